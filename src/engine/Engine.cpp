@@ -1,0 +1,233 @@
+#include "engine/Engine.h"
+
+namespace kvartix {
+namespace {
+
+constexpr std::uint8_t kXonByte = 17;
+constexpr std::uint32_t kNotOverrunParityFrame = 0xFFFFFFF1;
+
+int SecondOfMinute(std::int64_t us) { return static_cast<int>((us / 1000000) % 60); }
+
+}  // namespace
+
+void Engine::BeginSession(CommPort& port, TransferRecord& writeTransfer,
+                          TransferRecord& readTransfer, TestMode mode,
+                          const LineSettings& settings, const SessionParameters& params) {
+    m_port = &port;
+    m_writeTransfer = &writeTransfer;
+    m_readTransfer = &readTransfer;
+    m_portLost = false;
+    Mode = mode;
+    Settings = settings;
+    Params = params;
+    FirstTick = true;
+}
+
+CycleResult Engine::Tick() {
+    if (!m_port) return CycleResult::Continue;
+    m_portLost = false;
+
+    // A failing query counts as no errors and no holds.
+    std::uint32_t mask = 0;
+    CommStatus status;
+    if (!m_port->ClearCommError(mask, status)) {
+        mask = 0;
+        status = CommStatus{};
+    }
+    LineStatus line = status.Flags | kCtsInactive | kDsrInactive | kDcdInactive;
+    std::uint32_t modem = 0;
+    if (m_port->GetCommModemStatus(modem)) {
+        if (modem & MS_RLSD_ON) line &= static_cast<LineStatus>(~kDcdInactive);
+        if (modem & MS_DSR_ON) line &= static_cast<LineStatus>(~kDsrInactive);
+        if (modem & MS_CTS_ON) line &= static_cast<LineStatus>(~kCtsInactive);
+    }
+
+    CountDriverErrors(mask);
+
+    if (line != State.PrevLineStatus || FirstTick) {
+        LineStatus changed;
+        if (FirstTick) {
+            FirstCycleInit();
+            changed = 0x1F;
+        } else {
+            changed = line ^ State.PrevLineStatus;
+        }
+        UpdateLeds(line, changed);
+        State.PrevLineStatus = line;
+    }
+    if (m_portLost) return CycleResult::PortLost;
+
+    if (++State.TickCount == 10) State.TickCount = 0;
+
+    PerSecondUpdate();
+
+    if ((State.TickCount == 0 || State.TickCount == 5) && Settings.RandomFlow) {
+        State.ReadAmount = Rng.RandomBelow(Params.CharsPerTick) + 1;
+        State.WriteAmount = Rng.RandomBelow(Params.CharsPerTick) + 1;
+    }
+
+    if (ClearRequested) {
+        ClearStatistics();
+        ClearRequested = false;
+    }
+
+    switch (Mode) {
+        case TestMode::Bert: RunBertPath(); break;
+        case TestMode::Loopback:
+        case TestMode::Terminal: break;
+    }
+    return m_portLost ? CycleResult::PortLost : CycleResult::Continue;
+}
+
+void Engine::FirstCycleInit() {
+    FirstTick = false;
+    Counters.StartTimeUs = m_clock.NowUs();
+    Counters.LastUpdateTimeUs = Counters.StartTimeUs;
+    State.TickCount = 0;
+    Counters.ShownReceived = -1;
+    State.TxPosition = Params.TxStartPosition;
+    Checker.RxPosition = 0;
+    State.FirstData = true;
+    if (Mode == TestMode::Bert && Params.PacketSize != 1) m_view.SetErrorsCellAlarm(true);
+    Checker.StartSession();
+    Counters.ReceivedThisSecond = 0;
+    ClearRequested = false;
+    Counters.Errors = 0;
+    Counters.ShownErrors = 0;
+    m_view.ResetChart();
+    m_view.ClearTerminalText();
+    State.WritePending = false;
+    if (Settings.XonXoff && Mode != TestMode::Bert) {
+        // From a byte of its own: the receive buffer may be read into while it is queued.
+        static const std::uint8_t xon = kXonByte;
+        State.WritePending = Write(&xon, 1, "write ") == IoResult::Pending;
+    }
+    State.ReadAmount = State.WriteAmount = Params.QueueSize;
+    Counters.LastUpdateSecond = SecondOfMinute(m_clock.NowUs());
+    State.LoopbackPending = 0;
+}
+
+void Engine::CountDriverErrors(std::uint32_t mask) {
+    const bool other = (mask & kNotOverrunParityFrame) != 0;
+    if (other) ++DriverErrors.OtherErrors;
+    m_view.ShowDriverError(DriverErrorRow::Other, other, DriverErrors.OtherErrors, mask);
+    const bool parity = (mask & CE_RXPARITY) != 0;
+    if (parity) ++DriverErrors.ParityErrors;
+    m_view.ShowDriverError(DriverErrorRow::Parity, parity, DriverErrors.ParityErrors, mask);
+    const bool overrun = (mask & CE_OVERRUN) != 0;
+    if (overrun) ++DriverErrors.OverrunErrors;
+    m_view.ShowDriverError(DriverErrorRow::Overrun, overrun, DriverErrors.OverrunErrors, mask);
+    const bool frame = (mask & CE_FRAME) != 0;
+    if (frame) ++DriverErrors.FramingErrors;
+    m_view.ShowDriverError(DriverErrorRow::Framing, frame, DriverErrors.FramingErrors, mask);
+}
+
+void Engine::UpdateLeds(LineStatus s, LineStatus changed) {
+    if (changed & kXoffReceivedHold) m_view.SetLed(Led::XR, (s & kXoffReceivedHold) != 0);
+    if (changed & kXoffSentHold) m_view.SetLed(Led::XS, (s & kXoffSentHold) != 0);
+    if (changed & kCtsInactive) m_view.SetLed(Led::CTS, (s & kCtsInactive) == 0);
+    if (changed & kDsrInactive) m_view.SetLed(Led::DSR, (s & kDsrInactive) == 0);
+    if (changed & kDcdInactive) m_view.SetLed(Led::DCD, (s & kDcdInactive) == 0);
+}
+
+void Engine::PerSecondUpdate() {
+    const std::int64_t now = m_clock.NowUs();
+    const int second = SecondOfMinute(now);
+    if (second == Counters.LastUpdateSecond) return;
+    Counters.LastUpdateSecond = second;
+    Counters.LastUpdateTimeUs = now;
+    Counters.ReceivedThisSecond = 0;
+}
+
+void Engine::ClearStatistics() {
+    DriverErrors = DriverErrorCounters{};
+    Checker.ResetCounts();
+    m_view.RefreshErrorPanel();
+    Counters.Received = Counters.ReceivedThisSecond = Counters.Errors = 0;
+    ClearRequested = false;
+    Counters.StartTimeUs = Counters.LastUpdateTimeUs = m_clock.NowUs();
+    m_view.ResetChart();
+    m_view.ClearTerminalText();
+}
+
+bool Engine::Read(std::uint8_t* buffer, std::int32_t count, std::uint32_t& got,
+                  const char* failText) {
+    got = 0;
+    switch (m_port->ReadFile(*m_readTransfer, buffer, static_cast<std::uint32_t>(count), got)) {
+        case IoResult::Done: return true;
+        case IoResult::Gone: m_portLost = true; return false;
+        default:
+            got = 0;
+            m_box.ErrorBox(failText, false);
+            return true;
+    }
+}
+
+bool Engine::WriteGateOpen(std::uint32_t& transferred, const std::string& writeText) {
+    transferred = 0;
+    if (!State.WritePending) return true;
+    switch (m_port->GetOverlappedResult(*m_writeTransfer, transferred)) {
+        case IoResult::Done: State.WritePending = false; return true;
+        case IoResult::Pending: return false;
+        case IoResult::Gone: m_portLost = true; return false;
+        case IoResult::Failed:
+            // A queued write that failed would otherwise keep the gate shut for good.
+            State.WritePending = false;
+            m_box.ErrorBox(writeText + "0", false);
+            return false;
+    }
+    return false;
+}
+
+IoResult Engine::Write(const std::uint8_t* buffer, std::int32_t count,
+                       const std::string& writeText) {
+    std::uint32_t written = 0;
+    const IoResult r =
+        m_port->WriteFile(*m_writeTransfer, buffer, static_cast<std::uint32_t>(count), written);
+    switch (r) {
+        case IoResult::Pending: break;
+        case IoResult::Done: m_box.ErrorBox(writeText + std::to_string(written), false); break;
+        case IoResult::Failed: m_box.ErrorBox(writeText + "0", false); break;
+        case IoResult::Gone: m_portLost = true; break;
+    }
+    return r;
+}
+
+void Engine::RunBertPath() {
+    std::uint8_t* buffer = State.CurrentBuffer();
+    std::uint32_t n = 0;
+    if (!Read(buffer, State.ReadAmount, n, "error 1")) return;
+    if (n > 0) CheckBert(buffer, n);
+
+    std::uint32_t transferred = 0;
+    if (!WriteGateOpen(transferred, "Error write ")) return;
+    if (transferred > 0)
+        State.TxPosition =
+            (State.TxPosition + static_cast<std::int32_t>(transferred)) & Params.PacketMask;
+    State.WritePending =
+        Write(Pattern.At(State.TxPosition), State.WriteAmount, "Error write ") == IoResult::Pending;
+}
+
+void Engine::CheckBert(const std::uint8_t* data, std::uint32_t n) {
+    Counters.Received += n;
+    Counters.ReceivedThisSecond += n;
+    if (Params.PacketSize == 1) {
+        const std::uint8_t symbol = *Pattern.At(0);
+        for (std::uint32_t i = 0; i < n; ++i) {
+            if (((data[i] ^ symbol) & Params.DataMask) != 0) ++Counters.Errors;
+            Checker.PrevSymbol = data[i];
+        }
+        return;
+    }
+    BertCycleFlags flags;
+    const bool waiting = State.FirstData;
+    Checker.Check(data, n, Pattern.Body(), Params.PacketMask, Params.DataMask, State.FirstData,
+                  Counters.Errors, flags);
+    if (waiting && !State.FirstData) m_view.SetErrorsCellAlarm(false);
+    m_view.ShowPacketError(PacketErrorRow::SyncLost, flags.SyncLost, Checker.SyncLostCount);
+    m_view.ShowPacketError(PacketErrorRow::InvalidSymbol, flags.InvalidSymbol,
+                           Checker.InvalidSymbolCount);
+    m_view.ShowPacketError(PacketErrorRow::SymbolLost, flags.SymbolLost, Checker.SymbolLostCount);
+}
+
+}  // namespace kvartix

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace kvartix {
+
+enum class TestMode { Bert, Loopback, Terminal };
+
+inline constexpr std::int32_t kIoBufferSize = 65000;
+
+// Line-status bits: the driver's hold flags with the modem lines folded in.
+inline constexpr std::uint8_t kCtsInactive = 0x01;
+inline constexpr std::uint8_t kDsrInactive = 0x02;
+inline constexpr std::uint8_t kDcdInactive = 0x04;
+inline constexpr std::uint8_t kXoffReceivedHold = 0x08;
+inline constexpr std::uint8_t kXoffSentHold = 0x10;
+using LineStatus = std::uint8_t;
+
+struct DriverErrorCounters {
+    std::int32_t ParityErrors = 0;
+    std::int32_t OverrunErrors = 0;
+    std::int32_t FramingErrors = 0;
+    std::int32_t OtherErrors = 0;
+};
+
+// The engine's state between cycles.
+struct EngineState {
+    std::vector<std::uint8_t> IoBufferA = std::vector<std::uint8_t>(kIoBufferSize);
+    std::vector<std::uint8_t> IoBufferB = std::vector<std::uint8_t>(kIoBufferSize);
+    bool CurrentIsA = true;  // never reset at a session start
+    bool WritePending = false;
+    std::int32_t ReadAmount = 0;
+    std::int32_t WriteAmount = 0;
+    std::int32_t LoopbackPending = 0;
+    std::int32_t TxPosition = 0;
+    bool FirstData = true;
+    LineStatus PrevLineStatus = 0;
+    std::int32_t TickCount = 0;
+
+    std::uint8_t* CurrentBuffer() { return CurrentIsA ? IoBufferA.data() : IoBufferB.data(); }
+    void SwitchBuffer() { CurrentIsA = !CurrentIsA; }
+};
+
+// Received characters, errors and the time bases of the statistics.
+struct SessionCounters {
+    std::int64_t Received = 0;
+    std::int64_t ReceivedThisSecond = 0;
+    std::int64_t Errors = 0;
+    std::int64_t StartTimeUs = 0;
+    std::int64_t LastUpdateTimeUs = 0;
+    int LastUpdateSecond = 0;
+    std::int64_t ShownReceived = -1;
+    std::int64_t ShownErrors = 0;
+};
+
+}  // namespace kvartix

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+
+namespace kvartix {
+
+enum class DriverErrorRow { Other, Parity, Overrun, Framing };
+enum class PacketErrorRow { SyncLost, InvalidSymbol, SymbolLost };
+enum class Led { XR, XS, CTS, DSR, DCD };
+
+// What the engine shows, whoever shows it: the main window, the headless runner or a test.
+class EngineView {
+public:
+    virtual ~EngineView() = default;
+
+    // One driver-error class of this cycle: whether it occurred, its count, the whole mask.
+    virtual void ShowDriverError(DriverErrorRow row, bool occurred, std::int32_t count,
+                                 std::uint32_t errorMask) = 0;
+    // One packet-error class of a BERT cycle that received data. The view shows it only
+    // while it is showing packet errors.
+    virtual void ShowPacketError(PacketErrorRow row, bool occurred, std::int32_t count) = 0;
+    virtual void SetLed(Led led, bool on) = 0;
+    // The errors cell is red until the first start code of a BERT session arrives.
+    virtual void SetErrorsCellAlarm(bool alarm) = 0;
+    virtual void RefreshErrorPanel() = 0;
+    virtual void ResetChart() = 0;
+    virtual void ClearTerminalText() = 0;
+};
+
+}  // namespace kvartix

@@ -1,0 +1,48 @@
+#include "serial/CompletionEvent.h"
+
+namespace kvartix {
+
+void CompletionEvent::Set() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_set = true;
+    }
+    m_changed.notify_all();
+}
+
+void CompletionEvent::Reset() {
+    std::lock_guard lock(m_mutex);
+    m_set = false;
+}
+
+bool CompletionEvent::IsSet() const {
+    std::lock_guard lock(m_mutex);
+    return m_set;
+}
+
+bool CompletionEvent::WaitFor(std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, timeout, [this] { return m_set; });
+}
+
+std::unique_ptr<CompletionEvent> EventFactory::CreateEvent() {
+    return std::make_unique<CompletionEvent>();
+}
+
+bool CreateTransferEvents(TransferEvents& out, EventFactory& factory, ErrorBoxSink& box) {
+    out.WriteEvent = factory.CreateEvent();
+    out.ReadEvent = factory.CreateEvent();
+    if (!out.WriteEvent) {
+        box.ErrorBox("Fatal error 2", true);
+        return false;
+    }
+    if (!out.ReadEvent) {
+        box.ErrorBox("Fatal error 3", true);
+        return false;
+    }
+    out.WriteTransfer = TransferRecord{out.WriteEvent.get(), 0, 0};
+    out.ReadTransfer = TransferRecord{out.ReadEvent.get(), 0, 0};
+    return true;
+}
+
+}  // namespace kvartix

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kvartix {
+
+// Choices numbered as the platform's constants, passed through unchanged.
+enum StopBitsChoice : int { OneStopBit = 0, One5StopBits = 1, TwoStopBits = 2 };
+enum ParityChoice : int { NoParity = 0, OddParity = 1, EvenParity = 2, MarkParity = 3, SpaceParity = 4 };
+
+// The line settings as chosen on the main window, read at the moment a session starts.
+struct LineSettings {
+    std::string Port = "LOOP";
+    std::int32_t BitRate = 115200;
+    int DataBits = 8;
+    int StopBits = OneStopBit;
+    int Parity = NoParity;
+    bool RtsCts = false;
+    bool XonXoff = false;
+    bool DTREnable = true;
+    bool DSREnable = false;
+    bool RandomFlow = false;
+    std::int32_t PacketSize = 512;
+    std::uint8_t Symbol = 0x5A;
+};
+
+}  // namespace kvartix

@@ -1,0 +1,71 @@
+#include "serial/LoopOptions.h"
+
+#include <cctype>
+#include <charconv>
+#include <string>
+
+namespace kvartix {
+namespace {
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(a[i])) !=
+            std::toupper(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+std::optional<double> ParseProbability(std::string_view text) {
+    if (text.empty()) return std::nullopt;
+    const std::string copy(text);
+    std::size_t used = 0;
+    double v = 0;
+    try {
+        v = std::stod(copy, &used);
+    } catch (...) {
+        return std::nullopt;
+    }
+    if (used != copy.size() || !(v >= 0.0 && v <= 1.0)) return std::nullopt;
+    return v;
+}
+
+}  // namespace
+
+bool IsLoopPath(std::string_view path) {
+    return EqualsIgnoringCase(path.substr(0, 4), "LOOP") && (path.size() == 4 || path[4] == ':');
+}
+
+std::optional<LoopImpairments> ParseLoopOptions(std::string_view options) {
+    LoopImpairments result;
+    while (!options.empty()) {
+        const auto comma = options.find(',');
+        const std::string_view item = options.substr(0, comma);
+        options = comma == std::string_view::npos ? std::string_view{} : options.substr(comma + 1);
+        const auto eq = item.find('=');
+        if (eq == std::string_view::npos) return std::nullopt;
+        const std::string_view key = item.substr(0, eq);
+        const std::string_view value = item.substr(eq + 1);
+        if (key == "seed") {
+            std::uint64_t seed = 0;
+            const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), seed);
+            if (ec != std::errc{} || end != value.data() + value.size() || value.empty())
+                return std::nullopt;
+            result.Seed = seed;
+            continue;
+        }
+        const auto p = ParseProbability(value);
+        if (!p) return std::nullopt;
+        if (key == "corrupt")
+            result.Corrupt = *p;
+        else if (key == "drop")
+            result.Drop = *p;
+        else if (key == "insert")
+            result.Insert = *p;
+        else
+            return std::nullopt;
+    }
+    return result;
+}
+
+}  // namespace kvartix

@@ -1,0 +1,217 @@
+#include "serial/VirtualCommPort.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace kvartix {
+
+VirtualCommPort::VirtualCommPort(const Clock& clock, LoopImpairments impairments)
+    : m_clock(clock), m_impairments(impairments),
+      m_rng(impairments.Seed ? *impairments.Seed : std::random_device{}()),
+      m_originUs(clock.NowUs()) {}
+
+bool VirtualCommPort::GetCommState(LineConfig& config) {
+    if (!m_open) return false;
+    config = m_config;
+    return true;
+}
+
+bool VirtualCommPort::SetCommState(const LineConfig& config) {
+    if (!m_open || config.BaudRate == 0 || config.Parity > 4 ||
+        !FrameSupported(config.ByteSize, config.StopBits))
+        return false;
+    Advance();
+    m_config = config;
+    m_frameUs = 1e6 * FrameBits(config) / config.BaudRate;
+    m_rtsReady = true;
+    CheckInputThresholds();
+    return true;
+}
+
+bool VirtualCommPort::SetupComm(std::uint32_t rxQueue, std::uint32_t txQueue) {
+    if (!m_open || rxQueue == 0 || txQueue == 0) return false;
+    m_rxSize = rxQueue;
+    return true;
+}
+
+bool VirtualCommPort::SetCommTimeouts(const CommTimeouts&) { return m_open; }
+bool VirtualCommPort::SetCommMask(std::uint32_t) { return m_open; }
+
+IoResult VirtualCommPort::ReadFile(TransferRecord&, std::uint8_t* buffer, std::uint32_t count,
+                                   std::uint32_t& got) {
+    got = 0;
+    if (!m_open) return IoResult::Failed;
+    Advance();
+    got = static_cast<std::uint32_t>(std::min<std::size_t>(count, m_rx.size()));
+    std::copy_n(m_rx.begin(), got, buffer);
+    m_rx.erase(m_rx.begin(), m_rx.begin() + got);
+    CheckInputThresholds();
+    return IoResult::Done;
+}
+
+// Like a driver that queues every request: the call never completes the write itself.
+IoResult VirtualCommPort::WriteFile(TransferRecord& transfer, const std::uint8_t* buffer,
+                                    std::uint32_t count, std::uint32_t& written) {
+    written = 0;
+    if (!m_open || m_write) return IoResult::Failed;
+    Advance();
+    if (transfer.Event) transfer.Event->Reset();
+    m_write = PendingWrite{buffer, count, 0, &transfer};
+    RefillTransmitBuffer();
+    return IoResult::Pending;
+}
+
+IoResult VirtualCommPort::GetOverlappedResult(TransferRecord&, std::uint32_t& transferred) {
+    transferred = 0;
+    if (!m_open || !m_write) return IoResult::Failed;
+    Advance();
+    if (m_write->Taken < m_write->Size) return IoResult::Pending;
+    transferred = m_write->Size;
+    m_write.reset();
+    return IoResult::Done;
+}
+
+bool VirtualCommPort::ClearCommError(std::uint32_t& errors, CommStatus& status) {
+    if (!m_open) return false;
+    Advance();
+    errors = std::exchange(m_errors, 0);
+    status.Flags = StatusFlags();
+    status.InQueue = static_cast<std::uint32_t>(m_rx.size());
+    status.OutQueue = static_cast<std::uint32_t>(m_tx.size()) +
+                      (m_write ? m_write->Size - m_write->Taken : 0);
+    return true;
+}
+
+bool VirtualCommPort::GetCommModemStatus(std::uint32_t& modemStatus) {
+    if (!m_open) return false;
+    Advance();
+    modemStatus = (Rts() ? MS_CTS_ON : 0) | (Dtr() ? MS_DSR_ON | MS_RLSD_ON : 0);
+    return true;
+}
+
+bool VirtualCommPort::CloseHandle() {
+    if (!m_open) return false;
+    m_open = false;
+    m_write.reset();
+    return true;
+}
+
+bool VirtualCommPort::Rts() const {
+    switch (m_config.fRtsControl) {
+        case RTS_CONTROL_DISABLE: return false;
+        case RTS_CONTROL_HANDSHAKE: return m_rtsReady;
+        default: return true;
+    }
+}
+
+bool VirtualCommPort::Dtr() const { return m_config.fDtrControl != DTR_CONTROL_DISABLE; }
+
+bool VirtualCommPort::OutputHeld() const {
+    // The plug's wiring: CTS follows our RTS, DSR our DTR.
+    return (m_config.fOutxCtsFlow && !Rts()) || (m_config.fOutxDsrFlow && !Dtr()) ||
+           (m_config.fOutX && m_xoffReceived) ||
+           (m_config.fInX && m_xoffSent && !m_config.fTXContinueOnXoff);
+}
+
+std::uint8_t VirtualCommPort::StatusFlags() const {
+    std::uint8_t f = 0;
+    if (m_config.fOutxCtsFlow && !Rts()) f |= kCtsHold;
+    if (m_config.fOutxDsrFlow && !Dtr()) f |= kDsrHold;
+    if (m_config.fOutX && m_xoffReceived) f |= kXoffHold;
+    if (m_config.fInX && m_xoffSent) f |= kXoffSent;
+    return f;
+}
+
+void VirtualCommPort::RefillTransmitBuffer() {
+    if (!m_write) return;
+    const std::uint32_t room = kTxBufferSize - static_cast<std::uint32_t>(m_tx.size());
+    const std::uint32_t n = std::min(room, m_write->Size - m_write->Taken);
+    m_tx.insert(m_tx.end(), m_write->Data + m_write->Taken, m_write->Data + m_write->Taken + n);
+    m_write->Taken += n;
+    if (m_write->Taken == m_write->Size && m_write->Transfer && m_write->Transfer->Event)
+        m_write->Transfer->Event->Set();
+}
+
+// Plays the line from the last call up to now, one character per frame time.
+void VirtualCommPort::Advance() {
+    // Relative to the open: absolute microseconds in a double would round every frame time.
+    const auto now = static_cast<double>(m_clock.NowUs() - m_originUs);
+    for (;;) {
+        const bool data = !m_tx.empty() && !OutputHeld();
+        if (!m_control && !data) {
+            m_lineFreeUs = std::max(m_lineFreeUs, now);  // an idle line saves no time
+            return;
+        }
+        const double end = m_lineFreeUs + m_frameUs;
+        if (end > now) return;
+        m_lineFreeUs = end;
+        std::uint8_t c;
+        if (m_control) {
+            c = *m_control;
+            m_control.reset();
+            m_xoffSent = c == m_config.XoffChar;
+        } else {
+            c = m_tx.front();
+            m_tx.pop_front();
+            RefillTransmitBuffer();
+        }
+        SendOnLine(c);
+    }
+}
+
+void VirtualCommPort::SendOnLine(std::uint8_t c) {
+    const auto mask = static_cast<std::uint8_t>(0xFF >> (8 - m_config.ByteSize));
+    if (m_impairments.Drop > 0 && Uniform() < m_impairments.Drop) {
+        ++m_injected.Dropped;
+        return;
+    }
+    if (m_impairments.Corrupt > 0 && Uniform() < m_impairments.Corrupt) {
+        const auto flip = std::uniform_int_distribution<int>(1, mask)(m_rng);
+        c = static_cast<std::uint8_t>(c ^ flip);
+        ++m_injected.Corrupted;
+    }
+    Receive(c);
+    if (m_impairments.Insert > 0 && Uniform() < m_impairments.Insert) {
+        ++m_injected.Inserted;
+        Receive(static_cast<std::uint8_t>(std::uniform_int_distribution<int>(0, 255)(m_rng)));
+    }
+}
+
+void VirtualCommPort::Receive(std::uint8_t c) {
+    c &= static_cast<std::uint8_t>(0xFF >> (8 - m_config.ByteSize));  // no bits above the frame
+    if (m_config.fOutX && (c == m_config.XoffChar || c == m_config.XonChar)) {
+        m_xoffReceived = c == m_config.XoffChar;
+        return;
+    }
+    if (m_rx.size() >= m_rxSize) {
+        m_errors |= CE_RXOVER;
+        return;
+    }
+    m_rx.push_back(c);
+    CheckInputThresholds();
+}
+
+// Xoff and RTS drop when free room falls below XoffLim; Xon and RTS rise once the queue
+// holds no more than XonLim.
+void VirtualCommPort::CheckInputThresholds() {
+    const std::size_t used = m_rx.size();
+    const bool full = m_rxSize - std::min<std::size_t>(used, m_rxSize) < m_config.XoffLim;
+    const bool drained = used <= m_config.XonLim;
+    if (m_config.fInX) {
+        if (!m_inputStopped && full) {
+            m_inputStopped = true;
+            m_control = m_config.XoffChar;
+        } else if (m_inputStopped && drained) {
+            m_inputStopped = false;
+            m_control = m_config.XonChar;
+        }
+    }
+    if (m_config.fRtsControl == RTS_CONTROL_HANDSHAKE) {
+        if (m_rtsReady && full)
+            m_rtsReady = false;
+        else if (!m_rtsReady && drained)
+            m_rtsReady = true;
+    }
+}
+
+}  // namespace kvartix

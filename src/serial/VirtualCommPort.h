@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <random>
+
+#include "serial/Clock.h"
+#include "serial/CommPort.h"
+#include "serial/LoopOptions.h"
+
+namespace kvartix {
+
+// What the plug has injected so far.
+struct LoopInjected {
+    std::int64_t Corrupted = 0;
+    std::int64_t Dropped = 0;
+    std::int64_t Inserted = 0;
+};
+
+// The built-in loopback plug: TX wired to RX, RTS to CTS, DTR to DSR and DCD. Characters
+// move at the frame time of the configured line, computed from the clock at every call, so
+// a test that drives the clock sees exactly which characters have arrived. No thread.
+class VirtualCommPort final : public CommPort {
+public:
+    static constexpr std::uint32_t kTxBufferSize = 4096;
+
+    VirtualCommPort(const Clock& clock, LoopImpairments impairments = {});
+
+    const LoopInjected& Injected() const { return m_injected; }
+
+    bool GetCommState(LineConfig& config) override;
+    bool SetCommState(const LineConfig& config) override;
+    bool SetupComm(std::uint32_t rxQueue, std::uint32_t txQueue) override;
+    bool SetCommTimeouts(const CommTimeouts& timeouts) override;
+    bool SetCommMask(std::uint32_t mask) override;
+    IoResult ReadFile(TransferRecord& transfer, std::uint8_t* buffer, std::uint32_t count,
+                      std::uint32_t& got) override;
+    IoResult WriteFile(TransferRecord& transfer, const std::uint8_t* buffer, std::uint32_t count,
+                       std::uint32_t& written) override;
+    IoResult GetOverlappedResult(TransferRecord& transfer, std::uint32_t& transferred) override;
+    bool ClearCommError(std::uint32_t& errors, CommStatus& status) override;
+    bool GetCommModemStatus(std::uint32_t& modemStatus) override;
+    bool CloseHandle() override;
+
+private:
+    struct PendingWrite {
+        const std::uint8_t* Data = nullptr;
+        std::uint32_t Size = 0;
+        std::uint32_t Taken = 0;  // bytes moved into the transmit buffer
+        TransferRecord* Transfer = nullptr;
+    };
+
+    void Advance();
+    void RefillTransmitBuffer();
+    void SendOnLine(std::uint8_t c);
+    void Receive(std::uint8_t c);
+    void CheckInputThresholds();
+    bool OutputHeld() const;
+    bool Rts() const;
+    bool Dtr() const;
+    std::uint8_t StatusFlags() const;
+    double Uniform() { return std::uniform_real_distribution<double>(0.0, 1.0)(m_rng); }
+
+    const Clock& m_clock;
+    LoopImpairments m_impairments;
+    std::mt19937_64 m_rng;
+    LoopInjected m_injected;
+
+    bool m_open = true;
+    LineConfig m_config;
+    double m_frameUs = 1e6 * 10 / 9600;
+    std::uint32_t m_rxSize = 4096;
+    std::deque<std::uint8_t> m_rx;
+    std::deque<std::uint8_t> m_tx;
+    std::optional<PendingWrite> m_write;
+    std::optional<std::uint8_t> m_control;  // Xon or Xoff waiting to jump the queue
+    const std::int64_t m_originUs;
+    double m_lineFreeUs = 0;  // since m_originUs: when the character on the line is through
+    std::uint32_t m_errors = 0;
+    bool m_xoffReceived = false;
+    bool m_xoffSent = false;      // the last flow character that went out was Xoff
+    bool m_inputStopped = false;  // Xoff requested and no Xon since
+    bool m_rtsReady = true;       // RTS handshake: receive queue below its threshold
+};
+
+}  // namespace kvartix

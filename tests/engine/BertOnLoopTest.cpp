@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "engine/TestSession.h"
+#include "serial/SystemPortOpener.h"
+#include "serial/VirtualCommPort.h"
+#include "support/ManualClock.h"
+#include "support/Recorders.h"
+
+namespace kvartix {
+namespace {
+
+struct LoopRun {
+    explicit LoopRun(const Clock& clock) : opener(clock), engine(view, box, clock) {
+        CreateTransferEvents(events, factory, box);
+    }
+    test::RecordingView view;
+    test::RecordingBox box;
+    EventFactory factory;
+    TransferEvents events;
+    SystemPortOpener opener;
+    Engine engine;
+    TestSession session{engine, opener, box, events};
+};
+
+TEST(BertOnLoop, ten_seconds_at_115200_are_clean_and_use_the_whole_line) {
+    SystemClock clock;
+    LoopRun run(clock);
+    LineSettings s;  // LOOP, 115200 8-N-1, packet 512
+    ASSERT_TRUE(run.session.Start(TestMode::Bert, s));
+    // Measured on the clock the plug runs on, which may be slewed against the steady one.
+    const std::int64_t first = clock.NowUs();
+    std::int64_t last = first;
+    auto next = std::chrono::steady_clock::now();
+    while (last - first < 10'000'000) {
+        run.session.Tick();
+        last = clock.NowUs();
+        next += std::chrono::milliseconds(100);
+        std::this_thread::sleep_until(next);
+    }
+    const double seconds = (last - first) / 1e6;
+    const double capacity = seconds * 115200 / 10.0;
+    EXPECT_EQ(run.engine.Counters.Errors, 0);
+    EXPECT_GE(static_cast<double>(run.engine.Counters.Received), 0.99 * capacity);
+    EXPECT_LE(static_cast<double>(run.engine.Counters.Received), capacity + 1);
+    EXPECT_FALSE(run.view.ErrorsAlarm);
+    EXPECT_TRUE(run.box.Messages.empty());
+}
+
+TEST(BertOnLoop, every_dropped_character_is_one_error_and_one_lost_symbol) {
+    test::ManualClock clock;
+    LoopRun run(clock);
+    LineSettings s;
+    s.Port = "LOOP:drop=1e-4,seed=1";
+    ASSERT_TRUE(run.session.Start(TestMode::Bert, s));
+    for (int i = 0; i < 600; ++i) {
+        run.session.Tick();
+        clock.AdvanceMs(100);
+    }
+    const auto& plug = dynamic_cast<VirtualCommPort&>(*run.session.Port());
+    ASSERT_GT(plug.Injected().Dropped, 30);
+    EXPECT_EQ(run.engine.Counters.Errors, plug.Injected().Dropped);
+    EXPECT_EQ(run.engine.Checker.SymbolLostCount, plug.Injected().Dropped);
+    EXPECT_EQ(run.engine.Checker.SyncLostCount, 0);
+}
+
+TEST(BertOnLoop, random_flow_with_xon_xoff_stays_clean) {
+    test::ManualClock clock;
+    LoopRun run(clock);
+    LineSettings s;
+    s.XonXoff = true;
+    s.RandomFlow = true;
+    s.BitRate = 9600;
+    s.PacketSize = 64;
+    ASSERT_TRUE(run.session.Start(TestMode::Bert, s));
+    for (int i = 0; i < 300; ++i) {
+        run.session.Tick();
+        clock.AdvanceMs(100);
+    }
+    EXPECT_GT(run.engine.Counters.Received, 10000);
+    EXPECT_EQ(run.engine.Counters.Errors, 0);
+    EXPECT_EQ(run.engine.DriverErrors.OtherErrors, 0);
+}
+
+}  // namespace
+}  // namespace kvartix

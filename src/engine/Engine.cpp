@@ -94,7 +94,8 @@ void Engine::FirstCycleInit() {
     ClearRequested = false;
     Counters.Errors = 0;
     Counters.ShownErrors = 0;
-    m_view.ResetChart();
+    Chart.ResetChart();
+    m_view.ChartChanged(Chart);
     m_view.ClearTerminalText();
     State.WritePending = false;
     if (Settings.XonXoff && Mode != TestMode::Bert) {
@@ -135,8 +136,42 @@ void Engine::PerSecondUpdate() {
     const int second = SecondOfMinute(now);
     if (second == Counters.LastUpdateSecond) return;
     Counters.LastUpdateSecond = second;
+    const std::int64_t intervalMs = (now - Counters.LastUpdateTimeUs) / 1000;
     Counters.LastUpdateTimeUs = now;
+
+    // The whole interval counts, minutes included; an empty one gives no rate to plot.
+    if (intervalMs > 0) {
+        Chart.RemoveOldestPoint();
+        const double rate = Params.BitsPerChar * static_cast<double>(Counters.ReceivedThisSecond) *
+                            Chart.RateUnitFactor() / static_cast<double>(intervalMs);
+        if (rate > 1.5 * Chart.AxisMaximum()) {
+            if (++RescaleCount == 3) Chart.SetRateAxis(2 * Chart.AxisBitRate());
+        } else {
+            RescaleCount = 0;
+        }
+        Chart.AppendPoint(rate);
+        m_view.ChartChanged(Chart);
+    }
     Counters.ReceivedThisSecond = 0;
+
+    const std::int64_t elapsedMs = (m_clock.NowUs() - Counters.StartTimeUs) / 1000;
+    m_view.SetStatText(StatCell::Time, ElapsedText(elapsedMs));
+    const std::int64_t charRate = CharRate(Counters.Received, elapsedMs);
+    m_view.SetStatText(StatCell::CharRate, std::to_string(charRate));
+    const auto bitRate = static_cast<std::int64_t>(Params.BitsPerChar * static_cast<double>(charRate));
+    m_view.SetStatText(StatCell::BitRate, std::to_string(bitRate));
+    if (Counters.Received != Counters.ShownReceived) {
+        m_view.SetStatText(StatCell::Received, ReceivedText(Counters.Received));
+        Counters.ShownReceived = Counters.Received;
+        if (Counters.Received != 0 && Counters.Errors != 0)
+            m_view.SetStatText(StatCell::Coefficient,
+                               CoefficientText(Counters.Errors, Counters.Received, DecimalSeparator));
+    }
+    if (Counters.Errors != Counters.ShownErrors) {
+        m_view.SetStatText(StatCell::Errors, std::to_string(Counters.Errors));
+        Counters.ShownErrors = Counters.Errors;
+    }
+    m_view.SecondElapsed();
 }
 
 void Engine::ClearStatistics() {
@@ -146,8 +181,10 @@ void Engine::ClearStatistics() {
     Counters.Received = Counters.ReceivedThisSecond = Counters.Errors = 0;
     ClearRequested = false;
     Counters.StartTimeUs = Counters.LastUpdateTimeUs = m_clock.NowUs();
-    m_view.ResetChart();
+    Chart.ResetChart();
+    m_view.ChartChanged(Chart);
     m_view.ClearTerminalText();
+    m_view.SetStatText(StatCell::Coefficient, "");
 }
 
 bool Engine::Read(std::uint8_t* buffer, std::int32_t count, std::uint32_t& got,

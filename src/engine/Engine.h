@@ -7,6 +7,7 @@
 #include "engine/BertPattern.h"
 #include "engine/EngineState.h"
 #include "engine/EngineView.h"
+#include "engine/RateChart.h"
 #include "engine/Random.h"
 #include "serial/Clock.h"
 #include "serial/CommPort.h"
@@ -47,6 +48,11 @@ public:
     SessionCounters Counters;
     bool FirstTick = false;
     bool ClearRequested = false;
+    RateChart Chart;
+    // Consecutive updates far above the axis; kept for the whole run of the program.
+    std::int32_t RescaleCount = 0;
+    // The locale's, for the error coefficient.
+    char DecimalSeparator = '.';
 
 private:
     void FirstCycleInit();

@@ -1,6 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+
+#include "engine/RateChart.h"
+#include "engine/Statistics.h"
 
 namespace kvartix {
 
@@ -23,8 +27,12 @@ public:
     // The errors cell is red until the first start code of a BERT session arrives.
     virtual void SetErrorsCellAlarm(bool alarm) = 0;
     virtual void RefreshErrorPanel() = 0;
-    virtual void ResetChart() = 0;
+    virtual void SetStatText(StatCell cell, const std::string& text) = 0;
+    // The strip's points or axis changed.
+    virtual void ChartChanged(const RateChart& chart) = 0;
     virtual void ClearTerminalText() = 0;
+    // The once-a-second statistics update has run.
+    virtual void SecondElapsed() {}
 };
 
 }  // namespace kvartix

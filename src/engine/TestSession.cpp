@@ -6,11 +6,15 @@ bool TestSession::Start(TestMode mode, const LineSettings& settings) {
     StopSession();
     Engine& e = m_engine;
     e.Mode = mode;
+    m_view.SetStatText(StatCell::Errors, mode == TestMode::Loopback ? "" : "0");
+    m_view.SetStatText(StatCell::Coefficient, "");
     e.Counters.Received = 0;
     if (!OpenPortForSession(settings.Port, m_opener, m_box, m_opened)) return false;
     const SessionParameters params = DeriveSessionParameters(settings);
     BuildBertPattern(e.Pattern, params.PacketSize, params.DataMask, settings.Symbol, e.Rng);
     FillLineConfig(m_opened.Config, settings, params);
+    e.Chart.SetRateAxis(settings.BitRate);
+    m_view.ChartChanged(e.Chart);
     if (!ConfigurePort(m_opened, params, m_box)) return false;
     e.DriverErrors = DriverErrorCounters{};
     e.Checker.ResetCounts();

@@ -12,8 +12,9 @@ namespace kvartix {
 // Starts and stops test sessions on one port at a time and runs their engine cycles.
 class TestSession {
 public:
-    TestSession(Engine& engine, PortOpener& opener, ErrorBoxSink& box, TransferEvents& events)
-        : m_engine(engine), m_opener(opener), m_box(box), m_events(events) {}
+    TestSession(Engine& engine, EngineView& view, PortOpener& opener, ErrorBoxSink& box,
+                TransferEvents& events)
+        : m_engine(engine), m_view(view), m_opener(opener), m_box(box), m_events(events) {}
     ~TestSession() { StopSession(); }
 
     // Opens and configures the port and arms the engine's first tick; false when a step
@@ -30,6 +31,7 @@ public:
 
 private:
     Engine& m_engine;
+    EngineView& m_view;
     PortOpener& m_opener;
     ErrorBoxSink& m_box;
     TransferEvents& m_events;

@@ -22,7 +22,7 @@ struct LoopRun {
     TransferEvents events;
     SystemPortOpener opener;
     Engine engine;
-    TestSession session{engine, opener, box, events};
+    TestSession session{engine, view, opener, box, events};
 };
 
 TEST(BertOnLoop, ten_seconds_at_115200_are_clean_and_use_the_whole_line) {

@@ -225,7 +225,7 @@ protected:
     TransferEvents events;
     test::FakeOpener opener;
     Engine engine{view, box, clock};
-    TestSession session{engine, opener, box, events};
+    TestSession session{engine, view, opener, box, events};
 };
 
 TEST_F(SessionOnFake, a_tick_after_the_session_ended_does_nothing) {

@@ -46,7 +46,12 @@ public:
     }
     void SetErrorsCellAlarm(bool alarm) override { ErrorsAlarm = alarm; }
     void RefreshErrorPanel() override { ++PanelRefreshes; }
-    void ResetChart() override { ++ChartResets; }
+    void SetStatText(StatCell cell, const std::string& text) override { Stats[cell] = text; }
+    void ChartChanged(const RateChart& chart) override {
+        Chart = chart;
+        ++ChartChanges;
+    }
+    void SecondElapsed() override { ++Seconds; }
     void ClearTerminalText() override { ++TerminalClears; }
 
     std::map<DriverErrorRow, Row> Driver;
@@ -56,7 +61,10 @@ public:
     int PacketUpdates = 0;
     bool ErrorsAlarm = false;
     int PanelRefreshes = 0;
-    int ChartResets = 0;
+    std::map<StatCell, std::string> Stats;
+    RateChart Chart;
+    int ChartChanges = 0;
+    int Seconds = 0;
     int TerminalClears = 0;
 };
 

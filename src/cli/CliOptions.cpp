@@ -1,0 +1,225 @@
+#include "cli/CliOptions.h"
+
+#include <algorithm>
+#include <array>
+#include <functional>
+
+#include "app/IntegerText.h"
+
+namespace kvartix {
+namespace {
+
+constexpr std::array kPacketSizes{1, 4, 8, 16, 32, 64, 128, 256, 512, 1024, 2048};
+constexpr std::array<const char*, 5> kParityNames{"none", "odd", "even", "mark", "space"};
+
+struct Option {
+    const char* Name;
+    bool TakesValue;
+    // Empty when the value was taken; otherwise what is wrong with it.
+    std::function<std::string(CliOptions&, const std::string&)> Apply;
+};
+
+std::string Integer(const std::string& value, int low, int high, int& out) {
+    const auto v = ParseIntegerText(value);
+    if (!v) return NotAnIntegerMessage(value);
+    if (*v < low || *v > high)
+        return "'" + value + "' is outside " + std::to_string(low) + ".." + std::to_string(high);
+    out = *v;
+    return {};
+}
+
+template <std::size_t N>
+std::string Choice(const std::string& value, const std::array<const char*, N>& names, int& out) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (value == names[i]) {
+            out = static_cast<int>(i);
+            return {};
+        }
+    std::string list;
+    for (const char* n : names) list += (list.empty() ? "" : "|") + std::string(n);
+    return "'" + value + "' is not one of " + list;
+}
+
+const std::vector<Option>& Options() {
+    static const std::vector<Option> options{
+        {"--port", true,
+         [](CliOptions& o, const std::string& v) {
+             if (v.empty()) return std::string("the port name is empty");
+             o.Settings.Port = v;
+             return std::string();
+         }},
+        {"--baud", true,
+         [](CliOptions& o, const std::string& v) {
+             return Integer(v, 1, 0x7FFFFFFF, o.Settings.BitRate);
+         }},
+        {"--data-bits", true,
+         [](CliOptions& o, const std::string& v) { return Integer(v, 5, 8, o.Settings.DataBits); }},
+        {"--stop-bits", true,
+         [](CliOptions& o, const std::string& v) {
+             return Choice(v, std::array<const char*, 3>{"1", "1.5", "2"}, o.Settings.StopBits);
+         }},
+        {"--parity", true,
+         [](CliOptions& o, const std::string& v) { return Choice(v, kParityNames, o.Settings.Parity); }},
+        {"--rts-cts", false,
+         [](CliOptions& o, const std::string&) {
+             o.Settings.RtsCts = true;
+             return std::string();
+         }},
+        {"--xon-xoff", false,
+         [](CliOptions& o, const std::string&) {
+             o.Settings.XonXoff = true;
+             return std::string();
+         }},
+        {"--dtr", true,
+         [](CliOptions& o, const std::string& v) {
+             int high = 0;
+             auto e = Choice(v, std::array<const char*, 2>{"low", "high"}, high);
+             o.Settings.DTREnable = high == 1;
+             return e;
+         }},
+        {"--dsr", true,
+         [](CliOptions& o, const std::string& v) {
+             int flow = 0;
+             auto e = Choice(v, std::array<const char*, 2>{"ignored", "flow"}, flow);
+             o.Settings.DSREnable = flow == 1;
+             return e;
+         }},
+        {"--random", false,
+         [](CliOptions& o, const std::string&) {
+             o.Settings.RandomFlow = true;
+             return std::string();
+         }},
+        {"--packet", true,
+         [](CliOptions& o, const std::string& v) {
+             const auto n = ParseIntegerText(v);
+             if (!n) return NotAnIntegerMessage(v);
+             if (std::find(kPacketSizes.begin(), kPacketSizes.end(), *n) == kPacketSizes.end())
+                 return "'" + v + "' is not one of 1|4|8|16|32|64|128|256|512|1024|2048";
+             o.Settings.PacketSize = *n;
+             return std::string();
+         }},
+        {"--symbol", true,
+         [](CliOptions& o, const std::string& v) {
+             int symbol = 0;
+             auto e = Integer(v, 0, 255, symbol);
+             o.Settings.Symbol = static_cast<std::uint8_t>(symbol);
+             return e;
+         }},
+        {"--mode", true,
+         [](CliOptions& o, const std::string& v) {
+             if (v == "bert") {
+                 o.Mode = TestMode::Bert;
+                 return std::string();
+             }
+             if (v == "loopback") return std::string("loopback is not available in this version");
+             return "'" + v + "' is not one of bert|loopback";
+         }},
+        {"--seconds", true,
+         [](CliOptions& o, const std::string& v) { return Integer(v, 1, 0x7FFFFFFF, o.Seconds); }},
+        {"--json", false,
+         [](CliOptions& o, const std::string&) {
+             o.Json = true;
+             return std::string();
+         }},
+        {"--help", false,
+         [](CliOptions& o, const std::string&) {
+             o.Help = true;
+             return std::string();
+         }},
+    };
+    return options;
+}
+
+}  // namespace
+
+CliParse ParseCliOptions(const std::vector<std::string>& args) {
+    CliOptions o;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::optional<std::string> value;
+        if (const auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name.resize(eq);
+        }
+        const auto& table = Options();
+        const auto it = std::find_if(table.begin(), table.end(),
+                                     [&](const Option& opt) { return name == opt.Name; });
+        if (it == table.end()) return {std::nullopt, "unknown option '" + args[i] + "'"};
+        if (it->TakesValue && !value) {
+            if (i + 1 == args.size()) return {std::nullopt, name + ": a value is missing"};
+            value = args[++i];
+        }
+        if (!it->TakesValue && value) return {std::nullopt, name + ": takes no value"};
+        if (auto e = it->Apply(o, value.value_or("")); !e.empty())
+            return {std::nullopt, name + ": " + e};
+    }
+    return {o, {}};
+}
+
+std::string UsageLine() {
+    return "usage: kvartix-cli [--port NAME] [--baud N] [--data-bits 5..8] [--stop-bits 1|1.5|2]\n"
+           "                   [--parity none|odd|even|mark|space] [--rts-cts] [--xon-xoff]\n"
+           "                   [--dtr high|low] [--dsr flow|ignored] [--random] [--packet N]\n"
+           "                   [--symbol N] [--mode bert] [--seconds N] [--json] [--help]";
+}
+
+std::string HelpText() {
+    return UsageLine() + R"(
+
+Runs a bit-error-rate test (BERT) on a serial port without a window: a repeating packet of
+pseudo-random characters, each packet beginning with the start code 18, 7, is sent to the
+port and everything that comes back is compared with what was sent. Wire the port's TX to
+its RX (a loopback plug) or to equipment that echoes, such as a modem in loopback.
+
+Port and line:
+  --port NAME        the port: COM1..COM32 (/dev/ttyS0..), a device path such as
+                     /dev/ttyUSB0, or LOOP, the built-in loopback plug (default LOOP).
+                     LOOP:corrupt=P,drop=P,insert=P,seed=N injects faults per character.
+  --baud N           bit rate in bit/s (default 115200)
+  --data-bits N      5, 6, 7 or 8 (default 8)
+  --stop-bits S      1, 1.5 or 2 (default 1; 1.5 only with 5 data bits, 2 not with 5)
+  --parity P         none, odd, even, mark or space (default none)
+  --rts-cts          hardware flow control: send only while CTS is on; RTS follows the
+                     receive buffer
+  --xon-xoff         software flow control with Xon (17) and Xoff (19); an Xon is sent first
+  --dtr high|low     DTR high while the test runs (default) or always low
+  --dsr flow|ignored send only while DSR is on, or ignore DSR (default)
+  --random           random data speed: irregular amounts read and written each 100 ms, so
+                     that flow control has to work (default: maximum data speed)
+
+Test:
+  --packet N         packet size: 1, 4, 8, 16, 32, 64, 128, 256, 512, 1024 or 2048
+                     (default 512). Size 1 sends one fixed symbol continuously.
+  --symbol N         the fixed symbol for packet size 1, decimal or $hex (default $5A)
+  --mode bert        the test to run (default bert)
+  --seconds N        how long to run (default 10)
+  --json             print only the summary, as one JSON object
+
+Each second one line shows what the program's main window shows: characters received,
+symbols and bits per second, errored symbols, the error coefficient (errors / received),
+the elapsed time, the driver's error counts (parity, overrun, framing, other), the packet
+events (invalid symbol, lost symbol, lost synchronisation) and the line lamps (CTS, DSR,
+DCD, XR = transmission held by a received Xoff, XS = Xoff sent). A summary follows, with the
+share of the line's capacity that was used and the number of errored seconds.
+
+Exit status: 0 no errors, 1 errors were counted, 2 the port could not be opened or
+configured, or went away during the test (the reason on standard error), 3 bad options.
+)";
+}
+
+std::string FrameText(const LineSettings& s) {
+    static constexpr const char* kParity = "NOEMS";
+    static constexpr std::array<const char*, 3> kStop{"1", "1.5", "2"};
+    return std::to_string(s.DataBits) + "-" + kParity[s.Parity] + "-" + kStop[s.StopBits];
+}
+
+const char* ModeName(TestMode mode) {
+    switch (mode) {
+        case TestMode::Bert: return "bert";
+        case TestMode::Loopback: return "loopback";
+        case TestMode::Terminal: return "terminal";
+    }
+    return "bert";
+}
+
+}  // namespace kvartix

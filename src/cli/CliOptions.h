@@ -1,0 +1,35 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/EngineState.h"
+#include "serial/LineSettings.h"
+
+namespace kvartix {
+
+struct CliOptions {
+    LineSettings Settings;
+    TestMode Mode = TestMode::Bert;
+    int Seconds = 10;
+    bool Json = false;
+    bool Help = false;
+};
+
+// Either options or the message naming the option that is wrong.
+struct CliParse {
+    std::optional<CliOptions> Options;
+    std::string Error;
+};
+
+CliParse ParseCliOptions(const std::vector<std::string>& args);
+
+std::string UsageLine();
+std::string HelpText();
+
+// "8-N-1" and the like.
+std::string FrameText(const LineSettings& s);
+const char* ModeName(TestMode mode);
+
+}  // namespace kvartix

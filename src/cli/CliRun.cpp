@@ -1,0 +1,85 @@
+#include "cli/CliRun.h"
+
+#include <chrono>
+#include <thread>
+
+#include "cli/CliReport.h"
+#include "engine/TestSession.h"
+#include "serial/SystemPortOpener.h"
+
+namespace kvartix {
+namespace {
+
+constexpr std::int64_t kCycleUs = 100'000;
+// Ticks start just past a whole second, so that each second's update falls on a tick.
+constexpr std::int64_t kSecondOffsetUs = 20'000;
+
+}  // namespace
+
+int RunCli(const CliOptions& o, const Clock& clock, const WaitUntil& waitUntil,
+           PortOpener& opener, std::ostream& out, std::ostream& err) {
+    // The report reads the engine, the engine reports through the report.
+    struct Parts {
+        Parts(const Clock& c, std::ostream& out, std::ostream& err, bool json)
+            : report(engine, out, err, !json), engine(report, report, c) {}
+        CliReport report;
+        Engine engine;
+    } parts(clock, out, err, o.Json);
+    EventFactory factory;
+    TransferEvents events;
+    if (!CreateTransferEvents(events, factory, parts.report)) return kExitNoSession;
+    TestSession session(parts.engine, parts.report, opener, parts.report, events);
+
+    const std::int64_t now = clock.NowUs();
+    waitUntil((now / 1'000'000 + 1) * 1'000'000 + kSecondOffsetUs);
+    if (!session.Start(o.Mode, o.Settings)) return kExitNoSession;
+
+    const std::int64_t first = clock.NowUs();
+    const std::int64_t end = first + std::int64_t{o.Seconds} * 1'000'000;
+    std::int64_t next = first;
+    std::int64_t last = first;
+    bool lost = false;
+    while (true) {
+        session.Tick();
+        last = clock.NowUs();
+        if (!session.Running()) {
+            lost = true;
+            break;
+        }
+        if (last >= end) break;
+        next += kCycleUs;
+        waitUntil(next);
+    }
+    session.StopSession();
+    parts.report.Finish();
+
+    const RunSummary summary = Summarise(parts.engine, o, last, parts.report.ErroredSeconds());
+    if (o.Json)
+        PrintJson(out, summary);
+    else
+        PrintSummary(out, summary, o);
+    if (lost) return kExitNoSession;
+    return summary.AnyErrors() ? kExitErrors : kExitClean;
+}
+
+int CliMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const CliParse parsed = ParseCliOptions(args);
+    if (!parsed.Options) {
+        err << "kvartix-cli: " << parsed.Error << '\n' << UsageLine() << '\n';
+        return kExitBadOptions;
+    }
+    if (parsed.Options->Help) {
+        out << HelpText();
+        return kExitClean;
+    }
+    SystemClock clock;
+    SystemPortOpener opener(clock);
+    // The port layer runs on the wall clock; sleeping is paced against it.
+    const WaitUntil sleep = [&clock](std::int64_t us) {
+        const std::int64_t delta = us - clock.NowUs();
+        if (delta > 0) std::this_thread::sleep_for(std::chrono::microseconds(delta));
+    };
+    return RunCli(*parsed.Options, clock, sleep, opener, out, err);
+}
+
+}  // namespace kvartix

@@ -1,0 +1,62 @@
+#include <gtest/gtest.h>
+
+#include "cli/CliOptions.h"
+
+namespace kvartix {
+namespace {
+
+TEST(CliOptions, defaults_are_a_ten_second_bert_on_loop_at_115200_8n1) {
+    const CliParse p = ParseCliOptions({});
+    ASSERT_TRUE(p.Options);
+    const CliOptions& o = *p.Options;
+    EXPECT_EQ(o.Settings.Port, "LOOP");
+    EXPECT_EQ(o.Settings.BitRate, 115200);
+    EXPECT_EQ(FrameText(o.Settings), "8-N-1");
+    EXPECT_EQ(o.Settings.PacketSize, 512);
+    EXPECT_EQ(o.Mode, TestMode::Bert);
+    EXPECT_EQ(o.Seconds, 10);
+    EXPECT_TRUE(o.Settings.DTREnable);
+    EXPECT_FALSE(o.Settings.DSREnable || o.Settings.RtsCts || o.Settings.XonXoff ||
+                 o.Settings.RandomFlow || o.Json);
+}
+
+TEST(CliOptions, every_line_setting_can_be_given) {
+    const CliParse p = ParseCliOptions(
+        {"--port", "/dev/ttyUSB0", "--baud=9600", "--data-bits", "5", "--stop-bits", "1.5",
+         "--parity", "space", "--rts-cts", "--xon-xoff", "--dtr", "low", "--dsr", "flow",
+         "--random", "--packet", "1", "--symbol", "$1f", "--seconds", "3", "--json"});
+    ASSERT_TRUE(p.Options) << p.Error;
+    const LineSettings& s = p.Options->Settings;
+    EXPECT_EQ(s.Port, "/dev/ttyUSB0");
+    EXPECT_EQ(s.BitRate, 9600);
+    EXPECT_EQ(FrameText(s), "5-S-1.5");
+    EXPECT_TRUE(s.RtsCts && s.XonXoff && s.DSREnable && s.RandomFlow && p.Options->Json);
+    EXPECT_FALSE(s.DTREnable);
+    EXPECT_EQ(s.PacketSize, 1);
+    EXPECT_EQ(s.Symbol, 0x1F);
+    EXPECT_EQ(p.Options->Seconds, 3);
+}
+
+TEST(CliOptions, a_bad_value_is_refused_with_the_option_named) {
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
+        {{"--baud", "9600x"}, "--baud: '9600x' is not a valid integer value"},
+        {{"--data-bits", "9"}, "--data-bits: '9' is outside 5..8"},
+        {{"--symbol", "256"}, "--symbol: '256' is outside 0..255"},
+        {{"--packet", "3"}, "--packet: '3' is not one of"},
+        {{"--parity", "odd "}, "--parity: 'odd ' is not one of none|odd|even|mark|space"},
+        {{"--stop-bits", "3"}, "--stop-bits:"},
+        {{"--mode", "loopback"}, "--mode: loopback is not available"},
+        {{"--seconds", "0"}, "--seconds:"},
+        {{"--baud"}, "--baud: a value is missing"},
+        {{"--random=1"}, "--random: takes no value"},
+        {{"--speed", "1"}, "unknown option '--speed'"},
+    };
+    for (const auto& [args, message] : cases) {
+        const CliParse p = ParseCliOptions(args);
+        EXPECT_FALSE(p.Options) << args[0];
+        EXPECT_EQ(p.Error.rfind(message, 0), 0u) << p.Error;
+    }
+}
+
+}  // namespace
+}  // namespace kvartix

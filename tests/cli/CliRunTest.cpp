@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/CliRun.h"
+#include "serial/SystemPortOpener.h"
+#include "support/ManualClock.h"
+
+namespace kvartix {
+namespace {
+
+// A run on the settable clock: the minutes of a real run take milliseconds.
+struct SimulatedRun {
+    explicit SimulatedRun(std::vector<std::string> args) {
+        const CliParse p = ParseCliOptions(args);
+        EXPECT_TRUE(p.Options) << p.Error;
+        clock.AdvanceMs(437);  // not on a whole second
+        SystemPortOpener opener(clock);
+        const WaitUntil wait = [this](std::int64_t us) {
+            if (us > clock.NowUs()) clock.AdvanceUs(us - clock.NowUs());
+        };
+        status = RunCli(*p.Options, clock, wait, opener, out, err);
+    }
+    std::vector<std::string> Lines() const {
+        std::vector<std::string> lines;
+        std::istringstream in(out.str());
+        for (std::string l; std::getline(in, l);) lines.push_back(l);
+        return lines;
+    }
+    int SecondLines() const {
+        int n = 0;
+        for (const auto& l : Lines()) n += l.find("  Received ") == 4;
+        return n;
+    }
+
+    test::ManualClock clock;
+    std::ostringstream out, err;
+    int status = -1;
+};
+
+TEST(CliRun, with_no_options_prints_ten_seconds_and_passes) {
+    SimulatedRun run({});
+    EXPECT_EQ(run.status, kExitClean);
+    EXPECT_EQ(run.SecondLines(), 10);
+    EXPECT_NE(run.out.str().find("Time 0:00:10"), std::string::npos);
+    EXPECT_NE(run.out.str().find("Errors            0"), std::string::npos);
+    EXPECT_TRUE(run.err.str().empty());
+}
+
+TEST(CliRun, thirty_seconds_on_loop_reach_the_line_rate) {
+    SimulatedRun run({"--seconds", "30", "--json"});
+    const std::string json = run.out.str();
+    const auto at = json.find("\"symbols_per_second\":");
+    ASSERT_NE(at, std::string::npos) << json;
+    const long rate = std::stol(json.substr(at + 21));
+    EXPECT_NEAR(rate, 11520, 115);
+    EXPECT_NE(json.find("\"errored_seconds\":0}"), std::string::npos);
+    EXPECT_NE(json.find("\"coefficient\":0,"), std::string::npos);
+}
+
+TEST(CliRun, a_corrupting_plug_fails_the_run_and_shows_the_coefficient) {
+    SimulatedRun run({"--port", "LOOP:corrupt=1e-3,seed=2", "--seconds", "5"});
+    EXPECT_EQ(run.status, kExitErrors);
+    const std::string out = run.out.str();
+    EXPECT_NE(out.find("Coef errors       1.0E-03"), std::string::npos) << out;
+    EXPECT_NE(out.find("Errored seconds   5"), std::string::npos) << out;
+    EXPECT_NE(out.find("errors counted"), std::string::npos);
+}
+
+TEST(CliRun, json_carries_every_summary_key) {
+    SimulatedRun run({"--port", "LOOP:drop=1e-3,seed=3", "--seconds", "2", "--json"});
+    EXPECT_EQ(run.status, kExitErrors);
+    const std::string json = run.out.str();
+    EXPECT_EQ(run.Lines().size(), 1u) << "only the summary";
+    for (const char* key :
+         {"\"port\":\"LOOP:drop=1e-3,seed=3\"", "\"mode\":\"bert\"", "\"seconds\":2.", "\"received\":",
+          "\"errors\":", "\"coefficient\":0.00", "\"invalid_symbols\":", "\"lost_symbols\":",
+          "\"sync_lost\":", "\"parity_errors\":0", "\"overrun_errors\":0", "\"framing_errors\":0",
+          "\"other_errors\":0", "\"capacity_used\":", "\"errored_seconds\":2"})
+        EXPECT_NE(json.find(key), std::string::npos) << key << " in " << json;
+}
+
+TEST(CliRun, a_port_that_does_not_open_exits_2_with_its_message) {
+    SimulatedRun run({"--port", "/dev/does-not-exist"});
+    EXPECT_EQ(run.status, kExitNoSession);
+    EXPECT_EQ(run.err.str(), "/dev/does-not-exist не доступен\n");
+    EXPECT_TRUE(run.out.str().empty());
+}
+
+TEST(CliRun, a_frame_the_driver_refuses_exits_2_with_the_driver_message) {
+    SimulatedRun run({"--stop-bits", "1.5"});
+    EXPECT_EQ(run.status, kExitNoSession);
+    EXPECT_EQ(run.err.str(),
+              "Драйвер Windows для порта LOOP не может работать с такими параметрами.\n");
+}
+
+TEST(CliMainProgram, bad_options_exit_3_with_a_usage_line_and_help_explains) {
+    std::ostringstream out, err;
+    EXPECT_EQ(CliMain({"--data-bits", "9"}, out, err), kExitBadOptions);
+    EXPECT_NE(err.str().find("--data-bits"), std::string::npos);
+    EXPECT_NE(err.str().find("usage: kvartix-cli"), std::string::npos);
+    EXPECT_TRUE(out.str().empty());
+    std::ostringstream helpOut, helpErr;
+    EXPECT_EQ(CliMain({"--help"}, helpOut, helpErr), kExitClean);
+    EXPECT_NE(helpOut.str().find("Exit status"), std::string::npos);
+}
+
+TEST(CliMainProgram, runs_on_the_real_clock) {
+    std::ostringstream out, err;
+    EXPECT_EQ(CliMain({"--seconds", "2"}, out, err), kExitClean);
+    EXPECT_NE(out.str().find("   2  Received"), std::string::npos) << out.str();
+    EXPECT_EQ(out.str().find("   3  Received"), std::string::npos) << out.str();
+}
+
+}  // namespace
+}  // namespace kvartix

@@ -60,14 +60,14 @@ struct TickLog {
     }
 };
 
+double Mean(const std::vector<double>& s) {
+    return std::accumulate(s.begin(), s.end(), 0.0) / s.size();
+}
+
 void PrintSpacings(const char* what, const std::vector<double>& s) {
     const auto [lo, hi] = std::minmax_element(s.begin(), s.end());
     std::printf("%s: %zu spacings, min %.1f ms, mean %.1f ms, max %.1f ms\n", what, s.size(), *lo,
-                std::accumulate(s.begin(), s.end(), 0.0) / s.size(), *hi);
-}
-
-double Mean(const std::vector<double>& s) {
-    return std::accumulate(s.begin(), s.end(), 0.0) / s.size();
+                Mean(s), *hi);
 }
 
 TEST(KivTimer, ticks_come_one_interval_apart_on_the_main_thread_one_at_a_time) {

@@ -99,6 +99,8 @@ struct LookCase {
     QColor Highlight;
 };
 
+void PrintTo(const LookCase& c, std::ostream* os) { *os << c.Name; }
+
 class LampLook : public Lamp, public ::testing::WithParamInterface<LookCase> {};
 
 TEST_P(LampLook, fills_with_the_colour_of_its_state) {

@@ -115,6 +115,8 @@ struct IdleCase {
     bool Handler;
 };
 
+void PrintTo(const IdleCase& c, std::ostream* os) { *os << c.Name; }
+
 class KivTimerIdle : public ::testing::TestWithParam<IdleCase> {};
 
 TEST_P(KivTimerIdle, gives_no_tick) {
@@ -243,7 +245,7 @@ TEST(KivTimer, destroying_a_timer_blocked_in_a_hand_over_returns_promptly_withou
     delete timer;
     const double took = NowMs() - start;
     std::printf("destruction while blocked in a hand-over took %.2f ms\n", took);
-    EXPECT_LT(took, 200.0);
+    EXPECT_LT(took, 2000.0);  // well under a millisecond when the machine is idle
     RunEventsFor(100);
     EXPECT_EQ(ticks, 0);
 }

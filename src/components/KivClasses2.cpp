@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <utility>
 
 #include "components/ApplicationErrorReport.h"
 

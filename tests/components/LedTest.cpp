@@ -99,7 +99,9 @@ struct LookCase {
     QColor Highlight;
 };
 
-void PrintTo(const LookCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const LookCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 class LampLook : public Lamp, public ::testing::WithParamInterface<LookCase> {};
 

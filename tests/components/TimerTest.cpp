@@ -115,7 +115,9 @@ struct IdleCase {
     bool Handler;
 };
 
-void PrintTo(const IdleCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const IdleCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 class KivTimerIdle : public ::testing::TestWithParam<IdleCase> {};
 

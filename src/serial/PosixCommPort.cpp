@@ -135,8 +135,10 @@ IoResult PosixCommPort::ReadFile(TransferRecord&, std::uint8_t* buffer, std::uin
         std::lock_guard lock(m_mutex);
         if (m_gone) return IoResult::Gone;
         got = m_rx.Read(buffer, count);
+        // Drained below XonLim: the Xon goes out now, not a thread switch later.
+        if (got > 0) ApplyLineActions();
     }
-    if (got > 0) Wake();  // the queue may have drained below its Xon threshold
+    if (got > 0) Wake();  // output our own Xoff held may go on
     return IoResult::Done;
 }
 

@@ -63,9 +63,11 @@ private:
     bool DriveLines(const LineConfig& config);
     void Wake();
 
+    // With m_mutex held: flow characters, output stop and RTS as the queue wants them.
+    void ApplyLineActions();
+
     // The I/O thread and what it does with m_mutex held.
     void Run();
-    void ApplyLineActions();
     bool DsrHolds();
     void ReadLine();
     void WriteLine();

@@ -41,7 +41,10 @@ void PosixCommPort::Run() {
             m_sys.Read(m_wake.Get(), &count, sizeof count);
         }
         const short device = fds[0].revents;
-        if (device & POLLIN) ReadLine();
+        if (device & POLLIN) {
+            ReadLine();
+            ApplyLineActions();  // an Xoff is on its way before anyone sees the characters
+        }
         if (m_gone || m_stop) break;
         if (device & (POLLHUP | POLLERR | POLLNVAL) && !(device & POLLIN)) {
             m_gone = true;
@@ -56,6 +59,14 @@ void PosixCommPort::Run() {
 void PosixCommPort::ApplyLineActions() {
     const int fd = m_device.Get();
     if (const auto& control = m_rx.Control()) {
+        // A driver that cannot send ahead of stopped output (a pseudo-terminal) drops the
+        // character while TCOOFF holds, so the stop is lifted for it and put back below.
+        // On a UART that is the time of two calls, too short for the line to start a
+        // character of data.
+        if (m_outputStopped) {
+            m_sys.Flow(fd, TCOON);
+            m_outputStopped = false;
+        }
         // TCIOFF and TCION send STOP and START, which the configuration set to our characters.
         m_sys.Flow(fd, *control == m_config.XoffChar ? TCIOFF : TCION);
         m_rx.ControlSent();

@@ -25,6 +25,7 @@ public:
     struct Traffic {
         std::uint64_t Sent = 0;      // characters handed to the kernel
         std::uint64_t Received = 0;  // characters taken from it, flow characters included
+        std::uint64_t FlowSent = 0;  // our Xon and Xoff characters, sent ahead of the data
     };
 
     // Opens the device for this process alone: flock, which holds against everyone, then

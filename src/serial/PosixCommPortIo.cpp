@@ -70,6 +70,7 @@ void PosixCommPort::ApplyLineActions() {
         // TCIOFF and TCION send STOP and START, which the configuration set to our characters.
         m_sys.Flow(fd, *control == m_config.XoffChar ? TCIOFF : TCION);
         m_rx.ControlSent();
+        ++m_traffic.FlowSent;
     }
     const bool hold = m_rx.HoldsOutput();
     if (hold != m_outputStopped) {

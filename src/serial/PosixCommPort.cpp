@@ -17,11 +17,17 @@ bool NoLines(const SysResult& r) { return r.Error == ENOTTY || r.Error == EINVAL
 
 }  // namespace
 
-std::unique_ptr<PosixCommPort> PosixCommPort::Open(PosixSys& sys, const std::string& path) {
+UniqueFd PosixCommPort::OpenLocked(PosixSys& sys, const std::string& path) {
     const SysResult fd = sys.Open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (!fd) return nullptr;
+    if (!fd) return {};
     UniqueFd device(sys, static_cast<int>(fd.Value));
-    if (!sys.Flock(device.Get(), LOCK_EX | LOCK_NB)) return nullptr;
+    if (!sys.Flock(device.Get(), LOCK_EX | LOCK_NB)) return {};
+    return device;
+}
+
+std::unique_ptr<PosixCommPort> PosixCommPort::Open(PosixSys& sys, const std::string& path) {
+    UniqueFd device = OpenLocked(sys, path);
+    if (!device) return nullptr;
     // A device that is no terminal has no exclusive mode; the lock still holds.
     sys.SetExclusive(device.Get());
     const SysResult wake = sys.EventFd();

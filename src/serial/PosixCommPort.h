@@ -32,6 +32,9 @@ public:
     // TIOCEXCL, which keeps out the programs that do not lock (though not root). nullptr
     // when it does not exist or someone else holds it.
     static std::unique_ptr<PosixCommPort> Open(PosixSys& sys, const std::string& path);
+    // The first step of Open, for a probe: the device opened without blocking and locked;
+    // empty when it does not exist or another open description holds the lock.
+    static UniqueFd OpenLocked(PosixSys& sys, const std::string& path);
     ~PosixCommPort() override;
 
     bool GetCommState(LineConfig& config) override;

@@ -2,11 +2,7 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 
-#include "engine/TestSession.h"
-#include "serial/PosixCommPort.h"
-#include "serial/SystemPortOpener.h"
-#include "support/Pty.h"
-#include "support/Recorders.h"
+#include "support/SessionRig.h"
 
 namespace kvartix {
 namespace {
@@ -24,43 +20,20 @@ int OpenDescriptors() {
     return n;
 }
 
-struct PtyRun {
-    PtyRun() { CreateTransferEvents(events, factory, box); }
+struct PtyRun : test::SessionRig {
     LineSettings Settings() const {
         LineSettings s;  // 115200 8-N-1, packet 512, maximum data speed
         s.Port = master.SlavePath();
         return s;
     }
-    PosixCommPort& Port() { return dynamic_cast<PosixCommPort&>(*session.Port()); }
-
     test::PtyMaster master;
-    SystemClock clock;
-    test::RecordingView view;
-    test::RecordingBox box;
-    EventFactory factory;
-    TransferEvents events;
-    SystemPortOpener opener{clock};
-    Engine engine{view, box, clock};
-    TestSession session{engine, opener, box, events};
 };
 
-// A pseudo-terminal has no bit rate: a whole write is back within a millisecond or so. The
-// test ticks as soon as everything written has come back, which is what a 100 ms cycle
-// gives a real line, without waiting the rest of the 100 ms.
 TEST(BertOnPty, five_megabytes_echoed_by_the_far_end_come_back_without_an_error) {
     PtyRun run;
     ASSERT_TRUE(run.session.Start(TestMode::Bert, run.Settings()));
     test::PtyEcho echo(run.master);
-    std::uint64_t written = 0;
-    while (run.engine.Counters.Received < 5'000'000) {
-        run.session.Tick();
-        ASSERT_TRUE(run.session.Running());
-        if (run.engine.State.WritePending) written += run.engine.State.WriteAmount;
-        ASSERT_TRUE(Eventually([&] {
-            const auto t = run.Port().TrafficSoFar();
-            return t.Sent == written && t.Received == written;
-        })) << "stuck after " << run.engine.Counters.Received << " bytes";
-    }
+    test::RunEchoedBert(run, 5'000'000);
     EXPECT_EQ(run.engine.Counters.Errors, 0);
     EXPECT_EQ(run.engine.Checker.SyncLostCount, 0);
     EXPECT_EQ(run.engine.Checker.SymbolLostCount, 0);

@@ -38,7 +38,10 @@ public:
     SysResult Flock(int fd, int operation) override { return Result(::flock(fd, operation), "flock"); }
     SysResult EventFd() override { return Result(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK), "eventfd"); }
 
-    SysResult SetExclusive(int fd) override { return Result(::ioctl(fd, TIOCEXCL), "ioctl(TIOCEXCL)"); }
+    SysResult SetExclusive(int fd, bool on) override {
+        return on ? Result(::ioctl(fd, TIOCEXCL), "ioctl(TIOCEXCL)")
+                  : Result(::ioctl(fd, TIOCNXCL), "ioctl(TIOCNXCL)");
+    }
 
     SysResult GetTermios(int fd, TermiosState& out) override {
         termios2 t{};

@@ -29,7 +29,7 @@ std::unique_ptr<PosixCommPort> PosixCommPort::Open(PosixSys& sys, const std::str
     UniqueFd device = OpenLocked(sys, path);
     if (!device) return nullptr;
     // A device that is no terminal has no exclusive mode; the lock still holds.
-    sys.SetExclusive(device.Get());
+    sys.SetExclusive(device.Get(), true);
     const SysResult wake = sys.EventFd();
     if (!wake) return nullptr;
     std::unique_ptr<PosixCommPort> port(
@@ -235,6 +235,8 @@ bool PosixCommPort::CloseHandle() {
     const int fd = m_device.Get();
     if (m_outputStopped) m_sys.Flow(fd, TCOON);  // the next user of the device starts unheld
     m_sys.LowerModemLines(fd, TIOCM_DTR | TIOCM_RTS);
+    // A pseudo-terminal's slave keeps the flag while its master stays open.
+    m_sys.SetExclusive(fd, false);
     m_wake.Reset();
     return static_cast<bool>(m_device.Reset());
 }

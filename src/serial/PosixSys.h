@@ -62,7 +62,7 @@ public:
     // A counter descriptor that wakes a poll: write 8 bytes to signal, read 8 to clear.
     virtual SysResult EventFd() = 0;
 
-    virtual SysResult SetExclusive(int fd) = 0;                          // TIOCEXCL
+    virtual SysResult SetExclusive(int fd, bool on) = 0;                 // TIOCEXCL, TIOCNXCL
     virtual SysResult GetTermios(int fd, TermiosState& out) = 0;         // TCGETS2
     virtual SysResult SetTermios(int fd, const TermiosState& state) = 0; // TCSETS2
     virtual SysResult GetModemLines(int fd) = 0;                         // TIOCMGET: Value

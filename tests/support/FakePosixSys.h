@@ -38,7 +38,7 @@ struct FakeDevice {
     int EagainWrites = 0;                       // writes to refuse before taking any
     bool Unplugged = false;                     // reads and writes fail with EIO
     bool Stopped = false;                       // TCOOFF
-    int Exclusive = 0;                          // TIOCEXCL calls
+    bool Exclusive = false;                     // TIOCEXCL set and not cleared
     int LockHolder = -1;
 };
 
@@ -148,9 +148,9 @@ public:
         m_wakes[m_next] = 0;
         return SysResult::Ok(m_next++);
     }
-    SysResult SetExclusive(int fd) override {
+    SysResult SetExclusive(int fd, bool on) override {
         std::lock_guard lock(m_mutex);
-        ++Device(fd).Exclusive;
+        Device(fd).Exclusive = on;
         return SysResult::Ok();
     }
     SysResult GetTermios(int fd, TermiosState& out) override {

@@ -41,10 +41,14 @@ public:
 
 class PrintBox final : public ErrorBoxSink {
 public:
-    void ErrorBox(const std::string& text, bool) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    void ErrorBox(const std::string& text, bool) override {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
 };
 
-double Seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; }
+double Seconds(const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+}
 
 struct Cpu {
     double Process = 0;  // this process: the engine's thread and the I/O thread
@@ -70,7 +74,8 @@ std::string StartEcho(pid_t& child) {
             const ssize_t n = read(master, buf.data(), buf.size());
             if (n <= 0) _exit(0);
             for (ssize_t done = 0; done < n;) {
-                const ssize_t w = write(master, buf.data() + done, static_cast<std::size_t>(n - done));
+                const ssize_t w =
+                    write(master, buf.data() + done, static_cast<std::size_t>(n - done));
                 if (w <= 0) _exit(0);
                 done += w;
             }

@@ -24,7 +24,9 @@ SysResult Result(long value, const char* call) {
 
 class LinuxSys final : public PosixSys {
 public:
-    SysResult Open(const char* path, int flags) override { return Result(::open(path, flags), "open"); }
+    SysResult Open(const char* path, int flags) override {
+        return Result(::open(path, flags), "open");
+    }
     SysResult Close(int fd) override { return Result(::close(fd), "close"); }
     SysResult Read(int fd, void* buffer, std::size_t count) override {
         return Result(::read(fd, buffer, count), "read");
@@ -35,8 +37,12 @@ public:
     SysResult Poll(pollfd* fds, std::size_t count, int timeoutMs) override {
         return Result(::poll(fds, count, timeoutMs), "poll");
     }
-    SysResult Flock(int fd, int operation) override { return Result(::flock(fd, operation), "flock"); }
-    SysResult EventFd() override { return Result(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK), "eventfd"); }
+    SysResult Flock(int fd, int operation) override {
+        return Result(::flock(fd, operation), "flock");
+    }
+    SysResult EventFd() override {
+        return Result(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK), "eventfd");
+    }
 
     SysResult SetExclusive(int fd, bool on) override {
         return on ? Result(::ioctl(fd, TIOCEXCL), "ioctl(TIOCEXCL)")
@@ -87,7 +93,9 @@ public:
         return SysResult::Ok();
     }
 
-    SysResult Flow(int fd, int action) override { return Result(::ioctl(fd, TCXONC, action), "ioctl(TCXONC)"); }
+    SysResult Flow(int fd, int action) override {
+        return Result(::ioctl(fd, TCXONC, action), "ioctl(TCXONC)");
+    }
 };
 
 }  // namespace

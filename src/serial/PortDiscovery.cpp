@@ -35,7 +35,8 @@ PortList DiscoverPorts(DeviceTable& table, const std::string& savedPort) {
     for (const std::string& path : usb)
         if (table.OpensExclusively(path)) list.Names.push_back(path);
     list.Names.push_back("LOOP");
-    const bool saved = std::find(list.Names.begin(), list.Names.end(), savedPort) != list.Names.end();
+    const bool saved =
+        std::find(list.Names.begin(), list.Names.end(), savedPort) != list.Names.end();
     list.Preselected = saved ? savedPort : list.Names.front();
     return list;
 }

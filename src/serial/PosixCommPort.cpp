@@ -13,7 +13,9 @@ namespace kvartix {
 namespace {
 
 // A driver without modem-control lines answers their calls so.
-bool NoLines(const SysResult& r) { return r.Error == ENOTTY || r.Error == EINVAL; }
+bool NoLines(const SysResult& r) {
+    return r.Error == ENOTTY || r.Error == EINVAL;
+}
 
 }  // namespace
 
@@ -56,7 +58,8 @@ void PosixCommPort::TakeLine() {
     c.fOutX = c.fInX = false;
     if (c.BaudRate == 0) c.BaudRate = 9600;  // B0 is a hang-up request, not a rate
     TermiosState raw = t;
-    if (TermiosFor(c, raw) && m_sys.SetTermios(m_device.Get(), raw)) m_sys.GetTermios(m_device.Get(), t);
+    if (TermiosFor(c, raw) && m_sys.SetTermios(m_device.Get(), raw))
+        m_sys.GetTermios(m_device.Get(), t);
     m_termios = t;
     ConfigFromTermios(t, m_config);
     LineCounters counters;
@@ -131,7 +134,9 @@ bool PosixCommPort::SetCommTimeouts(const CommTimeouts& t) {
 }
 
 // Nothing waits for line events here.
-bool PosixCommPort::SetCommMask(std::uint32_t) { return m_open; }
+bool PosixCommPort::SetCommMask(std::uint32_t) {
+    return m_open;
+}
 
 IoResult PosixCommPort::ReadFile(TransferRecord&, std::uint8_t* buffer, std::uint32_t count,
                                  std::uint32_t& got) {

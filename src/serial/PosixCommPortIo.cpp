@@ -16,7 +16,9 @@ constexpr std::size_t kReadChunk = 65536;
 // How often a writer held by DSR looks at the line again: the kernel has no event to wait for.
 constexpr int kLinePollMs = 10;
 
-bool Transient(int error) { return error == EAGAIN || error == EWOULDBLOCK || error == EINTR; }
+bool Transient(int error) {
+    return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
+}
 
 }  // namespace
 
@@ -27,8 +29,8 @@ void PosixCommPort::Run() {
         const bool writing = m_write && !m_write->Failed && m_write->Done < m_write->Size;
         const bool dsrHeld = writing && DsrHolds();
         const bool wantOut = writing && !dsrHeld && !m_rx.HoldsOutput();
-        std::array<pollfd, 2> fds{{{m_device.Get(), static_cast<short>(POLLIN | (wantOut ? POLLOUT : 0)), 0},
-                                   {m_wake.Get(), POLLIN, 0}}};
+        const auto events = static_cast<short>(POLLIN | (wantOut ? POLLOUT : 0));
+        std::array<pollfd, 2> fds{{{m_device.Get(), events, 0}, {m_wake.Get(), POLLIN, 0}}};
         lock.unlock();
         const SysResult polled = m_sys.Poll(fds.data(), fds.size(), dsrHeld ? kLinePollMs : -1);
         lock.lock();
@@ -60,9 +62,8 @@ void PosixCommPort::ApplyLineActions() {
     const int fd = m_device.Get();
     if (const auto& control = m_rx.Control()) {
         // A driver that cannot send ahead of stopped output (a pseudo-terminal) drops the
-        // character while TCOOFF holds, so the stop is lifted for it and put back below.
-        // On a UART that is the time of two calls, too short for the line to start a
-        // character of data.
+        // character while TCOOFF holds, so the stop is lifted for it and put back below;
+        // the lift lasts two calls.
         if (m_outputStopped) {
             m_sys.Flow(fd, TCOON);
             m_outputStopped = false;
@@ -110,8 +111,8 @@ void PosixCommPort::ReadLine() {
 
 void PosixCommPort::WriteLine() {
     if (!m_write || m_write->Failed || m_write->Done >= m_write->Size) return;
-    const SysResult r = m_sys.Write(m_device.Get(), m_write->Data + m_write->Done,
-                                    m_write->Size - m_write->Done);
+    const SysResult r =
+        m_sys.Write(m_device.Get(), m_write->Data + m_write->Done, m_write->Size - m_write->Done);
     if (!r) {
         if (Transient(r.Error)) return;
         if (r.Error == EIO || r.Error == ENXIO || r.Error == ENODEV)

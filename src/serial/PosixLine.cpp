@@ -18,8 +18,7 @@ bool Expressible(const LineConfig& c) {
     return c.BaudRate != 0 && c.Parity <= 4 && FrameSupported(c.ByteSize, c.StopBits) &&
            c.fBinary && c.fDtrControl != DTR_CONTROL_HANDSHAKE && c.fDtrControl <= 2 &&
            c.fRtsControl <= RTS_CONTROL_HANDSHAKE && !c.fDsrSensitivity && !c.fErrorChar &&
-           !c.fNull && !c.fAbortOnError &&
-           !((c.fOutX || c.fInX) && c.XonChar == c.XoffChar);
+           !c.fNull && !c.fAbortOnError && !((c.fOutX || c.fInX) && c.XonChar == c.XoffChar);
 }
 
 }  // namespace
@@ -48,10 +47,18 @@ bool DriverKept(const TermiosState& asked, const TermiosState& got) {
 void ConfigFromTermios(const TermiosState& t, LineConfig& c) {
     c.BaudRate = t.Speed;
     switch (t.Cflag & CSIZE) {
-        case CS5: c.ByteSize = 5; break;
-        case CS6: c.ByteSize = 6; break;
-        case CS7: c.ByteSize = 7; break;
-        default: c.ByteSize = 8; break;
+        case CS5:
+            c.ByteSize = 5;
+            break;
+        case CS6:
+            c.ByteSize = 6;
+            break;
+        case CS7:
+            c.ByteSize = 7;
+            break;
+        default:
+            c.ByteSize = 8;
+            break;
     }
     c.Parity = 0;
     for (std::uint8_t p = 1; p <= 4; ++p)

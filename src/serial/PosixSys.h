@@ -11,8 +11,8 @@ namespace kvartix {
 // The value of one system call, or the errno it failed with and the call's name.
 struct SysResult {
     long Value = 0;
-    int Error = 0;           // errno; 0 on success
-    const char* Call = "";   // the failing call, for messages and tests
+    int Error = 0;          // errno; 0 on success
+    const char* Call = "";  // the failing call, for messages and tests
 
     explicit operator bool() const { return Error == 0; }
     static SysResult Ok(long value = 0) { return {value, 0, ""}; }
@@ -62,14 +62,14 @@ public:
     // A counter descriptor that wakes a poll: write 8 bytes to signal, read 8 to clear.
     virtual SysResult EventFd() = 0;
 
-    virtual SysResult SetExclusive(int fd, bool on) = 0;                 // TIOCEXCL, TIOCNXCL
-    virtual SysResult GetTermios(int fd, TermiosState& out) = 0;         // TCGETS2
-    virtual SysResult SetTermios(int fd, const TermiosState& state) = 0; // TCSETS2
-    virtual SysResult GetModemLines(int fd) = 0;                         // TIOCMGET: Value
-    virtual SysResult RaiseModemLines(int fd, int lines) = 0;            // TIOCMBIS
-    virtual SysResult LowerModemLines(int fd, int lines) = 0;            // TIOCMBIC
-    virtual SysResult GetCounters(int fd, LineCounters& out) = 0;        // TIOCGICOUNT
-    virtual SysResult Flow(int fd, int action) = 0;                      // TCXONC: TCOOFF...
+    virtual SysResult SetExclusive(int fd, bool on) = 0;                  // TIOCEXCL, TIOCNXCL
+    virtual SysResult GetTermios(int fd, TermiosState& out) = 0;          // TCGETS2
+    virtual SysResult SetTermios(int fd, const TermiosState& state) = 0;  // TCSETS2
+    virtual SysResult GetModemLines(int fd) = 0;                          // TIOCMGET: Value
+    virtual SysResult RaiseModemLines(int fd, int lines) = 0;             // TIOCMBIS
+    virtual SysResult LowerModemLines(int fd, int lines) = 0;             // TIOCMBIC
+    virtual SysResult GetCounters(int fd, LineCounters& out) = 0;         // TIOCGICOUNT
+    virtual SysResult Flow(int fd, int action) = 0;                       // TCXONC: TCOOFF...
 };
 
 // The real calls.

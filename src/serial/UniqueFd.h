@@ -13,8 +13,7 @@ class UniqueFd {
 public:
     UniqueFd() = default;
     UniqueFd(PosixSys& sys, int fd) : m_sys(&sys), m_fd(fd) {}
-    UniqueFd(UniqueFd&& other) noexcept
-        : m_sys(other.m_sys), m_fd(std::exchange(other.m_fd, -1)) {}
+    UniqueFd(UniqueFd&& other) noexcept : m_sys(other.m_sys), m_fd(std::exchange(other.m_fd, -1)) {}
     UniqueFd& operator=(UniqueFd&& other) noexcept {
         if (this != &other) {
             Reset();

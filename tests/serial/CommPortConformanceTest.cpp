@@ -81,7 +81,10 @@ protected:
 TEST_P(CommPortConformance, the_configuration_reads_back_as_it_was_set) {
     ASSERT_TRUE(port->SetupComm(1000, 1000));
     const std::vector<std::function<void(LineConfig&)>> edits = {
-        [](LineConfig& c) { c.BaudRate = 115200; c.fDtrControl = DTR_CONTROL_ENABLE; },
+        [](LineConfig& c) {
+            c.BaudRate = 115200;
+            c.fDtrControl = DTR_CONTROL_ENABLE;
+        },
         [](LineConfig& c) {
             c.BaudRate = 12345;
             c.StopBits = 2;
@@ -96,7 +99,10 @@ TEST_P(CommPortConformance, the_configuration_reads_back_as_it_was_set) {
             c.fOutxDsrFlow = true;
             c.fDtrControl = DTR_CONTROL_DISABLE;
         },
-        [](LineConfig& c) { c.BaudRate = 1000000; c.fRtsControl = RTS_CONTROL_ENABLE; },
+        [](LineConfig& c) {
+            c.BaudRate = 1000000;
+            c.fRtsControl = RTS_CONTROL_ENABLE;
+        },
     };
     for (std::size_t i = 0; i < edits.size(); ++i) {
         LineConfig c = Current();
@@ -117,7 +123,8 @@ TEST_P(CommPortConformance, frames_no_uart_makes_are_refused_and_leave_the_line_
         std::uint8_t Bits, Stop;
         std::uint32_t Rate;
     };
-    for (const Frame f : {Frame{8, 1, 9600}, Frame{5, 2, 9600}, Frame{8, 0, 0}, Frame{9, 0, 9600}}) {
+    for (const Frame f :
+         {Frame{8, 1, 9600}, Frame{5, 2, 9600}, Frame{8, 0, 0}, Frame{9, 0, 9600}}) {
         LineConfig c = before;
         c.ByteSize = f.Bits;
         c.StopBits = f.Stop;
@@ -135,7 +142,8 @@ TEST_P(CommPortConformance, data_comes_back_in_order_and_the_write_completes_aft
     c.Parity = c.StopBits = 0;
     ASSERT_TRUE(port->SetCommState(c));
     Bytes data(20000);
-    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
 
     std::uint32_t n = 0;
     ASSERT_EQ(port->WriteFile(wt, data.data(), static_cast<std::uint32_t>(data.size()), n),

@@ -53,14 +53,21 @@ INSTANTIATE_TEST_SUITE_P(
     EdgeCases, Discovery,
     ::testing::Values(
         Case{"saved_port_free", {0, 2, 3}, {}, "COM4", {"COM1", "COM3", "COM4", "LOOP"}, "COM4"},
-        Case{"saved_port_busy", {0, 2, 3}, {"/dev/ttyS3"}, "COM4", {"COM1", "COM3", "LOOP"}, "COM1"},
-        Case{"saved_in_other_case", {0, 2, 3}, {}, "com4", {"COM1", "COM3", "COM4", "LOOP"}, "COM1"},
+        Case{
+            "saved_port_busy", {0, 2, 3}, {"/dev/ttyS3"}, "COM4", {"COM1", "COM3", "LOOP"}, "COM1"},
+        Case{
+            "saved_in_other_case", {0, 2, 3}, {}, "com4", {"COM1", "COM3", "COM4", "LOOP"}, "COM1"},
         Case{"saved_beyond_com32", {0}, {}, "COM33", {"COM1", "LOOP"}, "COM1"},
         Case{"saved_as_a_device_path", {0, 3}, {}, "/dev/ttyS3", {"COM1", "COM4", "LOOP"}, "COM1"},
         Case{"saved_loop_with_options", {5}, {}, "LOOP:seed=1", {"COM6", "LOOP"}, "COM6"},
         Case{"saved_loop", {5}, {}, "LOOP", {"COM6", "LOOP"}, "LOOP"},
         Case{"no_uart_no_saved_port", {}, {}, "", {"LOOP"}, "LOOP"},
-        Case{"com10_to_com32_like_the_others", {9, 31}, {}, "COM32", {"COM10", "COM32", "LOOP"}, "COM32"}),
+        Case{"com10_to_com32_like_the_others",
+             {9, 31},
+             {},
+             "COM32",
+             {"COM10", "COM32", "LOOP"},
+             "COM32"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(DiscoveryProbe, probes_only_ttys_with_a_uart_and_orders_usb_before_acm_by_number) {
@@ -78,7 +85,8 @@ TEST(DiscoveryProbe, probes_only_ttys_with_a_uart_and_orders_usb_before_acm_by_n
 // The machine's table over a scratch sysfs and /dev, the devices played by the fake calls.
 TEST(SystemDeviceTable, reads_the_uart_type_lists_usb_and_acm_nodes_and_holds_nothing_afterwards) {
     namespace fs = std::filesystem;
-    const fs::path root = fs::temp_directory_path() / ("kvartix-discovery-" + std::to_string(getpid()));
+    const fs::path root =
+        fs::temp_directory_path() / ("kvartix-discovery-" + std::to_string(getpid()));
     fs::remove_all(root);
     for (const auto& [tty, type] : {std::pair{"ttyS0", "4"}, {"ttyS1", "0"}, {"ttyS2", "4"}}) {
         fs::create_directories(root / "class" / tty);

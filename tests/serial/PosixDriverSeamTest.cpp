@@ -90,7 +90,8 @@ INSTANTIATE_TEST_SUITE_P(
                       CounterClass{"buf_overrun", &LineCounters::BufOverrun, CE_RXOVER}),
     [](const auto& info) { return std::string(info.param.Name); });
 
-TEST_F(PosixDriver, classes_moving_together_give_their_bits_together_and_queue_overflow_adds_rxover) {
+TEST_F(PosixDriver,
+       classes_moving_together_give_their_bits_together_and_queue_overflow_adds_rxover) {
     ASSERT_TRUE(Configure(nullptr, 10));
     Device([](FakeDevice& d) {
         d.Counters.Frame += 2;
@@ -140,12 +141,12 @@ TEST_P(ModemLamps, tiocmget_bits_light_the_line_lamps_of_the_first_cycle) {
     port->CloseHandle();  // the engine's pattern is the buffer of the write still in flight
 }
 
-INSTANTIATE_TEST_SUITE_P(Lines, ModemLamps,
-                         ::testing::Values(LampCase{0, false, false, false},
-                                           LampCase{TIOCM_CTS, true, false, false},
-                                           LampCase{TIOCM_DSR | TIOCM_RNG, false, true, false},
-                                           LampCase{TIOCM_CAR, false, false, true},
-                                           LampCase{TIOCM_CTS | TIOCM_DSR | TIOCM_CAR, true, true, true}));
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ModemLamps,
+    ::testing::Values(LampCase{0, false, false, false}, LampCase{TIOCM_CTS, true, false, false},
+                      LampCase{TIOCM_DSR | TIOCM_RNG, false, true, false},
+                      LampCase{TIOCM_CAR, false, false, true},
+                      LampCase{TIOCM_CTS | TIOCM_DSR | TIOCM_CAR, true, true, true}));
 
 TEST_F(PosixDriver, cts_and_dsr_output_flow_hold_flags_follow_their_lines) {
     ASSERT_TRUE(Configure([](LineConfig& c) {
@@ -241,7 +242,8 @@ TEST_P(DriverReadBack, a_setting_the_driver_dropped_is_a_refusal_and_the_line_go
     } else {
         EXPECT_EQ(now, was);
         Device([&](FakeDevice& d) { d.Driver = nullptr; });
-        EXPECT_EQ(Device([](FakeDevice& d) { return d.Termios; }).Cflag & ~CBAUD, before.Cflag & ~CBAUD);
+        EXPECT_EQ(Device([](FakeDevice& d) { return d.Termios; }).Cflag & ~CBAUD,
+                  before.Cflag & ~CBAUD);
     }
 }
 
@@ -252,7 +254,11 @@ INSTANTIATE_TEST_SUITE_P(
                    [](LineConfig& c) { c.Parity = 3; }, false},
         DriverCase{"eight_bits_only",
                    [](TermiosState& t) { t.Cflag = (t.Cflag & ~(CSIZE | PARENB)) | CS8; },
-                   [](LineConfig& c) { c.ByteSize = 7; c.Parity = 2; }, false},
+                   [](LineConfig& c) {
+                       c.ByteSize = 7;
+                       c.Parity = 2;
+                   },
+                   false},
         DriverCase{"no_hardware_flow", [](TermiosState& t) { t.Cflag &= ~CRTSCTS; },
                    [](LineConfig& c) { c.fOutxCtsFlow = true; }, false},
         DriverCase{"tops_out_at_115200",

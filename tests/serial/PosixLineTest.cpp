@@ -36,8 +36,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FrameCase{8, 0, 0, CS8}, FrameCase{7, 1, 0, CS7 | PARENB | PARODD},
                       FrameCase{6, 2, 2, CS6 | PARENB | CSTOPB},
                       FrameCase{8, 3, 2, CS8 | PARENB | PARODD | CMSPAR | CSTOPB},
-                      FrameCase{5, 4, 1, CS5 | PARENB | CMSPAR | CSTOPB},
-                      FrameCase{5, 0, 0, CS5}));
+                      FrameCase{5, 4, 1, CS5 | PARENB | CMSPAR | CSTOPB}, FrameCase{5, 0, 0, CS5}));
 
 TEST(TermiosFor, is_raw_with_vmin_one_the_flow_characters_and_the_rate_as_a_number) {
     LineConfig c;
@@ -66,7 +65,11 @@ TEST(TermiosFor, refuses_what_a_terminal_cannot_express) {
         {"rate 0", [](LineConfig& c) { c.BaudRate = 0; }},
         {"parity 5", [](LineConfig& c) { c.Parity = 5; }},
         {"1.5 stop bits at 8 data bits", [](LineConfig& c) { c.StopBits = 1; }},
-        {"2 stop bits at 5 data bits", [](LineConfig& c) { c.ByteSize = 5; c.StopBits = 2; }},
+        {"2 stop bits at 5 data bits",
+         [](LineConfig& c) {
+             c.ByteSize = 5;
+             c.StopBits = 2;
+         }},
         {"4 data bits", [](LineConfig& c) { c.ByteSize = 4; }},
         {"DTR handshake", [](LineConfig& c) { c.fDtrControl = DTR_CONTROL_HANDSHAKE; }},
         {"RTS toggle", [](LineConfig& c) { c.fRtsControl = RTS_CONTROL_TOGGLE; }},
@@ -75,7 +78,11 @@ TEST(TermiosFor, refuses_what_a_terminal_cannot_express) {
         {"null stripping", [](LineConfig& c) { c.fNull = true; }},
         {"abort on error", [](LineConfig& c) { c.fAbortOnError = true; }},
         {"not binary", [](LineConfig& c) { c.fBinary = false; }},
-        {"Xon equal to Xoff", [](LineConfig& c) { c.fInX = true; c.XoffChar = c.XonChar; }},
+        {"Xon equal to Xoff",
+         [](LineConfig& c) {
+             c.fInX = true;
+             c.XoffChar = c.XonChar;
+         }},
     };
     for (const auto& [name, edit] : cases) {
         LineConfig c;

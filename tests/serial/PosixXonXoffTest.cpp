@@ -61,7 +61,8 @@ TEST_F(PosixXonXoff, a_received_xoff_holds_output_an_xon_resumes_it_and_neither_
     EXPECT_EQ(Read(100), (Bytes{'A', 'B'}));
 
     Bytes data(3000);
-    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(0x20 + i % 90);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<std::uint8_t>(0x20 + i % 90);
     std::uint32_t n = 0;
     ASSERT_EQ(port->WriteFile(wt, data.data(), 3000, n), IoResult::Pending);
     // Nothing leaves while held; the engine keeps finding the write in flight.
@@ -81,7 +82,8 @@ TEST_F(PosixXonXoff, a_received_xoff_holds_output_an_xon_resumes_it_and_neither_
 TEST_F(PosixXonXoff, an_xoff_stops_a_write_already_under_way) {
     Open(1000, 100);
     Bytes data(60000);
-    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i % 251 & 0x7F) | 0x20;
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<std::uint8_t>(i % 251 & 0x7F) | 0x20;
     std::uint32_t n = 0;
     // The pseudo-terminal holds about 12 KB until the far end reads, so the write is
     // still going when the Xoff arrives.

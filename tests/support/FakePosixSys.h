@@ -32,13 +32,13 @@ struct FakeDevice {
         t.Speed = 9600;
         return t;
     }();
-    std::function<void(TermiosState&)> Driver;  // what the driver makes of a TCSETS2
-    std::function<void(int& lines)> LineDriver; // what it makes of TIOCMBIS/TIOCMBIC
-    std::size_t WriteChunk = SIZE_MAX;          // the most one write takes
-    int EagainWrites = 0;                       // writes to refuse before taking any
-    bool Unplugged = false;                     // reads and writes fail with EIO
-    bool Stopped = false;                       // TCOOFF
-    bool Exclusive = false;                     // TIOCEXCL set and not cleared
+    std::function<void(TermiosState&)> Driver;   // what the driver makes of a TCSETS2
+    std::function<void(int& lines)> LineDriver;  // what it makes of TIOCMBIS/TIOCMBIC
+    std::size_t WriteChunk = SIZE_MAX;           // the most one write takes
+    int EagainWrites = 0;                        // writes to refuse before taking any
+    bool Unplugged = false;                      // reads and writes fail with EIO
+    bool Stopped = false;                        // TCOOFF
+    bool Exclusive = false;                      // TIOCEXCL set and not cleared
     int LockHolder = -1;
 };
 
@@ -55,7 +55,9 @@ public:
         } notify{m_changed};
         return f(m_devices[path]);
     }
-    void Add(const std::string& path) { With(path, [](FakeDevice&) {}); }
+    void Add(const std::string& path) {
+        With(path, [](FakeDevice&) {});
+    }
     std::size_t OpenDescriptors() {
         std::lock_guard lock(m_mutex);
         return m_fds.size() + m_wakes.size();
@@ -133,7 +135,8 @@ public:
         if (timeoutMs < 0)
             m_changed.wait(lock, [&] { return ready() > 0; });
         else
-            m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return ready() > 0; });
+            m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                               [&] { return ready() > 0; });
         return SysResult::Ok(ready());
     }
     SysResult Flock(int fd, int) override {
@@ -184,10 +187,18 @@ public:
         std::lock_guard lock(m_mutex);
         FakeDevice& d = Device(fd);
         switch (action) {
-            case TCOOFF: d.Stopped = true; break;
-            case TCOON: d.Stopped = false; break;
-            case TCIOFF: d.Line.push_back(d.Termios.Cc[VSTOP]); break;
-            case TCION: d.Line.push_back(d.Termios.Cc[VSTART]); break;
+            case TCOOFF:
+                d.Stopped = true;
+                break;
+            case TCOON:
+                d.Stopped = false;
+                break;
+            case TCIOFF:
+                d.Line.push_back(d.Termios.Cc[VSTOP]);
+                break;
+            case TCION:
+                d.Line.push_back(d.Termios.Cc[VSTART]);
+                break;
         }
         m_changed.notify_all();
         return SysResult::Ok();

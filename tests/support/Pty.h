@@ -73,7 +73,8 @@ public:
         return out;
     }
     // Exactly count bytes, or fewer when the limit passes first.
-    Bytes Receive(std::size_t count, std::chrono::milliseconds limit = std::chrono::seconds(10)) const {
+    Bytes Receive(std::size_t count,
+                  std::chrono::milliseconds limit = std::chrono::seconds(10)) const {
         Bytes out;
         Eventually(
             [&] {
@@ -118,7 +119,8 @@ private:
             }
             const ssize_t n = ::read(m_master, buf.data(), buf.size());
             for (ssize_t done = 0; n > 0 && done < n;) {
-                const ssize_t w = ::write(m_master, buf.data() + done, static_cast<std::size_t>(n - done));
+                const ssize_t w =
+                    ::write(m_master, buf.data() + done, static_cast<std::size_t>(n - done));
                 if (w > 0) {
                     done += w;
                     continue;

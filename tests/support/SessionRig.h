@@ -40,7 +40,8 @@ inline void RunEchoedBert(SessionRig& rig, std::int64_t bytes) {
         ASSERT_TRUE(Eventually([&] {
             const auto t = rig.Port().TrafficSoFar();
             return t.Sent == written && t.Received == written;
-        })) << "stuck after " << rig.engine.Counters.Received << " bytes";
+        })) << "stuck after "
+            << rig.engine.Counters.Received << " bytes";
     }
 }
 

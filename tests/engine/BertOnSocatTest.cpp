@@ -24,12 +24,14 @@ bool OnPath(const std::string& program) {
     return false;
 }
 
-// socat running `pty,raw,echo=0,link=<link> exec:cat,pty,raw,echo=0` until destroyed.
+// socat running `pty,rawer,link=<link> exec:cat` until destroyed: "rawer" is socat's
+// cfmakeraw, and cat is fed through pipes. Given a terminal of its own ("exec:cat,pty"),
+// cat's side now and then lost part of a 60000-byte write.
 class SocatEcho {
 public:
     explicit SocatEcho(const fs::path& link) {
-        std::string near = "pty,raw,echo=0,link=" + link.string();
-        std::string far = "exec:cat,pty,raw,echo=0";
+        std::string near = "pty,rawer,link=" + link.string();
+        std::string far = "exec:cat";
         char* argv[] = {const_cast<char*>("socat"), near.data(), far.data(), nullptr};
         m_started = posix_spawnp(&m_pid, "socat", nullptr, nullptr, argv, environ) == 0;
     }

@@ -70,11 +70,12 @@ protected:
         return c;
     }
 
-    std::unique_ptr<PortRig> rig;
-    std::unique_ptr<CommPort> port;
+    // Declared before the port: the I/O thread may signal it until the port is gone.
     CompletionEvent writeEvent;
     TransferRecord wt{&writeEvent};
     TransferRecord rt{};
+    std::unique_ptr<PortRig> rig;
+    std::unique_ptr<CommPort> port;
 };
 
 // Frames a pseudo-terminal carries too: it has 8 data bits and no parity, whatever it is told.

@@ -54,10 +54,11 @@ protected:
     }
 
     test::FakePosixSys sys;
-    std::unique_ptr<PosixCommPort> port;
+    // Declared before the port: the I/O thread may signal it until the port is gone.
     CompletionEvent writeEvent;
     TransferRecord wt{&writeEvent};
     TransferRecord rt{};
+    std::unique_ptr<PosixCommPort> port;
 };
 
 struct CounterClass {

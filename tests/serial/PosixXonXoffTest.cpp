@@ -46,10 +46,11 @@ protected:
     }
 
     test::PtyMaster master;
-    std::unique_ptr<PosixCommPort> port;
+    // Declared before the port: the I/O thread may signal it until the port is gone.
     CompletionEvent writeEvent;
     TransferRecord wt{&writeEvent};
     TransferRecord rt{};
+    std::unique_ptr<PosixCommPort> port;
     std::uint32_t lastErrors = 0;
 };
 
@@ -107,6 +108,8 @@ TEST_F(PosixXonXoff, an_xoff_stops_a_write_already_under_way) {
     const Bytes rest = master.Receive(data.size() - got.size());
     got.insert(got.end(), rest.begin(), rest.end());
     EXPECT_EQ(got, data);
+    // The buffer is the port's until the completion has been seen.
+    EXPECT_TRUE(Eventually([&] { return port->GetOverlappedResult(wt, n) == IoResult::Done; }));
 }
 
 // 144-character queue, thresholds 14: Xoff once fewer than 14 are free, Xon at 14 or fewer.

@@ -37,11 +37,12 @@ inline void RunEchoedBert(SessionRig& rig, std::int64_t bytes) {
         rig.session.Tick();
         ASSERT_TRUE(rig.session.Running());
         if (rig.engine.State.WritePending) written += rig.engine.State.WriteAmount;
+        PosixCommPort::Traffic t;
         ASSERT_TRUE(Eventually([&] {
-            const auto t = rig.Port().TrafficSoFar();
+            t = rig.Port().TrafficSoFar();
             return t.Sent == written && t.Received == written;
-        })) << "stuck after "
-            << rig.engine.Counters.Received << " bytes";
+        })) << "stuck after " << rig.engine.Counters.Received << " bytes: written " << written
+            << ", handed over " << t.Sent << ", back " << t.Received;
     }
 }
 

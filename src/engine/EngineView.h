@@ -35,4 +35,17 @@ public:
     virtual void SecondElapsed() {}
 };
 
+// Shows nothing: for runs where only the counts matter.
+class NullEngineView final : public EngineView {
+public:
+    void ShowDriverError(DriverErrorRow, bool, std::int32_t, std::uint32_t) override {}
+    void ShowPacketError(PacketErrorRow, bool, std::int32_t) override {}
+    void SetLed(Led, bool) override {}
+    void SetErrorsCellAlarm(bool) override {}
+    void RefreshErrorPanel() override {}
+    void SetStatText(StatCell, const std::string&) override {}
+    void ChartChanged(const RateChart&) override {}
+    void ClearTerminalText() override {}
+};
+
 }  // namespace kvartix

@@ -2,6 +2,9 @@
 
 #include "serial/LoopOptions.h"
 #include "serial/VirtualCommPort.h"
+#ifdef __linux__
+#include "serial/PosixCommPort.h"
+#endif
 
 namespace kvartix {
 
@@ -12,6 +15,10 @@ std::unique_ptr<CommPort> SystemPortOpener::Open(const std::string& devicePath, 
         if (!options) return nullptr;
         return std::make_unique<VirtualCommPort>(m_clock, *options);
     }
+#ifdef __linux__
+    if (!devicePath.empty() && devicePath.front() == '/')
+        return PosixCommPort::Open(SystemCalls(), devicePath);
+#endif
     return nullptr;
 }
 

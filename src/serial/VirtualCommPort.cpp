@@ -23,14 +23,13 @@ bool VirtualCommPort::SetCommState(const LineConfig& config) {
     Advance();
     m_config = config;
     m_frameUs = 1e6 * FrameBits(config) / config.BaudRate;
-    m_rtsReady = true;
-    CheckInputThresholds();
+    m_rx.Configure(config);
     return true;
 }
 
 bool VirtualCommPort::SetupComm(std::uint32_t rxQueue, std::uint32_t txQueue) {
     if (!m_open || rxQueue == 0 || txQueue == 0) return false;
-    m_rxSize = rxQueue;
+    m_rx.Resize(rxQueue);
     return true;
 }
 
@@ -42,10 +41,7 @@ IoResult VirtualCommPort::ReadFile(TransferRecord&, std::uint8_t* buffer, std::u
     got = 0;
     if (!m_open) return IoResult::Failed;
     Advance();
-    got = static_cast<std::uint32_t>(std::min<std::size_t>(count, m_rx.size()));
-    std::copy_n(m_rx.begin(), got, buffer);
-    m_rx.erase(m_rx.begin(), m_rx.begin() + got);
-    CheckInputThresholds();
+    got = m_rx.Read(buffer, count);
     return IoResult::Done;
 }
 
@@ -74,9 +70,9 @@ IoResult VirtualCommPort::GetOverlappedResult(TransferRecord&, std::uint32_t& tr
 bool VirtualCommPort::ClearCommError(std::uint32_t& errors, CommStatus& status) {
     if (!m_open) return false;
     Advance();
-    errors = std::exchange(m_errors, 0);
+    errors = m_rx.TakeErrors();
     status.Flags = StatusFlags();
-    status.InQueue = static_cast<std::uint32_t>(m_rx.size());
+    status.InQueue = m_rx.Size();
     status.OutQueue = static_cast<std::uint32_t>(m_tx.size()) +
                       (m_write ? m_write->Size - m_write->Taken : 0);
     return true;
@@ -99,7 +95,7 @@ bool VirtualCommPort::CloseHandle() {
 bool VirtualCommPort::Rts() const {
     switch (m_config.fRtsControl) {
         case RTS_CONTROL_DISABLE: return false;
-        case RTS_CONTROL_HANDSHAKE: return m_rtsReady;
+        case RTS_CONTROL_HANDSHAKE: return m_rx.RtsReady();
         default: return true;
     }
 }
@@ -109,16 +105,13 @@ bool VirtualCommPort::Dtr() const { return m_config.fDtrControl != DTR_CONTROL_D
 bool VirtualCommPort::OutputHeld() const {
     // The plug's wiring: CTS follows our RTS, DSR our DTR.
     return (m_config.fOutxCtsFlow && !Rts()) || (m_config.fOutxDsrFlow && !Dtr()) ||
-           (m_config.fOutX && m_xoffReceived) ||
-           (m_config.fInX && m_xoffSent && !m_config.fTXContinueOnXoff);
+           m_rx.HoldsOutput();
 }
 
 std::uint8_t VirtualCommPort::StatusFlags() const {
-    std::uint8_t f = 0;
+    std::uint8_t f = m_rx.HoldFlags();
     if (m_config.fOutxCtsFlow && !Rts()) f |= kCtsHold;
     if (m_config.fOutxDsrFlow && !Dtr()) f |= kDsrHold;
-    if (m_config.fOutX && m_xoffReceived) f |= kXoffHold;
-    if (m_config.fInX && m_xoffSent) f |= kXoffSent;
     return f;
 }
 
@@ -138,7 +131,7 @@ void VirtualCommPort::Advance() {
     const auto now = static_cast<double>(m_clock.NowUs() - m_originUs);
     for (;;) {
         const bool data = !m_tx.empty() && !OutputHeld();
-        if (!m_control && !data) {
+        if (!m_rx.Control() && !data) {
             m_lineFreeUs = std::max(m_lineFreeUs, now);  // an idle line saves no time
             return;
         }
@@ -146,10 +139,9 @@ void VirtualCommPort::Advance() {
         if (end > now) return;
         m_lineFreeUs = end;
         std::uint8_t c;
-        if (m_control) {
-            c = *m_control;
-            m_control.reset();
-            m_xoffSent = c == m_config.XoffChar;
+        if (m_rx.Control()) {
+            c = *m_rx.Control();
+            m_rx.ControlSent();
         } else {
             c = m_tx.front();
             m_tx.pop_front();
@@ -177,41 +169,6 @@ void VirtualCommPort::SendOnLine(std::uint8_t c) {
     }
 }
 
-void VirtualCommPort::Receive(std::uint8_t c) {
-    c &= static_cast<std::uint8_t>(0xFF >> (8 - m_config.ByteSize));  // no bits above the frame
-    if (m_config.fOutX && (c == m_config.XoffChar || c == m_config.XonChar)) {
-        m_xoffReceived = c == m_config.XoffChar;
-        return;
-    }
-    if (m_rx.size() >= m_rxSize) {
-        m_errors |= CE_RXOVER;
-        return;
-    }
-    m_rx.push_back(c);
-    CheckInputThresholds();
-}
-
-// Xoff and RTS drop when free room falls below XoffLim; Xon and RTS rise once the queue
-// holds no more than XonLim.
-void VirtualCommPort::CheckInputThresholds() {
-    const std::size_t used = m_rx.size();
-    const bool full = m_rxSize - std::min<std::size_t>(used, m_rxSize) < m_config.XoffLim;
-    const bool drained = used <= m_config.XonLim;
-    if (m_config.fInX) {
-        if (!m_inputStopped && full) {
-            m_inputStopped = true;
-            m_control = m_config.XoffChar;
-        } else if (m_inputStopped && drained) {
-            m_inputStopped = false;
-            m_control = m_config.XonChar;
-        }
-    }
-    if (m_config.fRtsControl == RTS_CONTROL_HANDSHAKE) {
-        if (m_rtsReady && full)
-            m_rtsReady = false;
-        else if (!m_rtsReady && drained)
-            m_rtsReady = true;
-    }
-}
+void VirtualCommPort::Receive(std::uint8_t c) { m_rx.Receive(&c, 1); }
 
 }  // namespace kvartix

@@ -8,6 +8,7 @@
 #include "serial/Clock.h"
 #include "serial/CommPort.h"
 #include "serial/LoopOptions.h"
+#include "serial/ReceiveQueue.h"
 
 namespace kvartix {
 
@@ -55,7 +56,6 @@ private:
     void RefillTransmitBuffer();
     void SendOnLine(std::uint8_t c);
     void Receive(std::uint8_t c);
-    void CheckInputThresholds();
     bool OutputHeld() const;
     bool Rts() const;
     bool Dtr() const;
@@ -70,18 +70,11 @@ private:
     bool m_open = true;
     LineConfig m_config;
     double m_frameUs = 1e6 * 10 / 9600;
-    std::uint32_t m_rxSize = 4096;
-    std::deque<std::uint8_t> m_rx;
+    ReceiveQueue m_rx;
     std::deque<std::uint8_t> m_tx;
     std::optional<PendingWrite> m_write;
-    std::optional<std::uint8_t> m_control;  // Xon or Xoff waiting to jump the queue
     const std::int64_t m_originUs;
     double m_lineFreeUs = 0;  // since m_originUs: when the character on the line is through
-    std::uint32_t m_errors = 0;
-    bool m_xoffReceived = false;
-    bool m_xoffSent = false;      // the last flow character that went out was Xoff
-    bool m_inputStopped = false;  // Xoff requested and no Xon since
-    bool m_rtsReady = true;       // RTS handshake: receive queue below its threshold
 };
 
 }  // namespace kvartix

@@ -1,0 +1,259 @@
+#include "serial/PosixCommPort.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+
+#include <cerrno>
+
+#include "serial/PosixLine.h"
+
+namespace kvartix {
+namespace {
+
+// A driver without modem-control lines answers their calls so.
+bool NoLines(const SysResult& r) {
+    return r.Error == ENOTTY || r.Error == EINVAL;
+}
+
+}  // namespace
+
+UniqueFd PosixCommPort::OpenLocked(PosixSys& sys, const std::string& path) {
+    const SysResult fd = sys.Open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (!fd) return {};
+    UniqueFd device(sys, static_cast<int>(fd.Value));
+    if (!sys.Flock(device.Get(), LOCK_EX | LOCK_NB)) return {};
+    return device;
+}
+
+std::unique_ptr<PosixCommPort> PosixCommPort::Open(PosixSys& sys, const std::string& path) {
+    UniqueFd device = OpenLocked(sys, path);
+    if (!device) return nullptr;
+    // A device that is no terminal has no exclusive mode; the lock still holds.
+    sys.SetExclusive(device.Get(), true);
+    const SysResult wake = sys.EventFd();
+    if (!wake) return nullptr;
+    std::unique_ptr<PosixCommPort> port(
+        new PosixCommPort(sys, std::move(device), UniqueFd(sys, static_cast<int>(wake.Value))));
+    port->TakeLine();
+    port->m_thread = std::thread(&PosixCommPort::Run, port.get());
+    return port;
+}
+
+PosixCommPort::PosixCommPort(PosixSys& sys, UniqueFd device, UniqueFd wake)
+    : m_sys(sys), m_device(std::move(device)), m_wake(std::move(wake)) {}
+
+PosixCommPort::~PosixCommPort() {
+    if (m_open) CloseHandle();
+}
+
+// Raw at once, keeping the rate and frame the device had, so that nothing arriving before
+// the configuration is echoed or translated. Counters from here on are this session's.
+void PosixCommPort::TakeLine() {
+    TermiosState t;
+    if (!m_sys.GetTermios(m_device.Get(), t)) return;
+    LineConfig c;
+    ConfigFromTermios(t, c);
+    c.fOutX = c.fInX = false;
+    if (c.BaudRate == 0) c.BaudRate = 9600;  // B0 is a hang-up request, not a rate
+    TermiosState raw = t;
+    if (TermiosFor(c, raw) && m_sys.SetTermios(m_device.Get(), raw))
+        m_sys.GetTermios(m_device.Get(), t);
+    m_termios = t;
+    ConfigFromTermios(t, m_config);
+    LineCounters counters;
+    if (m_sys.GetCounters(m_device.Get(), counters)) m_counters = counters;
+}
+
+bool PosixCommPort::GetCommState(LineConfig& config) {
+    if (!m_open || !m_termios) return false;
+    std::lock_guard lock(m_mutex);
+    if (m_gone) return false;
+    config = m_config;
+    return true;
+}
+
+// Read back after setting: a driver that silently dropped part of it has refused it, and
+// the line goes back to what it was.
+bool PosixCommPort::SetCommState(const LineConfig& config) {
+    if (!m_open || !m_termios) return false;
+    TermiosState wanted = *m_termios;
+    if (!TermiosFor(config, wanted)) return false;
+    const int fd = m_device.Get();
+    TermiosState got;
+    if (!m_sys.SetTermios(fd, wanted) || !m_sys.GetTermios(fd, got) || !DriverKept(wanted, got) ||
+        !DriveLines(config)) {
+        m_sys.SetTermios(fd, *m_termios);
+        return false;
+    }
+    m_termios = got;
+    {
+        std::lock_guard lock(m_mutex);
+        m_config = config;
+        m_rx.Configure(config);
+        m_rtsHigh = config.fRtsControl != RTS_CONTROL_DISABLE;
+    }
+    Wake();
+    return true;
+}
+
+// DTR and RTS as the record says, the handshake starting ready. Checked by reading the
+// lines back where the driver has them.
+bool PosixCommPort::DriveLines(const LineConfig& c) {
+    const int fd = m_device.Get();
+    const bool dtr = c.fDtrControl == DTR_CONTROL_ENABLE;
+    const bool rts = c.fRtsControl != RTS_CONTROL_DISABLE;
+    const int raise = (dtr ? TIOCM_DTR : 0) | (rts ? TIOCM_RTS : 0);
+    const int lower = (dtr ? 0 : TIOCM_DTR) | (rts ? 0 : TIOCM_RTS);
+    for (const SysResult& r : {raise ? m_sys.RaiseModemLines(fd, raise) : SysResult::Ok(),
+                               lower ? m_sys.LowerModemLines(fd, lower) : SysResult::Ok()}) {
+        if (!r && !NoLines(r)) return false;
+    }
+    const SysResult lines = m_sys.GetModemLines(fd);
+    if (!lines) return NoLines(lines);
+    return (lines.Value & (TIOCM_DTR | TIOCM_RTS)) == raise;
+}
+
+bool PosixCommPort::SetupComm(std::uint32_t rxQueue, std::uint32_t txQueue) {
+    if (!m_open || rxQueue == 0 || txQueue == 0) return false;
+    {
+        std::lock_guard lock(m_mutex);
+        m_rx.Resize(rxQueue);
+    }
+    Wake();
+    return true;
+}
+
+// Reads always return at once with what the queue holds and writes have no time-out;
+// any other time-outs are beyond this driver.
+bool PosixCommPort::SetCommTimeouts(const CommTimeouts& t) {
+    return m_open && t.ReadIntervalTimeout == MAXDWORD && t.ReadTotalTimeoutMultiplier == 0 &&
+           t.ReadTotalTimeoutConstant == 0 && t.WriteTotalTimeoutMultiplier == 0 &&
+           t.WriteTotalTimeoutConstant == 0;
+}
+
+// Nothing waits for line events here.
+bool PosixCommPort::SetCommMask(std::uint32_t) {
+    return m_open;
+}
+
+IoResult PosixCommPort::ReadFile(TransferRecord&, std::uint8_t* buffer, std::uint32_t count,
+                                 std::uint32_t& got) {
+    got = 0;
+    if (!m_open) return IoResult::Failed;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_gone) return IoResult::Gone;
+        got = m_rx.Read(buffer, count);
+        // Drained below XonLim: the Xon goes out now, not a thread switch later.
+        if (got > 0) ApplyLineActions();
+    }
+    if (got > 0) Wake();  // output our own Xoff held may go on
+    return IoResult::Done;
+}
+
+// Like a driver that queues every request: the I/O thread hands the bytes over and the
+// completion query tells when all of them went.
+IoResult PosixCommPort::WriteFile(TransferRecord& transfer, const std::uint8_t* buffer,
+                                  std::uint32_t count, std::uint32_t& written) {
+    written = 0;
+    if (!m_open) return IoResult::Failed;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_gone) return IoResult::Gone;
+        if (m_write) return IoResult::Failed;
+        if (transfer.Event) transfer.Event->Reset();
+        m_write = PendingWrite{buffer, count, 0, false, &transfer};
+        if (count == 0) Complete(false);
+    }
+    Wake();
+    return IoResult::Pending;
+}
+
+IoResult PosixCommPort::GetOverlappedResult(TransferRecord&, std::uint32_t& transferred) {
+    transferred = 0;
+    if (!m_open) return IoResult::Failed;
+    std::lock_guard lock(m_mutex);
+    if (m_gone) return IoResult::Gone;
+    if (!m_write) return IoResult::Failed;
+    if (m_write->Failed) {
+        m_write.reset();
+        return IoResult::Failed;
+    }
+    if (m_write->Done < m_write->Size) return IoResult::Pending;
+    transferred = m_write->Size;
+    m_write.reset();
+    return IoResult::Done;
+}
+
+bool PosixCommPort::ClearCommError(std::uint32_t& errors, CommStatus& status) {
+    if (!m_open) return false;
+    LineConfig config;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_gone) return false;
+        errors = m_rx.TakeErrors();
+        status.Flags = m_rx.HoldFlags();
+        status.InQueue = m_rx.Size();
+        status.OutQueue = m_write ? m_write->Size - m_write->Done : 0;
+        config = m_config;
+    }
+    const int fd = m_device.Get();
+    LineCounters now;
+    if (m_sys.GetCounters(fd, now)) {
+        if (m_counters) errors |= ErrorsFromCounters(*m_counters, now);
+        m_counters = now;
+    }
+    if (config.fOutxCtsFlow || config.fOutxDsrFlow) {
+        // A driver without lines holds nothing on them.
+        const SysResult lines = m_sys.GetModemLines(fd);
+        if (lines && config.fOutxCtsFlow && !(lines.Value & TIOCM_CTS)) status.Flags |= kCtsHold;
+        if (lines && config.fOutxDsrFlow && !(lines.Value & TIOCM_DSR)) status.Flags |= kDsrHold;
+    }
+    return true;
+}
+
+bool PosixCommPort::GetCommModemStatus(std::uint32_t& modemStatus) {
+    if (!m_open) return false;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_gone) return false;
+    }
+    const SysResult lines = m_sys.GetModemLines(m_device.Get());
+    if (!lines) return false;
+    modemStatus = ModemStatusFromLines(lines.Value);
+    return true;
+}
+
+// DTR and RTS go low before the close, whatever HUPCL does: the line says the session is over
+// even on a driver that keeps its lines across closes.
+bool PosixCommPort::CloseHandle() {
+    if (!m_open) return false;
+    m_open = false;
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    Wake();
+    m_thread.join();  // from here on the fields are this thread's alone
+    const int fd = m_device.Get();
+    if (m_outputStopped) m_sys.Flow(fd, TCOON);  // the next user of the device starts unheld
+    m_sys.LowerModemLines(fd, TIOCM_DTR | TIOCM_RTS);
+    // A pseudo-terminal's slave keeps the flag while its master stays open.
+    m_sys.SetExclusive(fd, false);
+    m_wake.Reset();
+    return static_cast<bool>(m_device.Reset());
+}
+
+PosixCommPort::Traffic PosixCommPort::TrafficSoFar() const {
+    std::lock_guard lock(m_mutex);
+    return m_traffic;
+}
+
+void PosixCommPort::Wake() {
+    const std::uint64_t one = 1;
+    m_sys.Write(m_wake.Get(), &one, sizeof one);
+}
+
+}  // namespace kvartix

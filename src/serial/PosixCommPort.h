@@ -1,0 +1,103 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "serial/CommPort.h"
+#include "serial/PosixSys.h"
+#include "serial/ReceiveQueue.h"
+#include "serial/UniqueFd.h"
+
+namespace kvartix {
+
+// A serial driver emulated in user space over a Linux terminal (a UART, a USB adapter, a
+// pseudo-terminal). One I/O thread per open port moves characters between the terminal and
+// a receive queue of the SetupComm size, writes the caller's buffer of a pending write, and
+// does the flow control the kernel cannot report on: Xon/Xoff, the RTS handshake and DSR
+// output flow. Everything else runs on the caller's thread. A port whose device went away
+// (hang-up, EIO, ENXIO, ENODEV) answers every transfer with Gone.
+class PosixCommPort final : public CommPort {
+public:
+    struct Traffic {
+        std::uint64_t Sent = 0;      // characters handed to the kernel
+        std::uint64_t Received = 0;  // characters taken from it, flow characters included
+        std::uint64_t FlowSent = 0;  // our Xon and Xoff characters, sent ahead of the data
+    };
+
+    // Opens the device for this process alone: flock, which holds against everyone, then
+    // TIOCEXCL, which keeps out the programs that do not lock (though not root). nullptr
+    // when it does not exist or someone else holds it.
+    static std::unique_ptr<PosixCommPort> Open(PosixSys& sys, const std::string& path);
+    // The first step of Open, for a probe: the device opened without blocking and locked;
+    // empty when it does not exist or another open description holds the lock.
+    static UniqueFd OpenLocked(PosixSys& sys, const std::string& path);
+    ~PosixCommPort() override;
+
+    bool GetCommState(LineConfig& config) override;
+    bool SetCommState(const LineConfig& config) override;
+    bool SetupComm(std::uint32_t rxQueue, std::uint32_t txQueue) override;
+    bool SetCommTimeouts(const CommTimeouts& timeouts) override;
+    bool SetCommMask(std::uint32_t mask) override;
+    IoResult ReadFile(TransferRecord& transfer, std::uint8_t* buffer, std::uint32_t count,
+                      std::uint32_t& got) override;
+    IoResult WriteFile(TransferRecord& transfer, const std::uint8_t* buffer, std::uint32_t count,
+                       std::uint32_t& written) override;
+    IoResult GetOverlappedResult(TransferRecord& transfer, std::uint32_t& transferred) override;
+    bool ClearCommError(std::uint32_t& errors, CommStatus& status) override;
+    bool GetCommModemStatus(std::uint32_t& modemStatus) override;
+    bool CloseHandle() override;
+
+    Traffic TrafficSoFar() const;
+
+private:
+    struct PendingWrite {
+        const std::uint8_t* Data = nullptr;
+        std::uint32_t Size = 0;
+        std::uint32_t Done = 0;  // handed to the kernel
+        bool Failed = false;
+        TransferRecord* Transfer = nullptr;
+    };
+
+    PosixCommPort(PosixSys& sys, UniqueFd device, UniqueFd wake);
+    void TakeLine();
+    bool DriveLines(const LineConfig& config);
+    void Wake();
+
+    // With m_mutex held: flow characters, output stop and RTS as the queue wants them.
+    void ApplyLineActions();
+
+    // The I/O thread and what it does with m_mutex held.
+    void Run();
+    bool DsrHolds();
+    void ReadLine();
+    void WriteLine();
+    void Complete(bool failed);
+
+    PosixSys& m_sys;
+    // Both descriptors live from the open to CloseHandle, which joins the thread first.
+    UniqueFd m_device;
+    UniqueFd m_wake;
+    std::thread m_thread;
+
+    // Caller's thread only.
+    bool m_open = true;
+    std::optional<TermiosState> m_termios;   // none: the device is no terminal
+    std::optional<LineCounters> m_counters;  // none: the driver keeps no counters
+
+    mutable std::mutex m_mutex;
+    // Guarded by m_mutex.
+    LineConfig m_config;
+    ReceiveQueue m_rx;
+    std::optional<PendingWrite> m_write;
+    Traffic m_traffic;
+    bool m_gone = false;
+    bool m_stop = false;
+    bool m_outputStopped = false;  // the kernel's output stopped with TCOOFF
+    bool m_rtsHigh = true;         // RTS as last driven for the handshake
+};
+
+}  // namespace kvartix

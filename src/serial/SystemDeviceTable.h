@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+#include "serial/PortDiscovery.h"
+#include "serial/PosixSys.h"
+
+namespace kvartix {
+
+// This machine's devices: the UART type the kernel reports in sysfs (0 when a ttyS node has
+// no UART behind it), the ttyUSB and ttyACM nodes of /dev, and the backend's exclusive open.
+class SystemDeviceTable final : public DeviceTable {
+public:
+    explicit SystemDeviceTable(PosixSys& sys, std::string ttyClass = "/sys/class/tty",
+                               std::string dev = "/dev")
+        : m_sys(sys), m_ttyClass(std::move(ttyClass)), m_dev(std::move(dev)) {}
+
+    bool HasUart(int index) override;
+    std::vector<std::string> UsbSerialDevices() override;
+    bool OpensExclusively(const std::string& path) override;
+
+private:
+    PosixSys& m_sys;
+    std::string m_ttyClass;
+    std::string m_dev;
+};
+
+}  // namespace kvartix

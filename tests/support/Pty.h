@@ -1,0 +1,142 @@
+#pragma once
+
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace kvartix::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Waits for another thread's work to show: true once pred holds, false after the limit.
+template <class Pred>
+bool Eventually(Pred pred, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return true;
+}
+
+// The far end of a pseudo-terminal pair, held by the test; the port opens SlavePath().
+class PtyMaster {
+public:
+    PtyMaster() {
+        m_fd = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (m_fd < 0 || grantpt(m_fd) != 0 || unlockpt(m_fd) != 0)
+            throw std::runtime_error("no pseudo-terminal");
+        m_slave = ptsname(m_fd);
+        fcntl(m_fd, F_SETFL, fcntl(m_fd, F_GETFL) | O_NONBLOCK);
+    }
+    ~PtyMaster() { Close(); }
+    PtyMaster(const PtyMaster&) = delete;
+    PtyMaster& operator=(const PtyMaster&) = delete;
+
+    const std::string& SlavePath() const { return m_slave; }
+    int Fd() const { return m_fd; }
+    void Close() {
+        if (m_fd >= 0) ::close(m_fd);
+        m_fd = -1;
+    }
+
+    void Send(const Bytes& data) const {
+        std::size_t done = 0;
+        while (done < data.size()) {
+            const ssize_t n = ::write(m_fd, data.data() + done, data.size() - done);
+            if (n > 0) {
+                done += static_cast<std::size_t>(n);
+            } else {
+                pollfd p{m_fd, POLLOUT, 0};
+                ::poll(&p, 1, 100);
+            }
+        }
+    }
+    void Send(std::uint8_t c) const { Send(Bytes{c}); }
+
+    // What the port has sent so far, without waiting.
+    Bytes Available() const {
+        Bytes out;
+        std::uint8_t buf[4096];
+        ssize_t n;
+        while ((n = ::read(m_fd, buf, sizeof buf)) > 0) out.insert(out.end(), buf, buf + n);
+        return out;
+    }
+    // Exactly count bytes, or fewer when the limit passes first.
+    Bytes Receive(std::size_t count,
+                  std::chrono::milliseconds limit = std::chrono::seconds(10)) const {
+        Bytes out;
+        Eventually(
+            [&] {
+                const Bytes more = Available();
+                out.insert(out.end(), more.begin(), more.end());
+                return out.size() >= count;
+            },
+            limit);
+        return out;
+    }
+
+private:
+    int m_fd = -1;
+    std::string m_slave;
+};
+
+// Echoes everything that reaches the master back to the port, on a thread of its own.
+class PtyEcho {
+public:
+    explicit PtyEcho(const PtyMaster& master)
+        : m_master(master.Fd()), m_stop(eventfd(0, EFD_CLOEXEC)), m_thread([this] { Run(); }) {}
+    ~PtyEcho() {
+        const std::uint64_t one = 1;
+        (void)!::write(m_stop, &one, sizeof one);
+        m_thread.join();
+        ::close(m_stop);
+    }
+    std::uint64_t Echoed() const { return m_echoed.load(); }
+
+private:
+    void Run() {
+        std::vector<std::uint8_t> buf(65536);
+        for (;;) {
+            pollfd fds[2] = {{m_master, POLLIN, 0}, {m_stop, POLLIN, 0}};
+            ::poll(fds, 2, -1);
+            if (fds[1].revents) return;
+            if (!(fds[0].revents & POLLIN)) {
+                // The port has closed its side; wait for it to come back or for the stop.
+                pollfd stop{m_stop, POLLIN, 0};
+                if (::poll(&stop, 1, 5) > 0) return;
+                continue;
+            }
+            const ssize_t n = ::read(m_master, buf.data(), buf.size());
+            for (ssize_t done = 0; n > 0 && done < n;) {
+                const ssize_t w =
+                    ::write(m_master, buf.data() + done, static_cast<std::size_t>(n - done));
+                if (w > 0) {
+                    done += w;
+                    continue;
+                }
+                pollfd out[2] = {{m_master, POLLOUT, 0}, {m_stop, POLLIN, 0}};
+                ::poll(out, 2, 100);
+                if (out[1].revents) return;
+            }
+            if (n > 0) m_echoed += static_cast<std::uint64_t>(n);
+        }
+    }
+
+    int m_master;
+    int m_stop;
+    std::atomic<std::uint64_t> m_echoed{0};
+    std::thread m_thread;
+};
+
+}  // namespace kvartix::test

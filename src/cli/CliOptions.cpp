@@ -121,6 +121,11 @@ const std::vector<Option>& Options() {
              o.Json = true;
              return std::string();
          }},
+        {"--list-ports", false,
+         [](CliOptions& o, const std::string&) {
+             o.ListPorts = true;
+             return std::string();
+         }},
         {"--help", false,
          [](CliOptions& o, const std::string&) {
              o.Help = true;
@@ -160,7 +165,8 @@ std::string UsageLine() {
     return "usage: kvartix-cli [--port NAME] [--baud N] [--data-bits 5..8] [--stop-bits 1|1.5|2]\n"
            "                   [--parity none|odd|even|mark|space] [--rts-cts] [--xon-xoff]\n"
            "                   [--dtr high|low] [--dsr flow|ignored] [--random] [--packet N]\n"
-           "                   [--symbol N] [--mode bert] [--seconds N] [--json] [--help]";
+           "                   [--symbol N] [--mode bert] [--seconds N] [--json] [--list-ports]\n"
+           "                   [--help]";
 }
 
 std::string HelpText() {
@@ -194,6 +200,7 @@ Test:
   --mode bert        the test to run (default bert)
   --seconds N        how long to run (default 10)
   --json             print only the summary, as one JSON object
+  --list-ports       list the ports that can be opened now, one a line, and exit
 
 Each second one line shows what the program's main window shows: characters received,
 symbols and bits per second, errored symbols, the error coefficient (errors / received),

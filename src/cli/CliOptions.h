@@ -15,6 +15,7 @@ struct CliOptions {
     int Seconds = 10;
     bool Json = false;
     bool Help = false;
+    bool ListPorts = false;
 };
 
 // Either options or the message naming the option that is wrong.

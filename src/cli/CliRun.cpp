@@ -6,6 +6,10 @@
 #include "cli/CliReport.h"
 #include "engine/TestSession.h"
 #include "serial/SystemPortOpener.h"
+#ifdef __linux__
+#include "serial/PosixSys.h"
+#include "serial/SystemDeviceTable.h"
+#endif
 
 namespace kvartix {
 namespace {
@@ -70,6 +74,15 @@ int CliMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     if (parsed.Options->Help) {
         out << HelpText();
+        return kExitClean;
+    }
+    if (parsed.Options->ListPorts) {
+#ifdef __linux__
+        SystemDeviceTable table(SystemCalls());
+        for (const auto& name : DiscoverPorts(table, "").Names) out << name << '\n';
+#else
+        out << "LOOP\n";
+#endif
         return kExitClean;
     }
     SystemClock clock;

@@ -105,6 +105,14 @@ TEST(CliMainProgram, bad_options_exit_3_with_a_usage_line_and_help_explains) {
     EXPECT_NE(helpOut.str().find("Exit status"), std::string::npos);
 }
 
+TEST(CliMainProgram, lists_the_ports_that_open_ending_with_the_plug) {
+    std::ostringstream out, err;
+    EXPECT_EQ(CliMain({"--list-ports"}, out, err), kExitClean);
+    const std::string list = out.str();
+    ASSERT_GE(list.size(), 5u);
+    EXPECT_EQ(list.substr(list.size() - 5), "LOOP\n");
+}
+
 TEST(CliMainProgram, runs_on_the_real_clock) {
     std::ostringstream out, err;
     EXPECT_EQ(CliMain({"--seconds", "2"}, out, err), kExitClean);

@@ -57,6 +57,9 @@ struct Backend {
     std::function<std::unique_ptr<PortRig>()> Make;
 };
 
+// Test listings name the backend, not the bytes of the record.
+void PrintTo(const Backend& b, std::ostream* os) { *os << b.Name; }
+
 class CommPortConformance : public ::testing::TestWithParam<Backend> {
 protected:
     void SetUp() override {

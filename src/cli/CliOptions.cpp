@@ -40,6 +40,20 @@ std::string Choice(const std::string& value, const std::array<const char*, N>& n
     return "'" + value + "' is not one of " + list;
 }
 
+Option Flag(const char* name, bool CliOptions::*field) {
+    return {name, false, [field](CliOptions& o, const std::string&) {
+                o.*field = true;
+                return std::string();
+            }};
+}
+
+Option LineFlag(const char* name, bool LineSettings::*field) {
+    return {name, false, [field](CliOptions& o, const std::string&) {
+                o.Settings.*field = true;
+                return std::string();
+            }};
+}
+
 const std::vector<Option>& Options() {
     static const std::vector<Option> options{
         {"--port", true,
@@ -60,16 +74,8 @@ const std::vector<Option>& Options() {
          }},
         {"--parity", true,
          [](CliOptions& o, const std::string& v) { return Choice(v, kParityNames, o.Settings.Parity); }},
-        {"--rts-cts", false,
-         [](CliOptions& o, const std::string&) {
-             o.Settings.RtsCts = true;
-             return std::string();
-         }},
-        {"--xon-xoff", false,
-         [](CliOptions& o, const std::string&) {
-             o.Settings.XonXoff = true;
-             return std::string();
-         }},
+        LineFlag("--rts-cts", &LineSettings::RtsCts),
+        LineFlag("--xon-xoff", &LineSettings::XonXoff),
         {"--dtr", true,
          [](CliOptions& o, const std::string& v) {
              int high = 0;
@@ -84,11 +90,7 @@ const std::vector<Option>& Options() {
              o.Settings.DSREnable = flow == 1;
              return e;
          }},
-        {"--random", false,
-         [](CliOptions& o, const std::string&) {
-             o.Settings.RandomFlow = true;
-             return std::string();
-         }},
+        LineFlag("--random", &LineSettings::RandomFlow),
         {"--packet", true,
          [](CliOptions& o, const std::string& v) {
              const auto n = ParseIntegerText(v);
@@ -116,21 +118,9 @@ const std::vector<Option>& Options() {
          }},
         {"--seconds", true,
          [](CliOptions& o, const std::string& v) { return Integer(v, 1, 0x7FFFFFFF, o.Seconds); }},
-        {"--json", false,
-         [](CliOptions& o, const std::string&) {
-             o.Json = true;
-             return std::string();
-         }},
-        {"--list-ports", false,
-         [](CliOptions& o, const std::string&) {
-             o.ListPorts = true;
-             return std::string();
-         }},
-        {"--help", false,
-         [](CliOptions& o, const std::string&) {
-             o.Help = true;
-             return std::string();
-         }},
+        Flag("--json", &CliOptions::Json),
+        Flag("--list-ports", &CliOptions::ListPorts),
+        Flag("--help", &CliOptions::Help),
     };
     return options;
 }

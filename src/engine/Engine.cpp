@@ -109,18 +109,22 @@ void Engine::FirstCycleInit() {
 }
 
 void Engine::CountDriverErrors(std::uint32_t mask) {
-    const bool other = (mask & kNotOverrunParityFrame) != 0;
-    if (other) ++DriverErrors.OtherErrors;
-    m_view.ShowDriverError(DriverErrorRow::Other, other, DriverErrors.OtherErrors, mask);
-    const bool parity = (mask & CE_RXPARITY) != 0;
-    if (parity) ++DriverErrors.ParityErrors;
-    m_view.ShowDriverError(DriverErrorRow::Parity, parity, DriverErrors.ParityErrors, mask);
-    const bool overrun = (mask & CE_OVERRUN) != 0;
-    if (overrun) ++DriverErrors.OverrunErrors;
-    m_view.ShowDriverError(DriverErrorRow::Overrun, overrun, DriverErrors.OverrunErrors, mask);
-    const bool frame = (mask & CE_FRAME) != 0;
-    if (frame) ++DriverErrors.FramingErrors;
-    m_view.ShowDriverError(DriverErrorRow::Framing, frame, DriverErrors.FramingErrors, mask);
+    struct ErrorClass {
+        DriverErrorRow Row;
+        std::uint32_t Bits;
+        std::int32_t& Count;
+    };
+    const ErrorClass classes[] = {
+        {DriverErrorRow::Other, kNotOverrunParityFrame, DriverErrors.OtherErrors},
+        {DriverErrorRow::Parity, CE_RXPARITY, DriverErrors.ParityErrors},
+        {DriverErrorRow::Overrun, CE_OVERRUN, DriverErrors.OverrunErrors},
+        {DriverErrorRow::Framing, CE_FRAME, DriverErrors.FramingErrors},
+    };
+    for (const ErrorClass& c : classes) {
+        const bool occurred = (mask & c.Bits) != 0;
+        if (occurred) ++c.Count;
+        m_view.ShowDriverError(c.Row, occurred, c.Count, mask);
+    }
 }
 
 void Engine::UpdateLeds(LineStatus s, LineStatus changed) {

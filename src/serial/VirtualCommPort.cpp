@@ -102,18 +102,17 @@ bool VirtualCommPort::Rts() const {
 
 bool VirtualCommPort::Dtr() const { return m_config.fDtrControl != DTR_CONTROL_DISABLE; }
 
-bool VirtualCommPort::OutputHeld() const {
-    // The plug's wiring: CTS follows our RTS, DSR our DTR.
-    return (m_config.fOutxCtsFlow && !Rts()) || (m_config.fOutxDsrFlow && !Dtr()) ||
-           m_rx.HoldsOutput();
-}
-
-std::uint8_t VirtualCommPort::StatusFlags() const {
-    std::uint8_t f = m_rx.HoldFlags();
+// The plug's wiring: CTS follows our RTS, DSR our DTR.
+std::uint8_t VirtualCommPort::LineHolds() const {
+    std::uint8_t f = 0;
     if (m_config.fOutxCtsFlow && !Rts()) f |= kCtsHold;
     if (m_config.fOutxDsrFlow && !Dtr()) f |= kDsrHold;
     return f;
 }
+
+bool VirtualCommPort::OutputHeld() const { return LineHolds() != 0 || m_rx.HoldsOutput(); }
+
+std::uint8_t VirtualCommPort::StatusFlags() const { return LineHolds() | m_rx.HoldFlags(); }
 
 void VirtualCommPort::RefillTransmitBuffer() {
     if (!m_write) return;

@@ -56,6 +56,7 @@ private:
     void RefillTransmitBuffer();
     void SendOnLine(std::uint8_t c);
     void Receive(std::uint8_t c);
+    std::uint8_t LineHolds() const;
     bool OutputHeld() const;
     bool Rts() const;
     bool Dtr() const;

@@ -199,7 +199,8 @@ events (invalid symbol, lost symbol, lost synchronisation) and the line lamps (C
 DCD, XR = transmission held by a received Xoff, XS = Xoff sent). A summary follows, with the
 share of the line's capacity that was used and the number of errored seconds.
 
-Exit status: 0 no errors, 1 errors were counted, 2 the port could not be opened or
+Exit status: 0 no errors, 1 errors were counted or a BERT received nothing or never
+saw a start code, 2 the port could not be opened or
 configured, or went away during the test (the reason on standard error), 3 bad options.
 )";
 }

@@ -12,10 +12,13 @@
 
 namespace kvartix {
 
+enum class RunVerdict { Clean, Errors, NoData, NeverSynchronised };
+
 // What a run ended with, beyond what the window shows.
 struct RunSummary {
     std::string Port;
     TestMode Mode = TestMode::Bert;
+    std::int32_t PacketSize = 512;
     double Seconds = 0;
     std::int64_t Received = 0;
     std::int64_t Errors = 0;
@@ -23,10 +26,19 @@ struct RunSummary {
     std::int64_t BitRate = 0;
     double CapacityUsed = 0;
     std::int64_t ErroredSeconds = 0;
+    // A start code arrived (a BERT with packets); what the window's red errors cell tells.
+    bool Synchronised = false;
     BertChecker Packet;
     DriverErrorCounters Driver;
+    // The statistics cells as the window last showed them.
+    std::map<StatCell, std::string> Shown;
+
+    bool HasPackets() const { return Mode == TestMode::Bert && PacketSize != 1; }
     bool AnyErrors() const;
+    RunVerdict Verdict() const;
 };
+
+const char* VerdictText(RunVerdict verdict);
 
 // The engine's view for a run without a window: keeps what the window would show, prints
 // one line a second, and sends the program's messages to standard error.
@@ -47,6 +59,7 @@ public:
     void ErrorBox(const std::string& text, bool errorIcon) override;
 
     std::string Cell(StatCell cell) const;
+    const std::map<StatCell, std::string>& Cells() const { return m_cells; }
     std::int64_t ErroredSeconds() const { return m_erroredSeconds; }
     // Counts a last, partial second in which errors grew.
     void Finish();
@@ -64,8 +77,8 @@ private:
     bool m_secondErrored = false;
 };
 
-RunSummary Summarise(const Engine& engine, const CliOptions& options, std::int64_t nowUs,
-                     std::int64_t erroredSeconds);
+RunSummary Summarise(const Engine& engine, const CliReport& report, const CliOptions& options,
+                     std::int64_t nowUs);
 void PrintSummary(std::ostream& out, const RunSummary& s, const CliOptions& options);
 void PrintJson(std::ostream& out, const RunSummary& s);
 

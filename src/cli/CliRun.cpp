@@ -34,8 +34,9 @@ int RunCli(const CliOptions& o, const Clock& clock, const WaitUntil& waitUntil,
     if (!CreateTransferEvents(events, factory, parts.report)) return kExitNoSession;
     TestSession session(parts.engine, parts.report, opener, parts.report, events);
 
-    const std::int64_t now = clock.NowUs();
-    waitUntil((now / 1'000'000 + 1) * 1'000'000 + kSecondOffsetUs);
+    // The wall clock says where its seconds fall; the wait itself is on the monotonic clock.
+    const std::int64_t wall = clock.WallUs();
+    waitUntil(clock.NowUs() + (wall / 1'000'000 + 1) * 1'000'000 + kSecondOffsetUs - wall);
     if (!session.Start(o.Mode, o.Settings)) return kExitNoSession;
 
     const std::int64_t first = clock.NowUs();
@@ -57,13 +58,13 @@ int RunCli(const CliOptions& o, const Clock& clock, const WaitUntil& waitUntil,
     session.StopSession();
     parts.report.Finish();
 
-    const RunSummary summary = Summarise(parts.engine, o, last, parts.report.ErroredSeconds());
+    const RunSummary summary = Summarise(parts.engine, parts.report, o, last);
     if (o.Json)
         PrintJson(out, summary);
     else
         PrintSummary(out, summary, o);
     if (lost) return kExitNoSession;
-    return summary.AnyErrors() ? kExitErrors : kExitClean;
+    return summary.Verdict() == RunVerdict::Clean ? kExitClean : kExitErrors;
 }
 
 int CliMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -87,7 +88,7 @@ int CliMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     SystemClock clock;
     SystemPortOpener opener(clock);
-    // The port layer runs on the wall clock; sleeping is paced against it.
+    // The port layer runs on the monotonic clock; sleeping is paced against it.
     const WaitUntil sleep = [&clock](std::int64_t us) {
         const std::int64_t delta = us - clock.NowUs();
         if (delta > 0) std::this_thread::sleep_for(std::chrono::microseconds(delta));

@@ -6,7 +6,9 @@ namespace {
 constexpr std::uint8_t kXonByte = 17;
 constexpr std::uint32_t kNotOverrunParityFrame = 0xFFFFFFF1;
 
-int SecondOfMinute(std::int64_t us) { return static_cast<int>((us / 1000000) % 60); }
+int SecondOfMinute(std::int64_t wallUs) {
+    return static_cast<int>((wallUs / 1000000) % 60);
+}
 
 }  // namespace
 
@@ -88,7 +90,8 @@ void Engine::FirstCycleInit() {
     State.TxPosition = Params.TxStartPosition;
     Checker.RxPosition = 0;
     State.FirstData = true;
-    if (Mode == TestMode::Bert && Params.PacketSize != 1) m_view.SetErrorsCellAlarm(true);
+    // Set either way: the cell's state belongs to this session alone.
+    m_view.SetErrorsCellAlarm(Mode == TestMode::Bert && Params.PacketSize != 1);
     Checker.StartSession();
     Counters.ReceivedThisSecond = 0;
     ClearRequested = false;
@@ -104,7 +107,7 @@ void Engine::FirstCycleInit() {
         State.WritePending = Write(&xon, 1, "write ") == IoResult::Pending;
     }
     State.ReadAmount = State.WriteAmount = Params.QueueSize;
-    Counters.LastUpdateSecond = SecondOfMinute(m_clock.NowUs());
+    Counters.LastUpdateSecond = SecondOfMinute(m_clock.WallUs());
     State.LoopbackPending = 0;
 }
 
@@ -136,8 +139,10 @@ void Engine::UpdateLeds(LineStatus s, LineStatus changed) {
 }
 
 void Engine::PerSecondUpdate() {
+    // The update falls on the wall clock's second; every interval is measured on the
+    // monotonic clock, so a step of the wall clock changes no figure.
     const std::int64_t now = m_clock.NowUs();
-    const int second = SecondOfMinute(now);
+    const int second = SecondOfMinute(m_clock.WallUs());
     if (second == Counters.LastUpdateSecond) return;
     Counters.LastUpdateSecond = second;
     const std::int64_t intervalMs = (now - Counters.LastUpdateTimeUs) / 1000;
@@ -149,7 +154,7 @@ void Engine::PerSecondUpdate() {
         const double rate = Params.BitsPerChar * static_cast<double>(Counters.ReceivedThisSecond) *
                             Chart.RateUnitFactor() / static_cast<double>(intervalMs);
         if (rate > 1.5 * Chart.AxisMaximum()) {
-            if (++RescaleCount == 3) Chart.SetRateAxis(2 * Chart.AxisBitRate());
+            if (++RescaleCount == 3) Chart.DoubleAxis();
         } else {
             RescaleCount = 0;
         }

@@ -1,11 +1,15 @@
 #include "engine/RateChart.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <limits>
 
 namespace kvartix {
 
 void RateChart::SetRateAxis(std::int32_t bitRate) {
+    // Such a rate never starts a session; the axis keeps the scale it has.
+    if (bitRate < 1) return;
     m_axisBitRate = bitRate;
     if (bitRate > 10000) {
         m_maximum = static_cast<std::int32_t>(std::trunc(bitRate * 0.001)) + 1;
@@ -16,7 +20,14 @@ void RateChart::SetRateAxis(std::int32_t bitRate) {
         m_rateUnitFactor = 1000;
         m_title = "bit/s";
     }
-    m_labelStep = static_cast<std::int32_t>(std::trunc(m_maximum * 0.25));
+    // Rates of 1 to 3 bit/s would otherwise get no labels at all.
+    m_labelStep = std::max(1, static_cast<std::int32_t>(std::trunc(m_maximum * 0.25)));
+}
+
+void RateChart::DoubleAxis() {
+    const std::int64_t doubled = std::int64_t{m_axisBitRate} * 2;
+    SetRateAxis(static_cast<std::int32_t>(
+        std::min<std::int64_t>(doubled, std::numeric_limits<std::int32_t>::max())));
 }
 
 void RateChart::ResetChart() {
@@ -33,13 +44,15 @@ void RateChart::AppendPoint(double value) {
     m_points.push_back({x, static_cast<std::int64_t>(std::trunc(value))});
 }
 
-std::string FormatAxisLabel(double value) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.3f", value);
-    std::string s = buf;
+std::string FormatAxisLabel(double value, char decimalSeparator) {
+    // to_chars ignores the process locale, which Qt sets from the environment.
+    char buf[400];
+    const auto end = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 3).ptr;
+    std::string s(buf, end);
     while (s.back() == '0') s.pop_back();
     if (s.back() == '.') s.pop_back();
     if (s == "-0") s = "0";
+    if (const auto dot = s.find('.'); dot != std::string::npos) s[dot] = decimalSeparator;
     return s;
 }
 

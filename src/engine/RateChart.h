@@ -19,8 +19,11 @@ public:
 
     RateChart() { ResetChart(); }
 
-    // bit/s up to 10000, Kbit/s above; the label step is a quarter of the maximum.
+    // bit/s up to 10000, Kbit/s above; the label step is a quarter of the maximum, at least 1.
+    // A bit rate below 1 leaves the axis as it is.
     void SetRateAxis(std::int32_t bitRate);
+    // The rescale: twice the axis's bit rate, held at the largest rate there is.
+    void DoubleAxis();
     void ResetChart();
     void RemoveOldestPoint();
     // Y is the value truncated toward zero.
@@ -43,6 +46,6 @@ private:
 };
 
 // An axis label as "###0.###" writes it: up to three decimals, no trailing zeros.
-std::string FormatAxisLabel(double value);
+std::string FormatAxisLabel(double value, char decimalSeparator = '.');
 
 }  // namespace kvartix

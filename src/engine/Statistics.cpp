@@ -22,11 +22,32 @@ std::string ReceivedText(std::int64_t r) {
 }
 
 std::string CoefficientText(std::int64_t errors, std::int64_t received, char decimalSeparator) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.1E", static_cast<double>(errors) / static_cast<double>(received));
-    std::string s = buf;
-    if (const auto dot = s.find('.'); dot != std::string::npos) s[dot] = decimalSeparator;
-    return s;
+    if (errors <= 0 || received <= 0) return std::string("0") + decimalSeparator + "0E+00";
+    // Two significant digits in exact integers, half away from zero as a person rounds them;
+    // no C library formatting, whose separator follows the process locale.
+    __extension__ typedef unsigned __int128 Wide;
+    Wide num = static_cast<Wide>(errors);
+    Wide den = static_cast<Wide>(received);
+    int exponent = 1;  // of the first digit once num / den lies in [10, 100)
+    while (num < 10 * den) {
+        num *= 10;
+        --exponent;
+    }
+    while (num >= 100 * den) {
+        den *= 10;
+        ++exponent;
+    }
+    auto digits = static_cast<int>(num / den);
+    if (2 * (num % den) >= den) ++digits;
+    if (digits == 100) {
+        digits = 10;
+        ++exponent;
+    }
+    std::string s{static_cast<char>('0' + digits / 10), decimalSeparator,
+                  static_cast<char>('0' + digits % 10), 'E', exponent < 0 ? '-' : '+'};
+    const int magnitude = exponent < 0 ? -exponent : exponent;
+    if (magnitude < 10) s += '0';
+    return s + std::to_string(magnitude);
 }
 
 std::string ElapsedText(std::int64_t ms) {

@@ -1,5 +1,7 @@
 #include "serial/PortOpening.h"
 
+#include <algorithm>
+
 #include "serial/DevicePath.h"
 
 namespace kvartix {
@@ -52,7 +54,8 @@ void FillLineConfig(LineConfig& c, const LineSettings& s, const SessionParameter
     c.fNull = false;
     c.fRtsControl = s.RtsCts ? RTS_CONTROL_HANDSHAKE : RTS_CONTROL_DISABLE;
     c.fAbortOnError = false;
-    c.BaudRate = static_cast<std::uint32_t>(s.BitRate);
+    // Zero stands for any rate below 1, which the configuration step refuses.
+    c.BaudRate = static_cast<std::uint32_t>(std::max(s.BitRate, 0));
     c.ByteSize = static_cast<std::uint8_t>(s.DataBits);
     c.Parity = static_cast<std::uint8_t>(s.Parity);
     c.StopBits = static_cast<std::uint8_t>(s.StopBits);
@@ -65,7 +68,7 @@ bool ConfigurePort(OpenedPort& o, const SessionParameters& p, ErrorBoxSink& box)
         return Fail(o, box, "Ошибка при инициализации буферов для " + o.DevicePath);
     o.Config.XonChar = kXonChar;
     o.Config.XoffChar = kXoffChar;
-    if (!o.Port->SetCommState(o.Config))
+    if (o.Config.BaudRate < 1 || !o.Port->SetCommState(o.Config))
         return Fail(o, box,
                     "Драйвер Windows для порта " + o.DevicePath +
                         " не может работать с такими параметрами.");

@@ -26,10 +26,14 @@ SessionParameters DeriveSessionParameters(const LineSettings& s) {
     SessionParameters p;
     p.DataMask = DataMaskFor(s.DataBits);
     p.BitsPerChar = BitsPerCharFor(s.DataBits, s.Parity, s.StopBits);
-    // Clamped before rounding so that no bit rate can overflow the integer.
-    p.CharsPerTick = RoundHalfEven(std::min(s.BitRate / p.BitsPerChar / 10.0, double{kMaxQueue}));
+    // Clamped before rounding so that no bit rate can overflow the integer; a bit rate below 1
+    // is refused at the configuration step, but its amounts must still be safe to hold.
+    const double rate = std::max(s.BitRate, 0);
+    p.CharsPerTick = RoundHalfEven(std::min(rate / p.BitsPerChar / 10.0, double{kMaxQueue}));
+    // A driver refuses an empty queue; the slowest lines still get one character.
     p.QueueSize =
-        s.RandomFlow ? RoundHalfEven(std::min(p.CharsPerTick * 1.5, double{kMaxQueue})) : kMaxQueue;
+        s.RandomFlow ? std::max(1, RoundHalfEven(std::min(p.CharsPerTick * 1.5, double{kMaxQueue})))
+                     : kMaxQueue;
     p.PacketSize = s.PacketSize;
     // A single fixed symbol is addressed through a 2048-byte period.
     p.PacketMask = s.PacketSize == 1 ? 2047 : s.PacketSize - 1;

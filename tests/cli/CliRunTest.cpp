@@ -54,7 +54,7 @@ TEST(CliRun, thirty_seconds_on_loop_reach_the_line_rate) {
     ASSERT_NE(at, std::string::npos) << json;
     const long rate = std::stol(json.substr(at + 21));
     EXPECT_NEAR(rate, 11520, 115);
-    EXPECT_NE(json.find("\"errored_seconds\":0}"), std::string::npos);
+    EXPECT_NE(json.find("\"errored_seconds\":0,\"synchronised\":true"), std::string::npos);
     EXPECT_NE(json.find("\"coefficient\":0,"), std::string::npos);
 }
 
@@ -62,7 +62,7 @@ TEST(CliRun, a_corrupting_plug_fails_the_run_and_shows_the_coefficient) {
     SimulatedRun run({"--port", "LOOP:corrupt=1e-3,seed=2", "--seconds", "5"});
     EXPECT_EQ(run.status, kExitErrors);
     const std::string out = run.out.str();
-    EXPECT_NE(out.find("Coef errors       1.0E-03"), std::string::npos) << out;
+    EXPECT_NE(out.find("Coef errors       1.1E-03"), std::string::npos) << out;
     EXPECT_NE(out.find("Errored seconds   5"), std::string::npos) << out;
     EXPECT_NE(out.find("errors counted"), std::string::npos);
 }
@@ -73,11 +73,38 @@ TEST(CliRun, json_carries_every_summary_key) {
     const std::string json = run.out.str();
     EXPECT_EQ(run.Lines().size(), 1u) << "only the summary";
     for (const char* key :
-         {"\"port\":\"LOOP:drop=1e-3,seed=3\"", "\"mode\":\"bert\"", "\"seconds\":2.", "\"received\":",
-          "\"errors\":", "\"coefficient\":0.00", "\"invalid_symbols\":", "\"lost_symbols\":",
-          "\"sync_lost\":", "\"parity_errors\":0", "\"overrun_errors\":0", "\"framing_errors\":0",
-          "\"other_errors\":0", "\"capacity_used\":", "\"errored_seconds\":2"})
+         {"\"port\":\"LOOP:drop=1e-3,seed=3\"", "\"mode\":\"bert\"", "\"seconds\":2.",
+          "\"received\":", "\"errors\":", "\"coefficient\":0.00",
+          "\"invalid_symbols\":", "\"lost_symbols\":", "\"sync_lost\":", "\"parity_errors\":0",
+          "\"overrun_errors\":0", "\"framing_errors\":0", "\"other_errors\":0",
+          "\"capacity_used\":", "\"errored_seconds\":2"})
         EXPECT_NE(json.find(key), std::string::npos) << key << " in " << json;
+}
+
+TEST(CliRun, a_bert_that_never_synchronised_or_received_nothing_fails) {
+    const struct {
+        const char* Port;
+        const char* Result;
+        const char* Json;
+    } cases[] = {{"LOOP:corrupt=1,seed=1", "never synchronised", "\"synchronised\":false"},
+                 {"LOOP:drop=1,seed=1", "no data received", "\"received\":0,"}};
+    for (const auto& c : cases) {
+        SimulatedRun run({"--port", c.Port, "--seconds", "2"});
+        EXPECT_EQ(run.status, kExitErrors) << c.Port;
+        EXPECT_NE(run.out.str().find(std::string("Result            ") + c.Result),
+                  std::string::npos)
+            << run.out.str();
+        SimulatedRun json({"--port", c.Port, "--seconds", "2", "--json"});
+        EXPECT_EQ(json.status, kExitErrors);
+        EXPECT_NE(json.out.str().find(c.Json), std::string::npos) << json.out.str();
+    }
+}
+
+TEST(CliRun, packet_size_one_has_no_packet_errors_line) {
+    SimulatedRun run({"--packet", "1", "--seconds", "2"});
+    EXPECT_EQ(run.status, kExitClean) << run.out.str();
+    EXPECT_EQ(run.out.str().find("Packet errors"), std::string::npos);
+    EXPECT_NE(run.out.str().find("Result            no errors"), std::string::npos);
 }
 
 TEST(CliRun, a_port_that_does_not_open_exits_2_with_its_message) {

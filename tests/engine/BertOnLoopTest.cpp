@@ -3,27 +3,14 @@
 #include <chrono>
 #include <thread>
 
-#include "engine/TestSession.h"
-#include "serial/SystemPortOpener.h"
 #include "serial/VirtualCommPort.h"
+#include "support/LoopRun.h"
 #include "support/ManualClock.h"
-#include "support/Recorders.h"
 
 namespace kvartix {
 namespace {
 
-struct LoopRun {
-    explicit LoopRun(const Clock& clock) : opener(clock), engine(view, box, clock) {
-        CreateTransferEvents(events, factory, box);
-    }
-    test::RecordingView view;
-    test::RecordingBox box;
-    EventFactory factory;
-    TransferEvents events;
-    SystemPortOpener opener;
-    Engine engine;
-    TestSession session{engine, view, opener, box, events};
-};
+using test::LoopRun;
 
 TEST(BertOnLoop, ten_seconds_at_115200_are_clean_and_use_the_whole_line) {
     SystemClock clock;

@@ -34,19 +34,21 @@ TEST_P(SessionParametersDerive, gives_frame_rate_and_queue) {
 
 INSTANTIATE_TEST_SUITE_P(
     WorkedValues, SessionParametersDerive,
-    ::testing::Values(
-        DeriveCase{115200, 8, NoParity, OneStopBit, false, 10, 1152, 60000},
-        DeriveCase{115200, 8, NoParity, OneStopBit, true, 10, 1152, 1728},
-        DeriveCase{9600, 8, NoParity, OneStopBit, false, 10, 96, 60000},
-        DeriveCase{9600, 8, NoParity, OneStopBit, true, 10, 96, 144},
-        // 0.9166 rounds to 1; 1 x 1.5 is an exact half and goes to 2.
-        DeriveCase{110, 8, EvenParity, TwoStopBits, true, 12, 1, 2},
-        // Exact halves go to the even neighbour: 2.5 -> 2, 1.5 -> 2, 0.5 -> 0.
-        DeriveCase{175, 5, NoParity, OneStopBit, true, 7, 2, 3},
-        DeriveCase{105, 5, NoParity, OneStopBit, true, 7, 2, 3},
-        DeriveCase{35, 5, NoParity, OneStopBit, true, 7, 0, 0},
-        DeriveCase{10000000, 8, NoParity, OneStopBit, true, 10, 60000, 60000},
-        DeriveCase{2000000000, 7, OddParity, One5StopBits, false, 10.5, 60000, 60000}));
+    ::testing::Values(DeriveCase{115200, 8, NoParity, OneStopBit, false, 10, 1152, 60000},
+                      DeriveCase{115200, 8, NoParity, OneStopBit, true, 10, 1152, 1728},
+                      DeriveCase{9600, 8, NoParity, OneStopBit, false, 10, 96, 60000},
+                      DeriveCase{9600, 8, NoParity, OneStopBit, true, 10, 96, 144},
+                      // 0.9166 rounds to 1; 1 x 1.5 is an exact half and goes to 2.
+                      DeriveCase{110, 8, EvenParity, TwoStopBits, true, 12, 1, 2},
+                      // Exact halves go to the even neighbour: 2.5 -> 2, 1.5 -> 2, 0.5 -> 0; a
+                      // queue holds at least one character.
+                      DeriveCase{175, 5, NoParity, OneStopBit, true, 7, 2, 3},
+                      DeriveCase{105, 5, NoParity, OneStopBit, true, 7, 2, 3},
+                      DeriveCase{35, 5, NoParity, OneStopBit, true, 7, 0, 1},
+                      DeriveCase{-9600, 8, NoParity, OneStopBit, true, 10, 0, 1},
+                      DeriveCase{10000000, 8, NoParity, OneStopBit, true, 10, 60000, 60000},
+                      DeriveCase{2000000000, 7, OddParity, One5StopBits, false, 10.5, 60000,
+                                 60000}));
 
 TEST(SessionParameters, queue_rounding_takes_exact_halves_to_even) {
     // CharsPerTick 3, 5, 7 with random flow: 4.5 -> 4, 7.5 -> 8, 10.5 -> 10.

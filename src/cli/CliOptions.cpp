@@ -109,12 +109,9 @@ const std::vector<Option>& Options() {
          }},
         {"--mode", true,
          [](CliOptions& o, const std::string& v) {
-             if (v == "bert") {
-                 o.Mode = TestMode::Bert;
-                 return std::string();
-             }
-             if (v == "loopback") return std::string("loopback is not available in this version");
-             return "'" + v + "' is not one of bert|loopback";
+             if (v != "bert" && v != "loopback") return "'" + v + "' is not one of bert|loopback";
+             o.Mode = v == "bert" ? TestMode::Bert : TestMode::Loopback;
+             return std::string();
          }},
         {"--seconds", true,
          [](CliOptions& o, const std::string& v) { return Integer(v, 1, 0x7FFFFFFF, o.Seconds); }},
@@ -155,7 +152,7 @@ std::string UsageLine() {
     return "usage: kvartix-cli [--port NAME] [--baud N] [--data-bits 5..8] [--stop-bits 1|1.5|2]\n"
            "                   [--parity none|odd|even|mark|space] [--rts-cts] [--xon-xoff]\n"
            "                   [--dtr high|low] [--dsr flow|ignored] [--random] [--packet N]\n"
-           "                   [--symbol N] [--mode bert] [--seconds N] [--json] [--list-ports]\n"
+           "                   [--symbol N] [--mode bert|loopback] [--seconds N] [--json] [--list-ports]\n"
            "                   [--help]";
 }
 
@@ -187,7 +184,9 @@ Test:
   --packet N         packet size: 1, 4, 8, 16, 32, 64, 128, 256, 512, 1024 or 2048
                      (default 512). Size 1 sends one fixed symbol continuously.
   --symbol N         the fixed symbol for packet size 1, decimal or $hex (default $5A)
-  --mode bert        the test to run (default bert)
+  --mode M           bert (default) or loopback: every character received is sent straight
+                     back, the first read of the run excepted; the lines then show what was
+                     received and echoed, without error counts
   --seconds N        how long to run (default 10)
   --json             print only the summary, as one JSON object
   --list-ports       list the ports that can be opened now, one a line, and exit
@@ -199,8 +198,8 @@ events (invalid symbol, lost symbol, lost synchronisation) and the line lamps (C
 DCD, XR = transmission held by a received Xoff, XS = Xoff sent). A summary follows, with the
 share of the line's capacity that was used and the number of errored seconds.
 
-Exit status: 0 no errors, 1 errors were counted or a BERT received nothing or never
-saw a start code, 2 the port could not be opened or
+Exit status: 0 no errors (a loopback: the run ended), 1 errors were counted or a BERT
+received nothing or never saw a start code, 2 the port could not be opened or
 configured, or went away during the test (the reason on standard error), 3 bad options.
 )";
 }

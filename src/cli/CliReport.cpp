@@ -46,7 +46,9 @@ bool RunSummary::AnyErrors() const {
 }
 
 RunVerdict RunSummary::Verdict() const {
-    if (Mode == TestMode::Bert && Received == 0) return RunVerdict::NoData;
+    // A loopback only echoes; it has nothing to judge.
+    if (Mode != TestMode::Bert) return RunVerdict::Clean;
+    if (Received == 0) return RunVerdict::NoData;
     if (HasPackets() && !Synchronised) return RunVerdict::NeverSynchronised;
     return AnyErrors() ? RunVerdict::Errors : RunVerdict::Clean;
 }
@@ -82,10 +84,16 @@ void CliReport::SecondElapsed() {
     const DriverErrorCounters& d = m_engine.DriverErrors;
     const BertChecker& c = m_engine.Checker;
     m_out << std::setw(4) << ++m_lines << "  Received " << Cell(StatCell::Received) << "  symb/s "
-          << Cell(StatCell::CharRate) << "  bit/s " << Cell(StatCell::BitRate) << "  Errors "
-          << Cell(StatCell::Errors) << "  Coef " << Cell(StatCell::Coefficient) << "  Time "
-          << Cell(StatCell::Time) << "  | Parity " << d.ParityErrors << " Overrun "
-          << d.OverrunErrors << " Framing " << d.FramingErrors << " Other " << d.OtherErrors;
+          << Cell(StatCell::CharRate) << "  bit/s " << Cell(StatCell::BitRate);
+    // A loopback echoes what it received; it counts no errors of its own.
+    if (m_engine.Mode == TestMode::Loopback) {
+        m_out << "  echoed  Time " << Cell(StatCell::Time);
+    } else {
+        m_out << "  Errors " << Cell(StatCell::Errors) << "  Coef " << Cell(StatCell::Coefficient)
+              << "  Time " << Cell(StatCell::Time) << "  | Parity " << d.ParityErrors
+              << " Overrun " << d.OverrunErrors << " Framing " << d.FramingErrors << " Other "
+              << d.OtherErrors;
+    }
     if (m_engine.Mode == TestMode::Bert && m_engine.Params.PacketSize != 1)
         m_out << "  | Invalid " << c.InvalidSymbolCount << " Lost " << c.SymbolLostCount
               << " Sync " << c.SyncLostCount;

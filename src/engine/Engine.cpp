@@ -75,8 +75,8 @@ CycleResult Engine::Tick() {
 
     switch (Mode) {
         case TestMode::Bert: RunBertPath(); break;
-        case TestMode::Loopback:
-        case TestMode::Terminal: break;
+        case TestMode::Loopback: RunLoopbackPath(); break;
+        case TestMode::Terminal: RunTerminalPath(); break;
     }
     return m_portLost ? CycleResult::PortLost : CycleResult::Continue;
 }
@@ -109,6 +109,7 @@ void Engine::FirstCycleInit() {
     State.ReadAmount = State.WriteAmount = Params.QueueSize;
     Counters.LastUpdateSecond = SecondOfMinute(m_clock.WallUs());
     State.LoopbackPending = 0;
+    TerminalBreaks = LineBreakState{};
 }
 
 void Engine::CountDriverErrors(std::uint32_t mask) {

@@ -9,6 +9,7 @@
 #include "engine/EngineView.h"
 #include "engine/RateChart.h"
 #include "engine/Random.h"
+#include "engine/TerminalReceive.h"
 #include "serial/Clock.h"
 #include "serial/CommPort.h"
 #include "serial/ErrorBox.h"
@@ -53,6 +54,9 @@ public:
     std::int32_t RescaleCount = 0;
     // The locale's, for the error coefficient.
     char DecimalSeparator = '.';
+    // Typed in the terminal window and not yet sent, as code-page bytes; kept across sessions.
+    std::string TerminalTxText;
+    LineBreakState TerminalBreaks;
 
 private:
     void FirstCycleInit();
@@ -61,6 +65,8 @@ private:
     void PerSecondUpdate();
     void ClearStatistics();
     void RunBertPath();
+    void RunLoopbackPath();
+    void RunTerminalPath();
     void CheckBert(const std::uint8_t* data, std::uint32_t n);
 
     // Port transfers; false when the cycle is to end here.

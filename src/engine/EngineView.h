@@ -5,6 +5,7 @@
 
 #include "engine/RateChart.h"
 #include "engine/Statistics.h"
+#include "engine/TerminalText.h"
 
 namespace kvartix {
 
@@ -31,12 +32,14 @@ public:
     // The strip's points or axis changed.
     virtual void ChartChanged(const RateChart& chart) = 0;
     virtual void ClearTerminalText() = 0;
+    // The terminal's text control; none where received text is not shown.
+    virtual TerminalText* Terminal() { return nullptr; }
     // The once-a-second statistics update has run.
     virtual void SecondElapsed() {}
 };
 
 // Shows nothing: for runs where only the counts matter.
-class NullEngineView final : public EngineView {
+class NullEngineView : public EngineView {
 public:
     void ShowDriverError(DriverErrorRow, bool, std::int32_t, std::uint32_t) override {}
     void ShowPacketError(PacketErrorRow, bool, std::int32_t) override {}

@@ -45,7 +45,7 @@ TEST(CliOptions, a_bad_value_is_refused_with_the_option_named) {
         {{"--packet", "3"}, "--packet: '3' is not one of"},
         {{"--parity", "odd "}, "--parity: 'odd ' is not one of none|odd|even|mark|space"},
         {{"--stop-bits", "3"}, "--stop-bits:"},
-        {{"--mode", "loopback"}, "--mode: loopback is not available"},
+        {{"--mode", "terminal"}, "--mode: 'terminal' is not one of bert|loopback"},
         {{"--seconds", "0"}, "--seconds:"},
         {{"--baud"}, "--baud: a value is missing"},
         {{"--random=1"}, "--random: takes no value"},

@@ -1,0 +1,60 @@
+#include "engine/TerminalReceive.h"
+
+#include <string>
+
+#include "engine/CodePage.h"
+
+namespace kvartix {
+namespace {
+
+constexpr std::uint8_t kBackspace = 8;
+constexpr std::uint8_t kCr = 13;
+constexpr std::uint8_t kLf = 10;
+
+void AppendAtEnd(TerminalText& text, std::u32string& chunk) {
+    text.SetSelStart(text.EndPosition());
+    text.SetSelLength(0);
+    text.ReplaceSelection(chunk);
+    chunk.clear();
+}
+
+}  // namespace
+
+void InsertReceived(TerminalText& text, const std::uint8_t* data, std::size_t count,
+                    LineBreakState& breaks) {
+    text.BeginUpdate();
+    int caretLine = text.LineFromChar(text.LineIndex(-1));
+    const bool atEnd = text.LineCount() - 1 <= caretLine;
+    text.SetSelLength(0);
+    std::u32string chunk;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint8_t c = data[i];
+        const bool lfAfterCr = c == kLf && breaks.LastWasCr;
+        breaks.LastWasCr = c == kCr;
+        if (lfAfterCr) continue;
+        if (c == kBackspace) {
+            if (!chunk.empty()) {
+                chunk.pop_back();
+            } else if (const int length = text.LineLength(caretLine); length > 0) {
+                text.SetSelStart(text.LineIndex(caretLine) + length - 1);
+                text.SetSelLength(1);
+                text.ReplaceSelection({});
+                text.SetSelStart(text.EndPosition());
+            }
+            continue;
+        }
+        chunk += c == kCr || c == kLf ? U'\n' : FromCp1251(c);
+        if (chunk.size() == kTerminalPiece) AppendAtEnd(text, chunk);
+    }
+    if (!chunk.empty()) AppendAtEnd(text, chunk);
+    const int excess = text.LineCount() - kTerminalMaxLines;
+    for (int i = 0; i < excess; ++i) text.DeleteLine(0);
+    if (excess > 0) caretLine -= excess;
+    if (atEnd)
+        text.ScrollLines(300);
+    else
+        text.SetSelStart(text.LineIndex(caretLine < 0 ? 0 : caretLine));
+    text.EndUpdate();
+}
+
+}  // namespace kvartix

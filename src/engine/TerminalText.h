@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+namespace kvartix {
+
+// The terminal's text control as the terminal path drives it: a list of lines and a caret.
+// Positions count characters, a line break as one; a position past the end means the end.
+class TerminalText {
+public:
+    virtual ~TerminalText() = default;
+
+    virtual void BeginUpdate() = 0;
+    virtual void EndUpdate() = 0;
+    virtual int LineCount() const = 0;
+    virtual int LineLength(int line) const = 0;
+    virtual void DeleteLine(int line) = 0;
+    virtual int EndPosition() const = 0;
+    virtual void SetSelStart(int position) = 0;
+    virtual void SetSelLength(int length) = 0;
+    // The text may hold '\n' line breaks.
+    virtual void ReplaceSelection(const std::u32string& text) = 0;
+    // First character of a line; -1 asks for the caret's line.
+    virtual int LineIndex(int line) const = 0;
+    virtual int LineFromChar(int position) const = 0;
+    virtual void ScrollLines(int lines) = 0;
+};
+
+}  // namespace kvartix

@@ -1,0 +1,41 @@
+#include <gtest/gtest.h>
+
+#include "support/SessionRig.h"
+
+namespace kvartix {
+namespace {
+
+using test::Bytes;
+using test::Eventually;
+
+TEST(LoopbackOnPty, echoes_a_known_stream_byte_exact_after_the_dropped_first_read) {
+    test::SessionRig rig;
+    test::PtyMaster master;
+    LineSettings s;
+    s.Port = master.SlavePath();
+    ASSERT_TRUE(rig.session.Start(TestMode::Loopback, s));
+    master.Send(Bytes{'D', 'R', 'O', 'P'});
+    ASSERT_TRUE(Eventually([&] { return rig.Port().TrafficSoFar().Received == 4; }));
+    rig.session.Tick();  // the first read: neither echoed nor counted
+
+    Bytes stream(200'000);
+    for (std::size_t i = 0; i < stream.size(); ++i) stream[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    Bytes back;
+    for (std::size_t sent = 0; back.size() < stream.size();) {
+        if (sent < stream.size()) {
+            const std::size_t n = std::min<std::size_t>(3000, stream.size() - sent);
+            master.Send(Bytes(stream.begin() + sent, stream.begin() + sent + n));
+            sent += n;
+        }
+        rig.session.Tick();
+        ASSERT_TRUE(rig.session.Running());
+        const Bytes more = master.Available();
+        back.insert(back.end(), more.begin(), more.end());
+    }
+    EXPECT_TRUE(back == stream) << "echo differs";
+    EXPECT_EQ(rig.engine.Counters.Received, static_cast<std::int64_t>(stream.size()));
+    EXPECT_TRUE(rig.box.Messages.empty());
+}
+
+}  // namespace
+}  // namespace kvartix

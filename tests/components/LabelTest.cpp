@@ -69,13 +69,5 @@ TEST_F(StyledLabel, TransparentLabelLetsTheSurfaceShow) {
     EXPECT_FALSE(Extent(image, kShadow).isEmpty());
 }
 
-TEST_F(StyledLabel, FlatStyleDrawsOnlyTheLetters) {
-    label.SetFont3D({TKivFont3DStyle::fontNone, 1});
-    const QImage image = Grab();
-    EXPECT_FALSE(Extent(image, kInk).isEmpty());
-    EXPECT_TRUE(Extent(image, kHighlight).isEmpty());
-    EXPECT_TRUE(Extent(image, kShadow).isEmpty());
-}
-
 }  // namespace
 }  // namespace kvartix

@@ -92,7 +92,8 @@ TEST_P(LinkColours, FollowThePointerAndTheButton) {
     const ColourCase& c = GetParam();
     QWidget& active = c.active ? window : other;
     active.show();
-    QApplication::setActiveWindow(&active);
+    active.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&active));
     ASSERT_EQ(window.isActiveWindow(), c.active);
     std::string got;
     for (std::size_t i = 0; i < c.steps.size(); i += 2) {

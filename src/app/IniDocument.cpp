@@ -103,6 +103,11 @@ IniDocument::IniDocument() : m_newLineEnd(kPlatformLineEnd) {}
 
 IniDocument IniDocument::Parse(std::string_view text) {
     IniDocument doc;
+    // Editors may put one in front; it must not hide the first section's header.
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        doc.m_byteOrderMark = text.substr(0, 3);
+        text.remove_prefix(3);
+    }
     while (!text.empty()) {
         const auto nl = text.find('\n');
         if (nl == std::string_view::npos) {
@@ -120,7 +125,7 @@ IniDocument IniDocument::Parse(std::string_view text) {
 }
 
 std::string IniDocument::Text() const {
-    std::string out;
+    std::string out = m_byteOrderMark;
     for (const auto& line : m_lines) out += line.Text + line.End;
     return out;
 }

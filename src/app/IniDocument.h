@@ -63,6 +63,7 @@ class IniDocument {
     std::optional<std::size_t> FindKey(const Span& span, std::string_view key) const;
     void InsertLine(std::size_t at, std::string text);
 
+    std::string m_byteOrderMark;  // a UTF-8 one, kept in front of the first line
     std::vector<Line> m_lines;
     std::string m_newLineEnd;
 };

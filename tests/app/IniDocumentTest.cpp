@@ -35,6 +35,9 @@ TEST(IniDocument, MatchesNamesWithoutCaseAndTakesTheFirstMatch) {
     EXPECT_EQ(doc.ReadInteger("Params", "New", 0), 0) << "only the first copy is read";
     EXPECT_EQ(doc.ReadString("Program", "Top", "none"), "none") << "a key before any section";
     EXPECT_EQ(doc.ReadString("Missing", "x", "d"), "d");
+    const std::string bom = "\xEF\xBB\xBF[Morvi]\r\nPlus=1\r\n";
+    EXPECT_TRUE(IniDocument::Parse(bom).ReadBool("Morvi", "Plus", false));
+    EXPECT_EQ(IniDocument::Parse(bom).Text(), bom);
 }
 
 TEST(IniDocument, UpdatesInPlaceAppendsKeysAndSectionsAndKeepsOtherLines) {

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "app/IniFile.h"
+#include "app/SettingsFile.h"
 
 namespace kvartix {
 namespace {
@@ -41,6 +42,12 @@ class IniFileSave : public testing::Test {
         doc.WriteInteger("Program", "Left", 99);
         return doc;
     }
+    static ProgramSettings Moved() {
+        ProgramSettings s;
+        s.Left = 99;
+        return s;
+    }
+    std::string Refused() const { return "Unable to write to " + m_file + "."; }
 
     static constexpr const char* kOld = "[Morvi]\r\nPlus=1\r\n[Program]\r\nLeft=1\r\n";
     fs::path m_dir;
@@ -62,9 +69,8 @@ TEST_F(IniFileSave, AnInterruptedSaveLeavesTheOldFileWhole) {
         seen = Contents(from);
         return false;
     };
-    EXPECT_EQ(SaveIniFile(m_file, Changed(), {{}, interrupted}),
-              "Unable to write to " + m_file + ".");
-    EXPECT_EQ(seen, "[Morvi]\r\nPlus=1\r\n[Program]\r\nLeft=99\r\n");
+    EXPECT_EQ(SaveSettingsFile({m_file, {}}, Moved(), interrupted), Refused());
+    EXPECT_NE(seen.find("[Program]\r\nLeft=99\r\n"), std::string::npos);
     EXPECT_EQ(Contents(m_file), kOld);
     EXPECT_EQ(FilesInFolder(), 1u);
 }
@@ -73,14 +79,21 @@ TEST_F(IniFileSave, AReadOnlyFolderRefusesTheWriteAndKeepsTheFile) {
     if (::geteuid() == 0)
         GTEST_SKIP() << "running as root, which writes into read-only folders anyway";
     fs::permissions(m_dir, fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_EQ(SaveIniFile(m_file, Changed()), "Unable to write to " + m_file + ".");
+    EXPECT_EQ(SaveSettingsFile({m_file, {}}, Moved()), Refused());
     EXPECT_EQ(Contents(m_file), kOld);
 }
 
 TEST_F(IniFileSave, AReadOnlyFileIsRefused) {
     if (::geteuid() == 0) GTEST_SKIP() << "running as root, which writes read-only files anyway";
     fs::permissions(m_file, fs::perms::owner_read);
-    EXPECT_EQ(SaveIniFile(m_file, Changed()), "Unable to write to " + m_file + ".");
+    EXPECT_EQ(SaveIniFile(m_file, Changed()), Refused());
+    EXPECT_EQ(Contents(m_file), kOld);
+}
+
+TEST_F(IniFileSave, ABadNumberLeavesTheFileUntouched) {
+    auto s = Moved();
+    s.BitRateText = "9600x";
+    EXPECT_EQ(SaveSettingsFile({m_file, {}}, s), "'9600x' is not a valid integer value.");
     EXPECT_EQ(Contents(m_file), kOld);
 }
 

@@ -75,7 +75,7 @@ std::string ApplySettingsFile(CliOptions& o, const std::string& path) {
     line.DSREnable = s.DSREnable;
     line.RandomFlow = s.RandomFlow;
     line.PacketSize = kPacketSizeEntries[s.PacketIndex];
-    // The symbol is one character: its low byte, as a 32-bit value would be sent.
+    // The symbol is one character: a larger stored number gives its low byte.
     line.Symbol = static_cast<std::uint8_t>(ParseIntegerText(s.SymbolText).value_or(0x5A));
     return {};
 }

@@ -2,14 +2,17 @@
 
 #include <algorithm>
 #include <array>
+#include <fstream>
 #include <functional>
 
+#include "app/IniFile.h"
 #include "app/IntegerText.h"
+#include "app/Settings.h"
+#include "serial/LoopOptions.h"
 
 namespace kvartix {
 namespace {
 
-constexpr std::array kPacketSizes{1, 4, 8, 16, 32, 64, 128, 256, 512, 1024, 2048};
 constexpr std::array<const char*, 5> kParityNames{"none", "odd", "even", "mark", "space"};
 
 struct Option {
@@ -54,8 +57,34 @@ Option LineFlag(const char* name, bool LineSettings::*field) {
             }};
 }
 
+// The line, port and packet the program would start with from this settings file.
+std::string ApplySettingsFile(CliOptions& o, const std::string& path) {
+    if (!std::ifstream(path, std::ios::binary)) return "'" + path + "' cannot be read";
+    ProgramSettings s;
+    s.Load(LoadIniFile(path));
+    LineSettings& line = o.Settings;
+    if (!s.Port.empty()) line.Port = s.Port;
+    // Both texts were formed from whole numbers by the load.
+    line.BitRate = ParseIntegerText(s.BitRateText).value_or(line.BitRate);
+    line.DataBits = s.DataBits;
+    line.StopBits = s.StopBits;
+    line.Parity = s.Parity;
+    line.RtsCts = s.RtsCts;
+    line.XonXoff = s.XonXoff;
+    line.DTREnable = s.DTREnable;
+    line.DSREnable = s.DSREnable;
+    line.RandomFlow = s.RandomFlow;
+    line.PacketSize = kPacketSizeEntries[s.PacketIndex];
+    // The symbol is one character: a larger stored number gives its low byte.
+    line.Symbol = static_cast<std::uint8_t>(ParseIntegerText(s.SymbolText).value_or(0x5A));
+    return {};
+}
+
+constexpr const char* kSettingsOption = "--settings";
+
 const std::vector<Option>& Options() {
     static const std::vector<Option> options{
+        {kSettingsOption, true, ApplySettingsFile},
         {"--port", true,
          [](CliOptions& o, const std::string& v) {
              if (v.empty()) return std::string("the port name is empty");
@@ -73,7 +102,9 @@ const std::vector<Option>& Options() {
              return Choice(v, std::array<const char*, 3>{"1", "1.5", "2"}, o.Settings.StopBits);
          }},
         {"--parity", true,
-         [](CliOptions& o, const std::string& v) { return Choice(v, kParityNames, o.Settings.Parity); }},
+         [](CliOptions& o, const std::string& v) {
+             return Choice(v, kParityNames, o.Settings.Parity);
+         }},
         LineFlag("--rts-cts", &LineSettings::RtsCts),
         LineFlag("--xon-xoff", &LineSettings::XonXoff),
         {"--dtr", true,
@@ -95,7 +126,8 @@ const std::vector<Option>& Options() {
          [](CliOptions& o, const std::string& v) {
              const auto n = ParseIntegerText(v);
              if (!n) return NotAnIntegerMessage(v);
-             if (std::find(kPacketSizes.begin(), kPacketSizes.end(), *n) == kPacketSizes.end())
+             if (std::find(kPacketSizeEntries.begin(), kPacketSizeEntries.end(), *n) ==
+                 kPacketSizeEntries.end())
                  return "'" + v + "' is not one of 1|4|8|16|32|64|128|256|512|1024|2048";
              o.Settings.PacketSize = *n;
              return std::string();
@@ -125,7 +157,12 @@ const std::vector<Option>& Options() {
 }  // namespace
 
 CliParse ParseCliOptions(const std::vector<std::string>& args) {
-    CliOptions o;
+    struct Given {
+        const Option* Opt;
+        std::string Name;
+        std::string Value;
+    };
+    std::vector<Given> given;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         std::optional<std::string> value;
@@ -142,18 +179,27 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
             value = args[++i];
         }
         if (!it->TakesValue && value) return {std::nullopt, name + ": takes no value"};
-        if (auto e = it->Apply(o, value.value_or("")); !e.empty())
-            return {std::nullopt, name + ": " + e};
+        given.push_back({&*it, name, value.value_or("")});
     }
+    // The settings file first, so that the options given beside it win.
+    std::stable_partition(given.begin(), given.end(),
+                          [](const Given& g) { return g.Name == kSettingsOption; });
+    CliOptions o;
+    for (const auto& g : given)
+        if (auto e = g.Opt->Apply(o, g.Value); !e.empty()) return {std::nullopt, g.Name + ": " + e};
+    // A plug option is wrong before the port is opened, not at the open.
+    if (const auto& port = o.Settings.Port; IsLoopPath(port) && port.size() > 4)
+        if (auto e = LoopOptionsProblem(std::string_view(port).substr(5)); !e.empty())
+            return {std::nullopt, "port '" + port + "': " + e};
     return {o, {}};
 }
 
 std::string UsageLine() {
-    return "usage: kvartix-cli [--port NAME] [--baud N] [--data-bits 5..8] [--stop-bits 1|1.5|2]\n"
-           "                   [--parity none|odd|even|mark|space] [--rts-cts] [--xon-xoff]\n"
-           "                   [--dtr high|low] [--dsr flow|ignored] [--random] [--packet N]\n"
-           "                   [--symbol N] [--mode bert|loopback] [--seconds N] [--json] [--list-ports]\n"
-           "                   [--help]";
+    return "usage: kvartix-cli [--settings FILE] [--port NAME] [--baud N] [--data-bits 5..8]\n"
+           "                   [--stop-bits 1|1.5|2] [--parity none|odd|even|mark|space]\n"
+           "                   [--rts-cts] [--xon-xoff] [--dtr high|low] [--dsr flow|ignored]\n"
+           "                   [--random] [--packet N] [--symbol N] [--mode bert|loopback]\n"
+           "                   [--seconds N] [--json] [--list-ports] [--help]";
 }
 
 std::string HelpText() {
@@ -165,6 +211,9 @@ port and everything that comes back is compared with what was sent. Wire the por
 its RX (a loopback plug) or to equipment that echoes, such as a modem in loopback.
 
 Port and line:
+  --settings FILE    take the port, line settings and packet from a KVARTIX settings file
+                     (read only, never written; its keys and defaults as the program's; an
+                     empty "Port" keeps LOOP); the options below given with it win
   --port NAME        the port: COM1..COM32 (/dev/ttyS0..), a device path such as
                      /dev/ttyUSB0, or LOOP, the built-in loopback plug (default LOOP).
                      LOOP:corrupt=P,drop=P,insert=P,seed=N injects faults per character.
@@ -212,9 +261,12 @@ std::string FrameText(const LineSettings& s) {
 
 const char* ModeName(TestMode mode) {
     switch (mode) {
-        case TestMode::Bert: return "bert";
-        case TestMode::Loopback: return "loopback";
-        case TestMode::Terminal: return "terminal";
+        case TestMode::Bert:
+            return "bert";
+        case TestMode::Loopback:
+            return "loopback";
+        case TestMode::Terminal:
+            return "terminal";
     }
     return "bert";
 }

@@ -30,6 +30,48 @@ std::optional<double> ParseProbability(std::string_view text) {
     return v;
 }
 
+std::optional<LoopImpairments> Parse(std::string_view options, std::string& problem) {
+    LoopImpairments result;
+    while (!options.empty()) {
+        const auto comma = options.find(',');
+        const std::string_view item = options.substr(0, comma);
+        options = comma == std::string_view::npos ? std::string_view{} : options.substr(comma + 1);
+        const std::string quoted = "'" + std::string(item) + "'";
+        const auto eq = item.find('=');
+        if (eq == std::string_view::npos) {
+            problem = quoted + " is not key=value";
+            return std::nullopt;
+        }
+        const std::string_view key = item.substr(0, eq);
+        const std::string_view value = item.substr(eq + 1);
+        if (key == "seed") {
+            std::uint64_t seed = 0;
+            const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), seed);
+            if (ec != std::errc{} || end != value.data() + value.size() || value.empty()) {
+                problem = quoted + ": the seed is not a whole number";
+                return std::nullopt;
+            }
+            result.Seed = seed;
+            continue;
+        }
+        double* field = key == "corrupt"  ? &result.Corrupt
+                        : key == "drop"   ? &result.Drop
+                        : key == "insert" ? &result.Insert
+                                          : nullptr;
+        if (!field) {
+            problem = quoted + ": the option is not one of corrupt|drop|insert|seed";
+            return std::nullopt;
+        }
+        const auto p = ParseProbability(value);
+        if (!p) {
+            problem = quoted + ": the probability is not a number in 0..1";
+            return std::nullopt;
+        }
+        *field = *p;
+    }
+    return result;
+}
+
 }  // namespace
 
 bool IsLoopPath(std::string_view path) {
@@ -37,35 +79,14 @@ bool IsLoopPath(std::string_view path) {
 }
 
 std::optional<LoopImpairments> ParseLoopOptions(std::string_view options) {
-    LoopImpairments result;
-    while (!options.empty()) {
-        const auto comma = options.find(',');
-        const std::string_view item = options.substr(0, comma);
-        options = comma == std::string_view::npos ? std::string_view{} : options.substr(comma + 1);
-        const auto eq = item.find('=');
-        if (eq == std::string_view::npos) return std::nullopt;
-        const std::string_view key = item.substr(0, eq);
-        const std::string_view value = item.substr(eq + 1);
-        if (key == "seed") {
-            std::uint64_t seed = 0;
-            const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), seed);
-            if (ec != std::errc{} || end != value.data() + value.size() || value.empty())
-                return std::nullopt;
-            result.Seed = seed;
-            continue;
-        }
-        const auto p = ParseProbability(value);
-        if (!p) return std::nullopt;
-        if (key == "corrupt")
-            result.Corrupt = *p;
-        else if (key == "drop")
-            result.Drop = *p;
-        else if (key == "insert")
-            result.Insert = *p;
-        else
-            return std::nullopt;
-    }
-    return result;
+    std::string problem;
+    return Parse(options, problem);
+}
+
+std::string LoopOptionsProblem(std::string_view options) {
+    std::string problem;
+    Parse(options, problem);
+    return problem;
 }
 
 }  // namespace kvartix

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace kvartix {
@@ -20,5 +21,8 @@ bool IsLoopPath(std::string_view path);
 // Parses "corrupt=1e-4,drop=1e-5,insert=0,seed=7" (any subset, any order).
 // nullopt for an unknown key, a value that is not a number or a probability outside 0..1.
 std::optional<LoopImpairments> ParseLoopOptions(std::string_view options);
+
+// What is wrong with the options, naming the first bad one; empty when they parse.
+std::string LoopOptionsProblem(std::string_view options);
 
 }  // namespace kvartix

@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "cli/CliOptions.h"
+#include "cli/CliRun.h"
 
 namespace kvartix {
 namespace {
@@ -22,9 +28,10 @@ TEST(CliOptions, defaults_are_a_ten_second_bert_on_loop_at_115200_8n1) {
 
 TEST(CliOptions, every_line_setting_can_be_given) {
     const CliParse p = ParseCliOptions(
-        {"--port", "/dev/ttyUSB0", "--baud=9600", "--data-bits", "5", "--stop-bits", "1.5",
-         "--parity", "space", "--rts-cts", "--xon-xoff", "--dtr", "low", "--dsr", "flow",
-         "--random", "--packet", "1", "--symbol", "$1f", "--seconds", "3", "--json"});
+        {"--port",   "/dev/ttyUSB0", "--baud=9600", "--data-bits", "5",          "--stop-bits",
+         "1.5",      "--parity",     "space",       "--rts-cts",   "--xon-xoff", "--dtr",
+         "low",      "--dsr",        "flow",        "--random",    "--packet",   "1",
+         "--symbol", "$1f",          "--seconds",   "3",           "--json"});
     ASSERT_TRUE(p.Options) << p.Error;
     const LineSettings& s = p.Options->Settings;
     EXPECT_EQ(s.Port, "/dev/ttyUSB0");
@@ -56,6 +63,52 @@ TEST(CliOptions, a_bad_value_is_refused_with_the_option_named) {
         EXPECT_FALSE(p.Options) << args[0];
         EXPECT_EQ(p.Error.rfind(message, 0), 0u) << p.Error;
     }
+}
+
+std::string SettingsFile(const std::string& text) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("kvartix-cli-" + std::to_string(::getpid()) + ".ini");
+    std::ofstream(path, std::ios::binary) << text;
+    return path.string();
+}
+
+TEST(CliOptions, a_settings_file_gives_the_line_and_options_beside_it_win) {
+    const auto file = SettingsFile(
+        "[Parameters]\r\nPort=LOOP:seed=3\r\nDataBits=7\r\nstopBits=2\r\nparity=2\r\n"
+        "BitRate=9600\r\nRTS/CTS=1\r\nDTREnable=0\r\n[Protocol]\r\nPacketSize=100\r\n"
+        "Symbol=$141\r\n");
+    const CliParse p = ParseCliOptions({"--baud", "300", "--settings", file});
+    ASSERT_TRUE(p.Options) << p.Error;
+    const LineSettings& s = p.Options->Settings;
+    EXPECT_EQ(s.Port, "LOOP:seed=3");
+    EXPECT_EQ(s.BitRate, 300);
+    EXPECT_EQ(FrameText(s), "7-E-2");
+    EXPECT_TRUE(s.RtsCts && !s.DTREnable && !s.XonXoff);
+    EXPECT_EQ(s.PacketSize, 64);
+    EXPECT_EQ(s.Symbol, 0x41);
+
+    const CliParse defaults = ParseCliOptions({"--settings", SettingsFile("")});
+    ASSERT_TRUE(defaults.Options);
+    EXPECT_EQ(defaults.Options->Settings.Port, "LOOP");
+    EXPECT_EQ(defaults.Options->Settings.Symbol, 0x5A);
+    std::filesystem::remove(file);
+}
+
+TEST(CliOptions, a_wrong_plug_option_or_settings_file_is_a_usage_error) {
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
+        {{"--port", "LOOP:drop=2"}, "port 'LOOP:drop=2': 'drop=2': the probability"},
+        {{"--port", "loop:speed=1,seed=2"}, "port 'loop:speed=1,seed=2': 'speed=1': the option"},
+        {{"--settings", SettingsFile("[Parameters]\nPort=LOOP:seed=x\n")},
+         "port 'LOOP:seed=x': 'seed=x': the seed"},
+        {{"--settings", "/nonexistent/k.ini"}, "--settings: '/nonexistent/k.ini' cannot be read"},
+    };
+    for (const auto& [args, message] : cases) {
+        std::ostringstream out, err;
+        EXPECT_EQ(CliMain(args, out, err), 3) << args[1];
+        EXPECT_NE(err.str().find(message), std::string::npos) << err.str();
+        EXPECT_NE(err.str().find("usage:"), std::string::npos);
+    }
+    std::filesystem::remove(SettingsFile(""));
 }
 
 }  // namespace

@@ -1,0 +1,104 @@
+#include "app/Settings.h"
+
+#include <cstdio>
+
+#include "app/IntegerText.h"
+
+namespace kvartix {
+namespace {
+
+int InRange(std::int32_t value, int low, int high, int fallback) {
+    return value >= low && value <= high ? value : fallback;
+}
+
+}  // namespace
+
+int PacketSizeIndex(std::int32_t stored) {
+    for (std::size_t i = 1; i < kPacketSizeEntries.size(); ++i)
+        if (stored < kPacketSizeEntries[i]) return static_cast<int>(i - 1);
+    return static_cast<int>(kPacketSizeEntries.size() - 1);
+}
+
+std::string SymbolHexText(std::int32_t value) {
+    char text[12];
+    std::snprintf(text, sizeof text, "$%02X", static_cast<unsigned>(value));
+    return text;
+}
+
+bool ReadPlus(const IniDocument& doc) {
+    return doc.ReadBool("Morvi", "Plus", false);
+}
+
+void ProgramSettings::Load(const IniDocument& doc) {
+    Left = doc.ReadInteger("Program", "Left", 20);
+    Top = doc.ReadInteger("Program", "Top", 20);
+
+    Port = doc.ReadString("Parameters", "Port", "");
+    DataBits = InRange(doc.ReadInteger("Parameters", "DataBits", 8), 5, 8, 8);
+    StopBits = InRange(doc.ReadInteger("Parameters", "StopBits", 0), 0, 2, 0);
+    Parity = InRange(doc.ReadInteger("Parameters", "Parity", 0), 0, 4, 0);
+    BitRateText = std::to_string(doc.ReadInteger("Parameters", "BitRate", 115200));
+    XonXoff = doc.ReadBool("Parameters", "Xon/Xoff", false);
+    RtsCts = doc.ReadBool("Parameters", "RTS/CTS", false);
+    DTREnable = doc.ReadBool("Parameters", "DTREnable", true);
+    DSREnable = doc.ReadBool("Parameters", "DSREnable", false);
+    RandomFlow = doc.ReadBool("Parameters", "RandomFlow", false);
+
+    SymbolText = SymbolHexText(doc.ReadInteger("Protocol", "Symbol", 90));
+    const std::int32_t packet = doc.ReadInteger("Protocol", "PacketSize", 512);
+    PacketIndex = PacketSizeIndex(packet);
+    SymbolVisible = packet == 1;
+
+    TerminalLeft = doc.ReadInteger("Terminal", "Left", 20);
+    TerminalTop = doc.ReadInteger("Terminal", "Top", 20);
+    TerminalWidth = doc.ReadInteger("Terminal", "Width", 200);
+    TerminalHeight = doc.ReadInteger("Terminal", "Height", 200);
+    TerminalNormal = doc.ReadBool("Terminal", "Window", true);
+    FontName = doc.ReadString("TerminalFont", "Name", "Courier");
+    FontSize = doc.ReadInteger("TerminalFont", "Size", 8);
+    FontColor = doc.ReadInteger("TerminalFont", "Color", 0);
+}
+
+std::optional<std::string> ProgramSettings::Save(IniDocument& doc) const {
+    const auto bitRate = ParseIntegerText(BitRateText);
+    if (!bitRate) return NotAnIntegerMessage(BitRateText) + ".";
+    const auto symbol = ParseIntegerText(SymbolText);
+    if (!symbol) return NotAnIntegerMessage(SymbolText) + ".";
+
+    for (const char* section :
+         {"Parameters", "Test", "Program", "Terminal", "TerminalFont", "Protocol"})
+        doc.EraseSection(section);
+
+    doc.WriteInteger("Program", "Left", Left);
+    doc.WriteInteger("Program", "Top", Top);
+
+    doc.WriteString("Parameters", "Port", Port);
+    if (DataBits >= 5 && DataBits <= 8) doc.WriteInteger("Parameters", "DataBits", DataBits);
+    doc.WriteInteger("Parameters", "stopBits", StopBits);
+    doc.WriteInteger("Parameters", "parity", Parity);
+    doc.WriteInteger("Parameters", "BitRate", *bitRate);
+    doc.WriteBool("Parameters", "Xon/Xoff", XonXoff);
+    doc.WriteBool("Parameters", "RTS/CTS", RtsCts);
+    doc.WriteBool("Parameters", "DTREnable", DTREnable);
+    doc.WriteBool("Parameters", "DSREnable", DSREnable);
+    doc.WriteBool("Parameters", "RandomFlow", RandomFlow);
+
+    const int packet = PacketIndex >= 0 && PacketIndex < static_cast<int>(kPacketSizeEntries.size())
+                           ? PacketIndex
+                           : PacketSizeIndex(512);
+    doc.WriteInteger("Protocol", "PacketSize", kPacketSizeEntries[packet]);
+    doc.WriteInteger("Protocol", "Symbol", *symbol);
+
+    doc.WriteBool("Terminal", "Window", TerminalNormal);
+    doc.WriteInteger("Terminal", "Left", TerminalLeft);
+    doc.WriteInteger("Terminal", "Top", TerminalTop);
+    doc.WriteInteger("Terminal", "Width", TerminalWidth);
+    doc.WriteInteger("Terminal", "Height", TerminalHeight);
+
+    doc.WriteString("TerminalFont", "Name", FontName);
+    doc.WriteInteger("TerminalFont", "Size", FontSize);
+    doc.WriteInteger("TerminalFont", "Color", FontColor);
+    return std::nullopt;
+}
+
+}  // namespace kvartix

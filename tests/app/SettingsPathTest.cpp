@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/SettingsPath.h"
+
+namespace kvartix {
+namespace {
+
+struct PathCase {
+    PathStyle Style;
+    const char* Executable;
+    const char* Argument;
+    const char* Path;
+    const char* Name;  // both captions end in it
+};
+
+class SettingsPathRule : public testing::TestWithParam<PathCase> {};
+
+TEST_P(SettingsPathRule, FormsThePathAndTheCaptions) {
+    const auto& c = GetParam();
+    const auto path = SettingsPath(c.Argument, FolderOf(c.Executable, c.Style), c.Style);
+    EXPECT_EQ(path, c.Path);
+    EXPECT_EQ(MainCaption(path, c.Style), std::string("KVARTIX ") + c.Name);
+    EXPECT_EQ(TerminalCaption(path, c.Style), std::string("Term ") + c.Name);
+}
+
+constexpr auto W = PathStyle::Windows;
+constexpr auto P = PathStyle::Posix;
+
+INSTANTIATE_TEST_SUITE_P(
+    Examples, SettingsPathRule,
+    testing::Values(
+        PathCase{W, R"(E:\Tools\kvartix.exe)", "", R"(E:\Tools\default.ini)", "default"},
+        PathCase{W, R"(E:\Tools\kvartix.exe)", "line2", R"(E:\Tools\line2.ini)", "line2"},
+        PathCase{W, R"(E:\Tools\kvartix.exe)", "line2.cfg", R"(E:\Tools\line2.cfg)", "line2"},
+        PathCase{W, R"(E:\Tools\kvartix.exe)", R"(D:\Tests\line2)", R"(D:\Tests\line2.ini)",
+                 "line2"},
+        PathCase{W, R"(E:\Tools\kvartix.exe)", R"(D:\Tests\line2.ini)", R"(D:\Tests\line2.ini)",
+                 "line2"},
+        // The main caption takes the file's own name too, not the folder's.
+        PathCase{W, R"(E:\Tools\kvartix.exe)", R"(D:\Tests.old\line2)", R"(D:\Tests.old\line2)",
+                 "line2"},
+        PathCase{W, R"(E:\Tools\kvartix.exe)", "sub/line2", R"(E:\Tools\sub/line2.ini)",
+                 "sub/line2"},
+        PathCase{W, R"(E:\Tools\kvartix.exe)", "D:line2", R"(E:\Tools\D:line2.ini)", "line2"},
+        PathCase{W, "C:kvartix.exe", "", "C:default.ini", "default"},
+        PathCase{P, "/opt/tools/kvartix", "", "/opt/tools/default.ini", "default"},
+        PathCase{P, "/opt/tools/kvartix", "line2", "/opt/tools/line2.ini", "line2"},
+        PathCase{P, "/opt/tools/kvartix", "line2.cfg", "/opt/tools/line2.cfg", "line2"},
+        PathCase{P, "/opt/tools/kvartix", "/srv/tests/line2", "/srv/tests/line2.ini", "line2"},
+        PathCase{P, "/opt/tools/kvartix", "/srv/tests/line2.ini", "/srv/tests/line2.ini", "line2"},
+        PathCase{P, "/opt/tools/kvartix", "/srv/tests.old/line2", "/srv/tests.old/line2", "line2"},
+        PathCase{P, "/opt/tools/kvartix", "sub/line2", "sub/line2.ini", "line2"},
+        PathCase{P, "/opt/tools/kvartix", R"(sub\line2)", R"(/opt/tools/sub\line2.ini)",
+                 R"(sub\line2)"},
+        PathCase{P, "/opt/tools/kvartix", "D:line2", "/opt/tools/D:line2.ini", "D:line2"}));
+
+struct FolderCase {
+    const char* Executable;
+    const char* InstallBinDir;
+    const char* XdgConfigHome;
+    const char* Home;
+    const char* Folder;
+    bool MadeBySave;
+};
+
+class InstalledProgram : public testing::TestWithParam<FolderCase> {};
+
+TEST_P(InstalledProgram, KeepsItsSettingsInTheUsersConfigurationFolder) {
+    const auto& c = GetParam();
+    const auto f = PosixSettingsFolder(c.Executable, c.InstallBinDir, c.XdgConfigHome, c.Home);
+    EXPECT_EQ(f.Folder, c.Folder);
+    EXPECT_EQ(f.MadeBySave, c.MadeBySave);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Places, InstalledProgram,
+    testing::Values(
+        FolderCase{"/usr/bin/kvartix", "/usr/bin", "", "/home/u", "/home/u/.config/kvartix/", true},
+        FolderCase{"/usr/bin/kvartix", "/usr/bin", "/x/cfg/", "/home/u", "/x/cfg/kvartix/", true},
+        FolderCase{"/usr/bin/kvartix", "/usr/bin", "cfg", "/home/u", "/home/u/.config/kvartix/",
+                   true},
+        FolderCase{"/usr/local/bin/kvartix", "/usr/local/bin/", "", "/root",
+                   "/root/.config/kvartix/", true},
+        FolderCase{"/opt/k/bin/kvartix", "/usr/bin", "", "/home/u", "/opt/k/bin/", false},
+        FolderCase{"/usr/bin/sub/kvartix", "/usr/bin", "", "/home/u", "/usr/bin/sub/", false},
+        FolderCase{"/usr/bin/kvartix", "/usr/bin", "", "", "/usr/bin/", false}));
+
+TEST(SettingsPath, ARunFromTheBuildTreeKeepsItsFileBesideTheExecutable) {
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe").string();
+    const auto location = RunningSettingsLocation("line2");
+    EXPECT_EQ(location.Path, FolderOf(exe, PathStyle::Posix) + "line2.ini");
+    EXPECT_EQ(location.FolderToCreate, "");
+}
+
+}  // namespace
+}  // namespace kvartix

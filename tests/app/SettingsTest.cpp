@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include "app/Settings.h"
+
+namespace kvartix {
+namespace {
+
+using Names = std::vector<std::string>;
+
+ProgramSettings Loaded(const std::string& text) {
+    ProgramSettings s;
+    s.Load(IniDocument::Parse(text));
+    return s;
+}
+
+TEST(Settings, ANewFileGivesEveryDefault) {
+    ProgramSettings changed;
+    changed.DataBits = 5;
+    changed.Load(IniDocument());
+    EXPECT_EQ(changed, ProgramSettings{});
+    const ProgramSettings s;
+    EXPECT_EQ(s.BitRateText, "115200");
+    EXPECT_EQ(s.SymbolText, "$5A");
+    EXPECT_FALSE(s.SymbolVisible);
+    EXPECT_EQ(kPacketSizeEntries[s.PacketIndex], 512);
+    EXPECT_TRUE(s.DTREnable && !s.DSREnable && !s.RandomFlow && !s.XonXoff && !s.RtsCts);
+    EXPECT_TRUE(s.TerminalNormal);
+    EXPECT_EQ(s.FontName, "Courier");
+    EXPECT_FALSE(ReadPlus(IniDocument()));
+}
+
+TEST(Settings, ASaveWritesTheSectionsAndKeysInOrderAndKeepsOthers) {
+    auto doc = IniDocument::Parse(
+        "[Morvi]\nPlus=1\n[Protocol]\nSymbol=1\n[Test]\n[Mine]\na=b\n[Parameters]\nPort=COM9\n");
+    ASSERT_EQ(ProgramSettings{}.Save(doc), std::nullopt);
+    EXPECT_EQ(doc.Sections(), (Names{"Morvi", "Mine", "Program", "Parameters", "Protocol",
+                                     "Terminal", "TerminalFont"}));
+    EXPECT_EQ(doc.Keys("Program"), (Names{"Left", "Top"}));
+    EXPECT_EQ(doc.Keys("Parameters"),
+              (Names{"Port", "DataBits", "stopBits", "parity", "BitRate", "Xon/Xoff", "RTS/CTS",
+                     "DTREnable", "DSREnable", "RandomFlow"}));
+    EXPECT_EQ(doc.Keys("Protocol"), (Names{"PacketSize", "Symbol"}));
+    EXPECT_EQ(doc.Keys("Terminal"), (Names{"Window", "Left", "Top", "Width", "Height"}));
+    EXPECT_EQ(doc.Keys("TerminalFont"), (Names{"Name", "Size", "Color"}));
+    EXPECT_TRUE(ReadPlus(doc));
+    EXPECT_EQ(doc.ReadString("Mine", "a", ""), "b");
+    EXPECT_EQ(doc.ReadString("Parameters", "Port", "-"), "");
+}
+
+TEST(Settings, ARoundTripKeepsEveryValue) {
+    ProgramSettings s;
+    s.Left = -1200;
+    s.Port = "/dev/ttyUSB0";
+    s.DataBits = 7;
+    s.StopBits = 2;
+    s.Parity = 4;
+    s.BitRateText = "12345";
+    s.XonXoff = s.RtsCts = s.DSREnable = s.RandomFlow = true;
+    s.DTREnable = false;
+    s.PacketIndex = 0;
+    s.SymbolVisible = true;
+    s.SymbolText = "$12C";
+    s.TerminalNormal = false;
+    s.TerminalWidth = 640;
+    s.FontName = "DejaVu Sans Mono";
+    s.FontSize = 11;
+    s.FontColor = -2147483643;
+    IniDocument doc;
+    ASSERT_EQ(s.Save(doc), std::nullopt);
+    EXPECT_EQ(Loaded(doc.Text()), s);
+}
+
+TEST(Settings, AHexSymbolLoadsAsDollarHexAndSavesAsDecimal) {
+    for (const char* stored : {"0x41", "$41"}) {
+        auto doc = IniDocument::Parse(std::string("[Protocol]\nSymbol=") + stored + "\n");
+        ProgramSettings s;
+        s.Load(doc);
+        EXPECT_EQ(s.SymbolText, "$41");
+        ASSERT_EQ(s.Save(doc), std::nullopt);
+        EXPECT_EQ(doc.ReadString("Protocol", "Symbol", ""), "65");
+    }
+    EXPECT_EQ(SymbolHexText(5), "$05");
+    EXPECT_EQ(SymbolHexText(300), "$12C");
+    EXPECT_EQ(SymbolHexText(-1), "$FFFFFFFF");
+}
+
+struct PacketCase {
+    std::int32_t Stored;
+    std::int32_t Shown;
+    bool SymbolVisible;
+};
+
+class PacketSize : public testing::TestWithParam<PacketCase> {};
+
+TEST_P(PacketSize, SelectsTheLargestEntryNotAboveTheStoredValue) {
+    const auto s = Loaded("[Protocol]\nPacketSize=" + std::to_string(GetParam().Stored) + "\n");
+    EXPECT_EQ(kPacketSizeEntries[s.PacketIndex], GetParam().Shown);
+    EXPECT_EQ(s.SymbolVisible, GetParam().SymbolVisible);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, PacketSize,
+                         testing::Values(PacketCase{100, 64, false}, PacketCase{2048, 2048, false},
+                                         PacketCase{5000, 2048, false}, PacketCase{3, 1, false},
+                                         PacketCase{1, 1, true}, PacketCase{0, 1, false},
+                                         PacketCase{-5, 1, false}, PacketCase{4, 4, false}));
+
+TEST(Settings, OutOfRangeLineValuesLoadAsTheDesignDefaults) {
+    auto s = Loaded("[Parameters]\nDataBits=9\nStopBits=3\nParity=-1\n");
+    EXPECT_EQ(s.DataBits, 8);
+    EXPECT_EQ(s.StopBits, 0);
+    EXPECT_EQ(s.Parity, 0);
+    s = Loaded("[Parameters]\nDataBits=5\nstopbits=2\nPARITY=4\nBitRate=12345\n");
+    EXPECT_EQ(s.DataBits, 5);
+    EXPECT_EQ(s.StopBits, 2);
+    EXPECT_EQ(s.Parity, 4);
+    EXPECT_EQ(s.BitRateText, "12345");
+}
+
+TEST(Settings, ATextThatIsNotANumberLeavesTheFileUntouched) {
+    const std::string text = "[Program]\nLeft=5\n[Test]\n";
+    for (auto field : {&ProgramSettings::BitRateText, &ProgramSettings::SymbolText}) {
+        auto doc = IniDocument::Parse(text);
+        ProgramSettings s;
+        s.*field = "12a";
+        EXPECT_EQ(s.Save(doc), "'12a' is not a valid integer value.");
+        EXPECT_EQ(doc.Text(), text);
+    }
+}
+
+TEST(Settings, NoDataBitsButtonCheckedWritesNoKey) {
+    ProgramSettings s;
+    s.DataBits = 0;
+    IniDocument doc;
+    ASSERT_EQ(s.Save(doc), std::nullopt);
+    EXPECT_EQ(doc.Keys("Parameters").at(1), "stopBits");
+}
+
+}  // namespace
+}  // namespace kvartix

@@ -1,0 +1,147 @@
+#include "ui/forms/Uterm.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFontDialog>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+
+#include "engine/CodePage.h"
+#include "ui/forms/FormFonts.h"
+
+namespace kvartix {
+namespace {
+
+// The settings' colours are 0x00BBGGRR; a system colour (top bit set) has no fixed value.
+QColor FromSettingsColor(std::int32_t c) {
+    if (c < 0) return Qt::black;
+    return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
+
+// Qt's own font dialog has an "Effects" group (strike-out, underline); the terminal's
+// font carries no effects, so the group is hidden: it is the group box holding check boxes.
+void HideEffects(QFontDialog& dialog) {
+    for (QGroupBox* group : dialog.findChildren<QGroupBox*>())
+        if (!group->findChildren<QCheckBox*>().isEmpty()) group->hide();
+}
+
+}  // namespace
+
+TFterm::TFterm(std::string& txText, QWidget* parent)
+    : QMainWindow(parent),
+      Memo1(new QPlainTextEdit(this)),
+      FontDialog1(new QFontDialog(this)),
+      m_txText(txText),
+      m_text(*Memo1) {
+    setFont(FormFont(11));
+    QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
+    view->setObjectName(QStringLiteral("View1"));
+    Font1 = view->addAction(QStringLiteral("Font"), this, &TFterm::Font1Click);
+    Font1->setObjectName(QStringLiteral("Font1"));
+    Font1->setToolTip(QStringLiteral("Принятые байты показаны в кодировке Windows-1251"));
+    view->setToolTipsVisible(true);
+
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setReadOnly(true);
+    // Keys still reach the control, and a caret shows where the view is kept.
+    Memo1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setUndoRedoEnabled(false);
+    Memo1->setPlainText(QStringLiteral("Memo1"));
+    Memo1->installEventFilter(this);
+    setCentralWidget(Memo1);
+
+    FontDialog1->setOption(QFontDialog::DontUseNativeDialog);
+    HideEffects(*FontDialog1);
+    RunFontDialog = [](QFontDialog& d) { return d.exec() == QDialog::Accepted; };
+    setGeometry(167, 120, 425, 391);
+}
+
+TFterm::~TFterm() = default;
+
+void TFterm::FormCreate(const std::string& settingsName, const ProgramSettings& s) {
+    setWindowTitle(QString::fromStdString("Term " + settingsName));
+    setWindowState(Qt::WindowNoState);
+    setGeometry(s.TerminalLeft, s.TerminalTop, s.TerminalWidth, s.TerminalHeight);
+    m_terminalWindowState = s.TerminalNormal ? Qt::WindowNoState : Qt::WindowMaximized;
+    setWindowState(m_terminalWindowState);
+    QFont font(QString::fromStdString(s.FontName));
+    font.setPointSize(s.FontSize > 0 ? s.FontSize : 8);
+    font.setStyleHint(QFont::TypeWriter);
+    FontDialog1->setCurrentFont(font);
+    Memo1->setFont(font);
+    m_fontColor = s.FontColor;
+    QPalette palette = Memo1->palette();
+    palette.setColor(QPalette::Text, FromSettingsColor(s.FontColor));
+    Memo1->setPalette(palette);
+}
+
+void TFterm::SaveInto(ProgramSettings& s) const {
+    s.TerminalNormal = m_terminalWindowState == Qt::WindowNoState;
+    const QRect bounds = normalGeometry().isValid() ? normalGeometry() : geometry();
+    s.TerminalLeft = bounds.x();
+    s.TerminalTop = bounds.y();
+    s.TerminalWidth = bounds.width();
+    s.TerminalHeight = bounds.height();
+    const QFont font = Memo1->font();
+    s.FontName = font.family().toStdString();
+    s.FontSize = font.pointSize();
+    s.FontColor = m_fontColor;
+}
+
+void TFterm::Font1Click() {
+    FontDialog1->setCurrentFont(Memo1->font());
+    if (RunFontDialog(*FontDialog1)) Memo1->setFont(FontDialog1->currentFont());
+}
+
+void TFterm::Memo1KeyPress(char32_t key) {
+    std::uint8_t byte = 0;
+    if (ToCp1251(key, byte)) m_txText.push_back(static_cast<char>(byte));
+}
+
+bool TFterm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != Memo1 || event->type() != QEvent::KeyPress) return QMainWindow::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter: Memo1KeyPress(13); return true;
+        case Qt::Key_Backspace: Memo1KeyPress(8); return true;
+        case Qt::Key_Escape: Memo1KeyPress(27); return true;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab: return false;  // a focus key, not a character
+        default: break;
+    }
+    for (const char32_t c : key->text().toUcs4()) Memo1KeyPress(c);
+    return false;
+}
+
+void TFterm::closeEvent(QCloseEvent* event) {
+    if (StopSession) StopSession();
+    m_terminalWindowState = windowState() & Qt::WindowMaximized ? Qt::WindowMaximized
+                                                                 : Qt::WindowNoState;
+    setWindowState(Qt::WindowNoState);
+    if (ShowMainWindow) ShowMainWindow();
+    event->accept();  // hides; the window lives until the program ends
+}
+
+void TFterm::showEvent(QShowEvent* event) {
+    setWindowState(m_terminalWindowState);
+    QMainWindow::showEvent(event);
+}
+
+// While the terminal runs it is the program's only window, so minimizing it minimizes the
+// program; coming back it is normal, as the program's restore leaves it.
+void TFterm::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange) {
+        const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+        if ((change->oldState() & Qt::WindowMinimized) && !(windowState() & Qt::WindowMinimized))
+            setWindowState(Qt::WindowNoState);
+    }
+    QMainWindow::changeEvent(event);
+}
+
+}  // namespace kvartix

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/Settings.h"
+#include "ui/forms/PlainTextTerminal.h"
+
+class QAction;
+class QFontDialog;
+class QPlainTextEdit;
+
+namespace kvartix {
+
+// The terminal window: shows what the port receives, queues what the user types.
+class TFterm : public QMainWindow {
+public:
+    // txText is the engine's queue of typed bytes; the window only appends to it.
+    TFterm(std::string& txText, QWidget* parent = nullptr);
+    ~TFterm() override;
+
+    // Caption, bounds, state and font from the settings.
+    void FormCreate(const std::string& settingsName, const ProgramSettings& settings);
+    // This window's part of a save: state, normal bounds, font.
+    void SaveInto(ProgramSettings& settings) const;
+
+    // Run at close, in this order: the session is stopped, then the main window shown.
+    std::function<void()> StopSession;
+    std::function<void()> ShowMainWindow;
+
+    // The dialog opens on the current font; a confirmed font is taken, a cancel changes nothing.
+    void Font1Click();
+    // Whether the dialog was confirmed, and with which font.
+    std::function<bool(QFontDialog&)> RunFontDialog;
+
+    TerminalText& Text() { return m_text; }
+    Qt::WindowStates TerminalWindowState() const { return m_terminalWindowState; }
+
+    QPlainTextEdit* Memo1;
+    QAction* Font1;
+    QFontDialog* FontDialog1;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void Memo1KeyPress(char32_t key);
+
+    std::string& m_txText;
+    PlainTextTerminal m_text;
+    Qt::WindowStates m_terminalWindowState = Qt::WindowNoState;
+    std::int32_t m_fontColor = 0;
+};
+
+}  // namespace kvartix

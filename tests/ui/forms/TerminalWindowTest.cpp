@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QFontDialog>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTextBlock>
+
+#include "engine/TerminalReceive.h"
+#include "engine/TextControlModel.h"
+#include "ui/forms/Uterm.h"
+
+namespace kvartix {
+namespace {
+
+struct TermFixture : ::testing::Test {
+    std::string tx;
+    TFterm term{tx};
+};
+
+TEST_F(TermFixture, saved_bounds_state_and_font_come_back_and_a_cancelled_dialog_changes_nothing) {
+    ProgramSettings s;
+    s.TerminalLeft = 40;
+    s.TerminalTop = 50;
+    s.TerminalWidth = 500;
+    s.TerminalHeight = 300;
+    s.FontName = "DejaVu Sans Mono";
+    s.FontSize = 11;
+    s.FontColor = 0x0000FF;  // red, as the settings write it
+    term.FormCreate("line2", s);
+    EXPECT_EQ(term.windowTitle(), "Term line2");
+    EXPECT_EQ(term.Memo1->palette().color(QPalette::Text), QColor(255, 0, 0));
+
+    term.RunFontDialog = [](QFontDialog& d) {
+        d.setCurrentFont(QFont("DejaVu Serif", 20));
+        return false;
+    };
+    term.Font1Click();
+    ProgramSettings saved;
+    term.SaveInto(saved);
+    EXPECT_EQ(saved, s);
+
+    term.RunFontDialog = [](QFontDialog& d) {
+        d.setCurrentFont(QFont("DejaVu Serif", 14));
+        return true;
+    };
+    term.Font1Click();
+    term.SaveInto(saved);
+    EXPECT_EQ(saved.FontName, "DejaVu Serif");
+    EXPECT_EQ(saved.FontSize, 14);
+    EXPECT_EQ(saved.FontColor, 0x0000FF) << "the dialog offers no colour";
+}
+
+TEST_F(TermFixture, closing_stops_first_remembers_maximized_and_shows_the_main_window) {
+    term.FormCreate("default", ProgramSettings{});
+    std::vector<std::string> order;
+    term.StopSession = [&] { order.push_back("stop"); };
+    term.ShowMainWindow = [&] { order.push_back("main"); };
+    term.show();
+    term.setWindowState(Qt::WindowMaximized);
+    term.close();
+    EXPECT_EQ(order, (std::vector<std::string>{"stop", "main"}));
+    EXPECT_EQ(term.windowState(), Qt::WindowNoState);
+    ProgramSettings saved;
+    term.SaveInto(saved);
+    EXPECT_FALSE(saved.TerminalNormal);
+    term.show();
+    EXPECT_TRUE(term.windowState() & Qt::WindowMaximized);
+}
+
+TEST_F(TermFixture, typed_keys_queue_as_code_page_bytes_unechoed_and_tab_stays_a_focus_key) {
+    term.show();
+    term.Memo1->setFocus();
+    term.Memo1->clear();
+    QTest::keyClicks(term.Memo1, "a");
+    QTest::keyClick(term.Memo1, Qt::Key_Return);
+    QTest::keyClick(term.Memo1, Qt::Key_Backspace);
+    QTest::keyClick(term.Memo1, Qt::Key_Escape);
+    QTest::keyClick(term.Memo1, Qt::Key_Tab);
+    QKeyEvent cyrillic(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("Я"));
+    QApplication::sendEvent(term.Memo1, &cyrillic);
+    EXPECT_EQ(tx, std::string("a\r\b\x1b\xDF"));
+    EXPECT_TRUE(term.Memo1->toPlainText().isEmpty());
+}
+
+// The core's terminal algorithm is tested on a model of the control; here the real control
+// must agree with that model batch after batch.
+TEST_F(TermFixture, the_text_control_behaves_as_the_model_the_terminal_path_is_tested_on) {
+    term.Memo1->clear();
+    TextControlModel model;
+    LineBreakState modelBreaks, termBreaks;
+    const std::vector<std::string> batches = {"hello\r\nworld", "\b\b!\r", "\n",
+                                              std::string(450, 'x') + "\r\n", "\b",
+                                              "tail\xC0\xFF"};
+    std::vector<std::string> all = batches;
+    for (int i = 0; i < 230; ++i) all.push_back("line " + std::to_string(i) + "\r\n");
+    for (const std::string& b : all) {
+        const auto* data = reinterpret_cast<const std::uint8_t*>(b.data());
+        InsertReceived(model, data, b.size(), modelBreaks);
+        InsertReceived(term.Text(), data, b.size(), termBreaks);
+        ASSERT_EQ(term.Memo1->toPlainText().toStdU32String(), model.Text()) << "after " << b;
+        ASSERT_EQ(term.Memo1->textCursor().position(), model.SelStart());
+    }
+    EXPECT_EQ(term.Memo1->document()->blockCount(), 200);
+    term.resize(425, 391);
+    QDir().mkpath("grabs");
+    EXPECT_TRUE(term.grab().save("grabs/TFterm.png"));
+}
+
+}  // namespace
+}  // namespace kvartix

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev fonts-dejavu-core xvfb xauth socat
+  qt6-base-dev fonts-dejavu-core fonts-liberation xvfb xauth socat
 )
 
 missing=()

@@ -1,0 +1,58 @@
+#include "ui/Hints.h"
+
+#include <QApplication>
+#include <QHelpEvent>
+#include <QStyleFactory>
+#include <QToolTip>
+#include <QWidget>
+
+namespace kvartix {
+namespace {
+
+// Longer than anyone rests the pointer: the hint goes when the pointer leaves.
+constexpr int kHintShowMs = 2'000'000'000;
+
+}  // namespace
+
+int HintStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                         QStyleHintReturn* returnData) const {
+    if (hint == SH_ToolTip_WakeUpDelay || hint == SH_ToolTip_FallAsleepDelay) return 0;
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+}
+
+HintFilter& HintFilter::Install() {
+    static HintFilter* filter = [] {
+        qApp->setStyle(new HintStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
+        qApp->setStyleSheet(QStringLiteral("QToolTip { max-width: 300px; }"));
+        auto* f = new HintFilter(qApp);
+        qApp->installEventFilter(f);
+        return f;
+    }();
+    return *filter;
+}
+
+void HintFilter::SetEnabled(bool on) {
+    m_enabled = on;
+    if (!on) QToolTip::hideText();
+}
+
+// The tool-tip event climbs from the control under the pointer to its owners until one has a
+// hint; the filter sees each step.
+bool HintFilter::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return false;
+    if (!m_enabled) return true;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->toolTip().isEmpty()) return false;
+    const auto* help = static_cast<QHelpEvent*>(event);
+    QToolTip::showText(help->globalPos(), WrappedHintText(widget->toolTip()), widget, {},
+                       kHintShowMs);
+    return true;
+}
+
+QString WrappedHintText(const QString& hint) {
+    QString html = hint.toHtmlEscaped();
+    html.replace(u'\n', QStringLiteral("<br>"));
+    return QStringLiteral("<p>") + html + QStringLiteral("</p>");
+}
+
+}  // namespace kvartix

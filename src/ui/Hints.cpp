@@ -1,16 +1,20 @@
 #include "ui/Hints.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QHelpEvent>
 #include <QStyleFactory>
 #include <QToolTip>
 #include <QWidget>
+#include <algorithm>
 
 namespace kvartix {
 namespace {
 
 // Longer than anyone rests the pointer: the hint goes when the pointer leaves.
 constexpr int kHintShowMs = 2'000'000'000;
+// The text's width inside the tip's 300 pixels, its frame and margins left out.
+constexpr int kHintTextWidth = 284;
 
 }  // namespace
 
@@ -49,10 +53,19 @@ bool HintFilter::eventFilter(QObject* watched, QEvent* event) {
     return true;
 }
 
+// A tool tip left to itself wraps rich text at about a third of that width; a table of the full
+// width makes long hints use it, and short ones stay on one line.
 QString WrappedHintText(const QString& hint) {
+    const QFontMetrics metrics(QToolTip::font());
+    int widest = 0;
+    for (const QString& line : hint.split(u'\n'))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
     QString html = hint.toHtmlEscaped();
     html.replace(u'\n', QStringLiteral("<br>"));
-    return QStringLiteral("<p>") + html + QStringLiteral("</p>");
+    if (widest <= kHintTextWidth)
+        return QStringLiteral("<p style=\"white-space:pre\">") + html + QStringLiteral("</p>");
+    return QStringLiteral("<table width=\"%1\"><tr><td>").arg(kHintTextWidth) + html +
+           QStringLiteral("</td></tr></table>");
 }
 
 }  // namespace kvartix

@@ -52,9 +52,10 @@ TForm1::~TForm1() {
 void TForm1::SetInitialValues(const std::vector<std::string>& ports,
                               const std::string& preselected) {
     for (const std::string& port : ports) ComboBox1->addItem(QString::fromStdString(port));
+    ComboBox1->setCurrentIndex(ComboBox1->findText(QString::fromStdString(preselected)));
     ComboBox1->setEditText(QString::fromStdString(preselected));
     for (const char* rate : kBitRates) ComboBox2->addItem(QString::fromLatin1(rate));
-    ComboBox2->setEditText(QStringLiteral("115200"));
+    ComboBox2->setCurrentIndex(ComboBox2->findText(QStringLiteral("115200")));
     for (const char* size : kPacketSizes) ComboBox3->addItem(QString::fromLatin1(size));
     ComboBox3->setCurrentText(QStringLiteral("512"));
     EditSymb->setText(QStringLiteral("$5A"));

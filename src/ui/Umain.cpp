@@ -1,6 +1,7 @@
 #include "ui/Umain.h"
 
 #include <QCloseEvent>
+#include <QFocusEvent>
 #include <QMenuBar>
 #include <QStringList>
 
@@ -104,7 +105,11 @@ void TForm1::BindHandlers() {
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == EditSymb) {
         if (event->type() == QEvent::MouseButtonPress) Button2Click();
-        if (event->type() == QEvent::FocusOut) EditSymbExit();
+        // Leaving the field, not the window: a message box opening over it is no exit.
+        if (event->type() == QEvent::FocusOut) {
+            const Qt::FocusReason why = static_cast<QFocusEvent*>(event)->reason();
+            if (why != Qt::ActiveWindowFocusReason && why != Qt::PopupFocusReason) EditSymbExit();
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }

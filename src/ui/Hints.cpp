@@ -26,7 +26,9 @@ int HintStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidg
 
 HintFilter& HintFilter::Install() {
     static HintFilter* filter = [] {
-        qApp->setStyle(new HintStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
+        // The classic look: group frames at half the caption's height with the caption on the
+        // line, as the fixed positions of the children expect.
+        qApp->setStyle(new HintStyle(QStyleFactory::create(QStringLiteral("Windows"))));
         qApp->setStyleSheet(QStringLiteral("QToolTip { max-width: 300px; }"));
         auto* f = new HintFilter(qApp);
         qApp->installEventFilter(f);

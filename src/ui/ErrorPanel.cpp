@@ -73,7 +73,7 @@ ErrorPanel::ErrorPanel(QWidget* parent)
     Label13 = MakeLabel(this, "Label13", 32, 28, "Overrun errors");
     Label14 = MakeLabel(this, "Label14", 32, 43, "Framing errors");
     Label10 = MakeLabel(this, "Label10", 32, 57, "Other errors");
-    Label10->resize(86, 13);
+    Label10->resize(88, 13);  // up to the raw error word beside it
     Label12 = MakeLabel(this, "Label12", 120, 57, "");
     Label12->resize(46, 13);
     Label10->setToolTip(QStringLiteral("Ошибки работы драйвера COM порта."));

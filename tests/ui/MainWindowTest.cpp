@@ -61,7 +61,9 @@ TEST_F(MainWindow, a_bert_on_loop_shows_its_figures_lamps_and_chart_after_two_se
     EXPECT_TRUE(form->LedDSR->LedisOn());
     EXPECT_TRUE(form->LedDCD->LedisOn());
     EXPECT_EQ(form->LedDSR->LedOnColor(), QColor(0xFF, 0xFF, 0));
-    EXPECT_FALSE(form->LedXR->isEnabled());  // no Xon/Xoff
+    EXPECT_FALSE(form->LedXR->isEnabled());               // no Xon/Xoff
+    EXPECT_FALSE(form->GroupBox10->Label9->isEnabled());  // no parity
+    EXPECT_TRUE(form->GroupBox10->Label13->isEnabled() && form->GroupBox10->StaticEr->isEnabled());
     const auto& points = form->Core().Chart.Points();
     EXPECT_TRUE(std::any_of(points.begin(), points.end(), [](auto p) { return p.Y > 0; }));
 }

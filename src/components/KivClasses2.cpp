@@ -141,8 +141,11 @@ void TKivTimer32::SetPriority(TThreadPriority value) {
     UpdateWorker();
 }
 
+// A copy runs: a handler that destroys its timer would otherwise free its own captures.
 void TKivTimer32::Tick() {
-    if (m_onTimer) m_onTimer(this);
+    if (!m_onTimer) return;
+    const TNotifyEvent handler = m_onTimer;
+    handler(this);
 }
 
 // An error escaping the handler must not cross Qt's event delivery; it is reported like any

@@ -1,5 +1,6 @@
 #include "components/KivTLeds.h"
 
+#include <QImage>
 #include <QPainter>
 #include <stdexcept>
 
@@ -65,13 +66,20 @@ void TKivLed::ToggleLed() {
     update();
 }
 
-// Aliased, so that the circle covers exactly pixels 2 to 13 in both directions.
+// Drawn once in logical pixels, aliased, then scaled up whole: the circle covers exactly
+// pixels 2 to 13 in both directions at every device pixel ratio, not only at 1.
 void TKivLed::paintEvent(QPaintEvent*) {
+    QImage lamp(kSize, kSize, QImage::Format_ARGB32_Premultiplied);
+    lamp.fill(Qt::transparent);
+    {
+        QPainter painter(&lamp);
+        painter.setPen(QPen(kOutline, 1));
+        painter.setBrush(m_ledisOn ? m_ledOnColor : m_ledOffColor);
+        painter.drawEllipse(QRect(2, 2, 11, 11));
+        for (const QPoint& p : kHighlight) painter.fillRect(QRect(p, QSize(1, 1)), m_ledShadow);
+    }
     QPainter painter(this);
-    painter.setPen(QPen(kOutline, 1));
-    painter.setBrush(m_ledisOn ? m_ledOnColor : m_ledOffColor);
-    painter.drawEllipse(QRect(2, 2, 11, 11));
-    for (const QPoint& p : kHighlight) painter.fillRect(QRect(p, QSize(1, 1)), m_ledShadow);
+    painter.drawImage(QRect(0, 0, kSize, kSize), lamp);
 }
 
 }  // namespace kvartix

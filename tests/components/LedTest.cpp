@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QTest>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -224,6 +225,34 @@ TEST_F(Lamp, a_click_and_a_double_click_reach_their_handlers) {
     EXPECT_EQ(clicks, before) << "released outside the lamp";
     QTest::mouseClick(&led, Qt::RightButton, {}, QPoint(7, 7));
     EXPECT_EQ(clicks, before);
+}
+
+TEST_F(Lamp, a_click_handler_may_delete_its_lamp) {
+    auto* lamp = new TKivLed(&owner);
+    auto clicks = std::make_shared<int>(0);
+    lamp->SetOnClick([clicks](QObject* sender) {
+        delete static_cast<TKivLed*>(sender);
+        ++*clicks;
+    });
+    owner.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&owner));
+    // Through the window, as a real click comes: the widget may be gone before the release ends.
+    QTest::mouseClick(owner.windowHandle(), Qt::LeftButton, {}, lamp->mapTo(&owner, QPoint(7, 7)));
+    EXPECT_EQ(*clicks, 1);
+}
+
+// At a device pixel ratio of 2 the outline spans device pixels 4 to 27: logical 2 to 13.
+TEST_F(Lamp, the_circle_covers_pixels_2_to_13_at_a_pixel_ratio_of_2) {
+    QImage image(30, 30, QImage::Format_RGB32);
+    image.setDevicePixelRatio(2);
+    image.fill(Qt::black);
+    led.render(&image);
+    Save(image, "ratio2");
+    QRect outline;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 30; ++x)
+            if (image.pixel(x, y) == qRgb(0x80, 0x80, 0x80)) outline |= QRect(x, y, 1, 1);
+    EXPECT_EQ(outline, QRect(QPoint(4, 4), QPoint(27, 27)));
 }
 
 }  // namespace

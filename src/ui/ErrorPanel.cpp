@@ -1,0 +1,177 @@
+#include "ui/ErrorPanel.h"
+
+namespace kvartix {
+namespace {
+
+const QColor kRed{0xFF, 0x00, 0x00};
+
+struct HintTexts {
+    const char* Driver;
+    const char* Packet;
+};
+const HintTexts kParityHints{
+    "Ошибки контроля по четности. Возможные причины: неправильно установлен параметр Parity; в "
+    "принятом символе изкажены несколько битов.",
+    "Получены 1 или 2 искаженных символа, после чего данные пришли без ошибок"};
+const HintTexts kOverrunHints{
+    "Буфер приемника COM порта был переполнен. Символы были утеряны. Возможные причины: "
+    "недостаточное быстродействие компьютера, ошибки в операционной системе, ошибки в драйвере "
+    "COM порта.",
+    "Был пропущен один символ, после чего данные пришли без ошибок"};
+const HintTexts kFramingHints{
+    "Ошибка формы принятого в COM порт сигнала.  Возможные причины: неправильно установлены "
+    "параметры Data bits, Stop bits; искаженная форма принимаемого сигнала и т.п.",
+    "Потеря синхронизации. В блоке данных было утеряно/искажено более 2-х символов подряд"};
+
+void SetCellColour(QLabel& cell, const QColor& colour) {
+    QPalette p = cell.palette();
+    p.setColor(QPalette::Window, colour);
+    cell.setPalette(p);
+}
+
+QColor FaceColour(const QWidget& w) {
+    return w.parentWidget()->palette().color(QPalette::Button);
+}
+
+QLabel* MakeCell(QWidget* parent, const char* name, int top) {
+    auto* cell = new QLabel(parent);
+    cell->setObjectName(QString::fromLatin1(name));
+    cell->setGeometry(16, top, 9, 9);
+    cell->setAutoFillBackground(true);
+    return cell;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, int left, int top, const char* caption) {
+    auto* label = new QLabel(QString::fromUtf8(caption), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->move(left, top);
+    label->resize(130, 13);
+    return label;
+}
+
+}  // namespace
+
+QString FormatCountSuffix(std::int32_t count) {
+    return count == 0 ? QString() : QStringLiteral(" = ") + QString::number(count);
+}
+
+void SetErrorCellActive(QLabel& cell, bool active) {
+    cell.setFrameStyle(active ? QFrame::Box | QFrame::Plain : QFrame::Panel | QFrame::Sunken);
+    cell.setLineWidth(1);
+    cell.setEnabled(active);
+    SetCellColour(cell, FaceColour(cell));
+}
+
+ErrorPanel::ErrorPanel(QWidget* parent)
+    : QGroupBox(QStringLiteral("COM port driver errors"), parent) {
+    setObjectName(QStringLiteral("GroupBox10"));
+    StaticPa = MakeCell(this, "StaticPa", 15);
+    StaticOv = MakeCell(this, "StaticOv", 30);
+    StaticFE = MakeCell(this, "StaticFE", 45);
+    StaticEr = MakeCell(this, "StaticEr", 60);
+    Label9 = MakeLabel(this, "Label9", 32, 13, "Parity Errors");
+    Label13 = MakeLabel(this, "Label13", 32, 28, "Overrun errors");
+    Label14 = MakeLabel(this, "Label14", 32, 43, "Framing errors");
+    Label10 = MakeLabel(this, "Label10", 32, 57, "Other errors");
+    Label10->resize(88, 13);  // up to the raw error word beside it
+    Label12 = MakeLabel(this, "Label12", 120, 57, "");
+    Label12->resize(46, 13);
+    Label10->setToolTip(QStringLiteral("Ошибки работы драйвера COM порта."));
+    Label9->setToolTip(QString::fromUtf8(kParityHints.Driver));
+    Label13->setToolTip(QString::fromUtf8(kOverrunHints.Driver));
+    Label14->setToolTip(QString::fromUtf8(kFramingHints.Driver));
+    CheckBox1 = new QCheckBox(this);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    CheckBox1->setGeometry(150, 8, 14, 19);
+    CheckBox1->setChecked(true);
+    CheckBox1->setToolTip(QStringLiteral("Меняет отображаемые параметры"));
+}
+
+void ErrorPanel::Refresh(const ErrorCounts& c, bool parityChosen, bool testRunning) {
+    const bool driver = m_showDriverErrors;
+    const HintTexts* hints[] = {&kParityHints, &kOverrunHints, &kFramingHints};
+    QLabel* labels[] = {Label9, Label13, Label14};
+    for (int i = 0; i < 3; ++i)
+        labels[i]->setToolTip(QString::fromUtf8(driver ? hints[i]->Driver : hints[i]->Packet));
+    if (driver) {
+        setTitle(QStringLiteral("COM port driver errors"));
+        Label9->setText(QStringLiteral("Parity") + FormatCountSuffix(c.Driver.ParityErrors));
+        Label13->setText(QStringLiteral("Receive overrun") +
+                         FormatCountSuffix(c.Driver.OverrunErrors));
+        Label14->setText(QStringLiteral("Receive framing") +
+                         FormatCountSuffix(c.Driver.FramingErrors));
+        Label10->setText(QStringLiteral("Other errors") + FormatCountSuffix(c.Driver.OtherErrors));
+    } else {
+        setTitle(QStringLiteral("Packet errors"));
+        Label9->setText(QStringLiteral("Invalid symb") + FormatCountSuffix(c.InvalidSymbol));
+        Label13->setText(QStringLiteral("Symb is lost") + FormatCountSuffix(c.SymbolLost));
+        Label14->setText(QStringLiteral("Sync is lost") + FormatCountSuffix(c.SyncLost));
+    }
+    Label10->setVisible(driver);
+    StaticEr->setVisible(driver);
+    EnableParityRow(driver ? parityChosen : testRunning);
+    for (QLabel* cell : {StaticPa, StaticOv, StaticFE, StaticEr})
+        SetCellColour(*cell, FaceColour(*cell));
+}
+
+void ErrorPanel::ShowEvent(QLabel& cell, QLabel& label, bool occurred, const QString& text) {
+    if (occurred) {
+        label.setText(text);
+        SetCellColour(cell, kRed);
+    } else {
+        SetCellColour(cell, FaceColour(cell));
+    }
+}
+
+void ErrorPanel::ShowDriverError(DriverErrorRow row, bool occurred, std::int32_t count,
+                                 std::uint32_t errorMask) {
+    // A present error is counted in either view but shown only in the driver-error view.
+    const bool show = occurred && m_showDriverErrors;
+    if (occurred && !show) return;
+    const QString n = QString::number(count);
+    switch (row) {
+        case DriverErrorRow::Other:
+            ShowEvent(*StaticEr, *Label10, show, QStringLiteral("Other errors = ") + n);
+            if (show)
+                Label12->setText(
+                    QStringLiteral("$%1").arg(errorMask, 4, 16, QChar(u'0')).toUpper());
+            break;
+        case DriverErrorRow::Parity:
+            ShowEvent(*StaticPa, *Label9, show, QStringLiteral("Parity = ") + n);
+            break;
+        case DriverErrorRow::Overrun:
+            ShowEvent(*StaticOv, *Label13, show, QStringLiteral("Receive overrun = ") + n);
+            break;
+        case DriverErrorRow::Framing:
+            ShowEvent(*StaticFE, *Label14, show, QStringLiteral("Receive framing = ") + n);
+            break;
+    }
+}
+
+void ErrorPanel::ShowPacketError(PacketErrorRow row, bool occurred, std::int32_t count) {
+    if (m_showDriverErrors) return;
+    const QString suffix = FormatCountSuffix(count);
+    switch (row) {
+        case PacketErrorRow::SyncLost:
+            ShowEvent(*StaticFE, *Label14, occurred, QStringLiteral("Sync is lost") + suffix);
+            break;
+        case PacketErrorRow::InvalidSymbol:
+            ShowEvent(*StaticPa, *Label9, occurred, QStringLiteral("Invalid symb") + suffix);
+            break;
+        case PacketErrorRow::SymbolLost:
+            ShowEvent(*StaticOv, *Label13, occurred, QStringLiteral("Symb is lost") + suffix);
+            break;
+    }
+}
+
+void ErrorPanel::EnableParityRow(bool on) {
+    Label9->setEnabled(on);
+    SetErrorCellActive(*StaticPa, on);
+}
+
+void ErrorPanel::EnableOtherRows(bool on) {
+    for (QLabel* label : {Label10, Label13, Label14}) label->setEnabled(on);
+    for (QLabel* cell : {StaticEr, StaticOv, StaticFE}) SetErrorCellActive(*cell, on);
+}
+
+}  // namespace kvartix

@@ -1,0 +1,127 @@
+#include "ui/Umain.h"
+
+#include <QCloseEvent>
+#include <QFocusEvent>
+#include <QMenuBar>
+#include <QStringList>
+
+#include "ui/Hints.h"
+#include "ui/WindowFont.h"
+
+namespace kvartix {
+namespace {
+
+constexpr int kClientWidth = 366;
+constexpr int kClientHeight = 422;
+
+const char* const kBitRates[] = {"110",   "300",   "600",   "1200",  "2400",   "4800",   "9600",
+                                 "14400", "19200", "38400", "57600", "115200", "230400", "460800"};
+const char* const kPacketSizes[] = {"1",   "4",   "8",   "16",   "32",  "64",
+                                    "128", "256", "512", "1024", "2048"};
+
+}  // namespace
+
+TForm1::TForm1(const std::vector<std::string>& ports, const std::string& preselected,
+               QWidget* parent)
+    : QMainWindow(parent) {
+    setObjectName(QStringLiteral("Form1"));
+    HintFilter::Install().SetEnabled(false);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowTitle(QStringLiteral("KVARTIX default"));
+    setFont(WindowFont());
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    client->setFixedSize(kClientWidth, kClientHeight);
+    setCentralWidget(client);
+    BuildControls(client);
+    SetHints();
+    ShowIdleIndicators();
+    SetInitialValues(ports, preselected);
+    BindHandlers();
+    setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    m_usable = CreateTransferEvents(m_events, m_eventFactory, *this);
+}
+
+// No tick may reach a window half destroyed, and the port goes before the engine.
+TForm1::~TForm1() {
+    delete Timer1;
+    m_session.StopSession();
+}
+
+void TForm1::SetInitialValues(const std::vector<std::string>& ports,
+                              const std::string& preselected) {
+    for (const std::string& port : ports) ComboBox1->addItem(QString::fromStdString(port));
+    ComboBox1->setCurrentIndex(ComboBox1->findText(QString::fromStdString(preselected)));
+    ComboBox1->setEditText(QString::fromStdString(preselected));
+    for (const char* rate : kBitRates) ComboBox2->addItem(QString::fromLatin1(rate));
+    ComboBox2->setCurrentIndex(ComboBox2->findText(QStringLiteral("115200")));
+    for (const char* size : kPacketSizes) ComboBox3->addItem(QString::fromLatin1(size));
+    ComboBox3->setCurrentText(QStringLiteral("512"));
+    EditSymb->setText(QStringLiteral("$5A"));
+    ComboBox3Change();
+    RadioD[3]->setChecked(true);
+    RadioS[0]->setChecked(true);
+    RadioP[0]->setChecked(true);
+    RadioDTR1->setChecked(true);
+    RadioDSR2->setChecked(true);
+    RadioRF1->setChecked(true);
+    Button2->setEnabled(false);
+    Button5->setEnabled(false);
+    m_engine.Chart.SetRateAxis(115200);
+}
+
+void TForm1::BindHandlers() {
+    // A setting chosen while a test runs stops it: radio buttons when they become chosen,
+    // check boxes on every change, drop-downs when an entry is picked from the list.
+    QList<QRadioButton*> radios{RadioDSR1, RadioDSR2, RadioDTR1, RadioDTR2, RadioRF1, RadioRF2};
+    for (QRadioButton* r : RadioD) radios << r;
+    for (QRadioButton* r : RadioS) radios << r;
+    for (QRadioButton* r : RadioP) radios << r;
+    for (QRadioButton* r : radios)
+        connect(r, &QRadioButton::toggled, this, [this](bool chosen) {
+            if (chosen) Button2Click();
+        });
+    for (QCheckBox* c : {CheckHard, CheckSoft})
+        connect(c, &QCheckBox::toggled, this, [this] { Button2Click(); });
+    for (QComboBox* c : {ComboBox1, ComboBox2})
+        connect(c, &QComboBox::activated, this, [this] { Button2Click(); });
+    connect(ComboBox3, &QComboBox::activated, this, [this] {
+        Button2Click();
+        ComboBox3Change();
+    });
+    EditSymb->installEventFilter(this);  // click: stop; leaving: EditSymbExit
+
+    for (QPushButton* b : {Button3, Button1, Button4})
+        connect(b, &QPushButton::clicked, this, [this, b] { Button1Click(b); });
+    connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    connect(Button5, &QPushButton::clicked, this, [this] { Button5Click(); });
+    connect(GroupBox10->CheckBox1, &QCheckBox::clicked, this, [this] { CheckBox1Click(); });
+    connect(SpeedButton1, &QToolButton::toggled, this, [this] { SpeedButton1Click(); });
+    Timer1->SetOnTimer([this](QObject*) { Timer1Timer(); });
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == EditSymb) {
+        if (event->type() == QEvent::MouseButtonPress) Button2Click();
+        // Leaving the field, not the window: a message box opening over it is no exit.
+        if (event->type() == QEvent::FocusOut) {
+            const Qt::FocusReason why = static_cast<QFocusEvent*>(event)->reason();
+            if (why != Qt::ActiveWindowFocusReason && why != Qt::PopupFocusReason) EditSymbExit();
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// FormCloseQuery: the close is always granted once the session has stopped.
+void TForm1::closeEvent(QCloseEvent* event) {
+    StopSession();
+    event->accept();
+}
+
+void TForm1::SpeedButton1Click() {
+    HintFilter::Install().SetEnabled(SpeedButton1->isChecked());
+}
+
+}  // namespace kvartix

@@ -1,0 +1,111 @@
+// The main window's looks and what the engine shows in it.
+#include "ui/Umain.h"
+
+namespace kvartix {
+namespace {
+
+const QColor kLedYellow{0xFF, 0xFF, 0x00};
+const QColor kLedGrey{0x80, 0x80, 0x80};
+const QColor kRed{0xFF, 0x00, 0x00};
+
+}  // namespace
+
+void TForm1::SetLedActive(TKivLed& led, bool active) {
+    const QColor face = palette().color(QPalette::Button);
+    led.SetLedOnColor(active ? kLedYellow : face);
+    led.SetLedOffColor(active ? kLedGrey : face);
+    led.setEnabled(active);
+    led.SetLedisOn(false);
+}
+
+void TForm1::SetErrorCellActive(QLabel& cell, bool active) {
+    kvartix::SetErrorCellActive(cell, active);
+}
+
+void TForm1::EnableXonXoffWatch(bool on) {
+    Label4->setEnabled(on);
+    Label5->setEnabled(on);
+    SetLedActive(*LedXR, on);
+    SetLedActive(*LedXS, on);
+}
+
+void TForm1::EnableParityRow(bool on) {
+    GroupBox10->EnableParityRow(on);
+}
+
+void TForm1::EnableLineWatch(bool on) {
+    for (QLabel* label : {Label6, Label7, Label2}) label->setEnabled(on);
+    for (TKivLed* led : {LedCTS, LedDCD, LedDSR}) SetLedActive(*led, on);
+    GroupBox10->EnableOtherRows(on);
+    if (!on) return;
+    GroupBox10->Label12->clear();
+    RefreshErrorPanel();
+}
+
+void TForm1::ShowIdleIndicators() {
+    EnableXonXoffWatch(false);
+    EnableLineWatch(false);
+    EnableParityRow(false);
+}
+
+void TForm1::CheckBox1Click() {
+    GroupBox10->SetShowDriverErrors(GroupBox10->CheckBox1->isChecked());
+    RefreshErrorPanel();
+}
+
+void TForm1::RefreshErrorPanel() {
+    ErrorCounts c;
+    c.Driver = m_engine.DriverErrors;
+    c.InvalidSymbol = m_engine.Checker.InvalidSymbolCount;
+    c.SymbolLost = m_engine.Checker.SymbolLostCount;
+    c.SyncLost = m_engine.Checker.SyncLostCount;
+    GroupBox10->Refresh(c, !RadioP[0]->isChecked(), Button2->isEnabled());
+}
+
+void TForm1::ShowDriverError(DriverErrorRow row, bool occurred, std::int32_t count,
+                             std::uint32_t errorMask) {
+    GroupBox10->ShowDriverError(row, occurred, count, errorMask);
+}
+
+void TForm1::ShowPacketError(PacketErrorRow row, bool occurred, std::int32_t count) {
+    GroupBox10->ShowPacketError(row, occurred, count);
+}
+
+void TForm1::SetLed(Led led, bool on) {
+    TKivLed* const leds[] = {LedXR, LedXS, LedCTS, LedDSR, LedDCD};
+    leds[static_cast<int>(led)]->SetLedisOn(on);
+}
+
+void TForm1::SetErrorsCellAlarm(bool alarm) {
+    QPalette p = StaticS4->palette();
+    p.setColor(QPalette::Window, alarm ? kRed : palette().color(QPalette::Button));
+    StaticS4->setPalette(p);
+}
+
+QLabel* TForm1::StatCellLabel(StatCell cell) const {
+    switch (cell) {
+        case StatCell::Received:
+            return StaticS0;
+        case StatCell::CharRate:
+            return StaticS1;
+        case StatCell::BitRate:
+            return StaticS2;
+        case StatCell::Time:
+            return StaticS3;
+        case StatCell::Errors:
+            return StaticS4;
+        case StatCell::Coefficient:
+            return StaticS5;
+    }
+    return StaticS0;
+}
+
+void TForm1::SetStatText(StatCell cell, const std::string& text) {
+    StatCellLabel(cell)->setText(QString::fromStdString(text));
+}
+
+void TForm1::ChartChanged(const RateChart&) {
+    Chart1->update();
+}
+
+}  // namespace kvartix

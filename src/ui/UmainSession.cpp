@@ -1,0 +1,145 @@
+// Starting and stopping test sessions from the main window, and the engine's cycle.
+#include <QDialog>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "app/IntegerText.h"
+#include "components/ApplicationErrorReport.h"
+#include "ui/ErrorBoxDialog.h"
+#include "ui/Umain.h"
+
+namespace kvartix {
+namespace {
+
+const QColor kStripGreen{0x00, 0x80, 0x00};
+const char* const kBadSymbol = "Код символа должен быть целым числом от 0 до 255!";
+
+void SetBackground(QWidget& w, const QColor& colour) {
+    QPalette p = w.palette();
+    p.setColor(QPalette::Window, colour);
+    w.setPalette(p);
+}
+
+std::optional<std::int32_t> SymbolValue(const QString& text) {
+    const auto v = ParseIntegerText(text.toStdString());
+    if (!v || *v < 0 || *v > 255) return std::nullopt;
+    return v;
+}
+
+}  // namespace
+
+void TForm1::Button1Click(QObject* sender) {
+    const TestMode mode = sender == Button1   ? TestMode::Loopback
+                          : sender == Button4 ? TestMode::Terminal
+                                              : TestMode::Bert;
+    SetBackground(mode == TestMode::Loopback ? *StaticText1 : *StaticText3, kStripGreen);
+    LineSettings settings;
+    if (!ReadLineSettings(settings)) {
+        ShowStopLook();
+        return;
+    }
+    EnableParityRow(settings.Parity != NoParity);
+    EnableXonXoffWatch(false);
+    EnableLineWatch(true);
+    if (settings.XonXoff) EnableXonXoffWatch(true);
+    if (!m_session.Start(mode, settings)) {
+        ShowStopLook();  // a failed start leaves no running look behind
+        return;
+    }
+    Timer1->SetEnabled(true);
+    // Until the terminal window exists, "&Stop" is the way out of a terminal session too.
+    Button2->setEnabled(true);
+    for (QPushButton* b : {Button1, Button3, Button4}) b->setEnabled(false);
+    Button5->setEnabled(true);
+    Button5->setFocus();
+    RefreshErrorPanel();
+}
+
+// The bit rate is converted before anything touches the port, so a refused text leaves the
+// port free.
+bool TForm1::ReadLineSettings(LineSettings& s) {
+    s.Port = ComboBox1->currentText().toStdString();
+    const auto bitRate = ParseIntegerText(ComboBox2->currentText().toStdString());
+    if (!bitRate) {
+        ReportApplicationError(
+            QString::fromStdString(NotAnIntegerMessage(ComboBox2->currentText().toStdString())));
+        return false;
+    }
+    s.BitRate = *bitRate;
+    for (int i = 0; i < 4; ++i)
+        if (RadioD[i]->isChecked()) s.DataBits = 5 + i;
+    for (int i = 0; i < 3; ++i)
+        if (RadioS[i]->isChecked()) s.StopBits = i;
+    for (int i = 0; i < 5; ++i)
+        if (RadioP[i]->isChecked()) s.Parity = i;
+    s.RtsCts = CheckHard->isChecked();
+    s.XonXoff = CheckSoft->isChecked();
+    s.DTREnable = RadioDTR1->isChecked();
+    s.DSREnable = RadioDSR1->isChecked();
+    s.RandomFlow = RadioRF2->isChecked();
+    s.PacketSize = ComboBox3->currentText().toInt();
+    // A start by keyboard leaves the symbol field without its check; it runs here instead.
+    if (!SymbolValue(EditSymb->text())) EditSymbExit();
+    s.Symbol = static_cast<std::uint8_t>(SymbolValue(EditSymb->text()).value_or(0x5A));
+    return true;
+}
+
+void TForm1::StopSession() {
+    Timer1->SetEnabled(false);
+    m_session.StopSession();
+    ShowStopLook();
+}
+
+void TForm1::ShowStopLook() {
+    Button2->setEnabled(false);
+    for (QPushButton* b : {Button1, Button3, Button4}) b->setEnabled(true);
+    Button5->setEnabled(false);
+    for (QLabel* strip : {StaticText1, StaticText3})
+        SetBackground(*strip, palette().color(QPalette::Button));
+    ShowIdleIndicators();
+}
+
+void TForm1::Button2Click() {
+    if (!Button2->isEnabled()) return;
+    StopSession();
+    (m_engine.Mode == TestMode::Loopback ? Button1 : Button3)->setFocus();
+}
+
+void TForm1::Button5Click() {
+    m_engine.RequestClear();
+}
+
+void TForm1::ComboBox3Change() {
+    EditSymb->setVisible(ComboBox3->currentText() == "1");
+}
+
+void TForm1::EditSymbExit() {
+    if (SymbolValue(EditSymb->text())) return;
+    ShowErrorBox(QString::fromUtf8(kBadSymbol), true);
+    EditSymb->setText(QStringLiteral("$5a"));
+}
+
+// A port that went away ends the session inside the cycle; the window follows.
+void TForm1::Timer1Timer() {
+    m_session.Tick();
+    if (!m_session.Running() && Button5->isEnabled()) StopSession();
+}
+
+void TForm1::ErrorBox(const std::string& text, bool errorIcon) {
+    ShowErrorBox(QString::fromStdString(text), errorIcon);
+}
+
+// A plain stand-in until the help window is there.
+void TForm1::Hconte1Click() {
+    QDialog help(this);
+    help.setWindowTitle(QStringLiteral("KVARTIX help"));
+    auto* layout = new QVBoxLayout(&help);
+    layout->addWidget(new QLabel(
+        QStringLiteral("KVARTIX tests a serial port: pick the port and line settings, then "
+                       "press \"Start BERT\".\nSwitch on the hints with the question-mark button "
+                       "to learn what each control does."),
+        &help));
+    help.exec();
+}
+
+}  // namespace kvartix

@@ -1,0 +1,227 @@
+#include <QToolTip>
+
+#include "support/Pty.h"
+#include "ui/Hints.h"
+#include "ui/WindowRig.h"
+
+namespace kvartix::test {
+namespace {
+
+class MainWindow : public WindowRig {
+  protected:
+    void ExpectIdleLook() {
+        for (QPushButton* b : {form->Button3, form->Button1, form->Button4})
+            EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
+        EXPECT_FALSE(form->Button2->isEnabled());
+        EXPECT_FALSE(form->Button5->isEnabled());
+        EXPECT_EQ(Background(form->StaticText3), Face());
+        EXPECT_EQ(Background(form->StaticText1), Face());
+        for (TKivLed* led : {form->LedXR, form->LedXS, form->LedCTS, form->LedDSR, form->LedDCD}) {
+            EXPECT_FALSE(led->isEnabled());
+            EXPECT_EQ(led->LedOnColor(), Face());
+        }
+        for (QWidget* w :
+             {(QWidget*)form->Label4, (QWidget*)form->Label6, (QWidget*)form->GroupBox10->Label9,
+              (QWidget*)form->GroupBox10->Label10, (QWidget*)form->GroupBox10->StaticFE})
+            EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+        EXPECT_FALSE(form->Session().Running());
+    }
+};
+
+TEST_F(MainWindow, starts_idle_with_the_default_settings_and_hints_off) {
+    ExpectIdleLook();
+    EXPECT_EQ(form->centralWidget()->size(), QSize(366, 422));
+    EXPECT_FALSE(HintFilter::Install().Enabled());
+    EXPECT_EQ(form->ComboBox1->currentText(), "LOOP");
+    EXPECT_EQ(form->ComboBox2->currentText(), "115200");
+    EXPECT_EQ(form->ComboBox3->currentText(), "512");
+    EXPECT_TRUE(form->EditSymb->isHidden());
+    for (QAbstractButton* chosen : std::initializer_list<QAbstractButton*>{
+             form->RadioD[3], form->RadioS[0], form->RadioP[0], form->RadioDTR1, form->RadioDSR2,
+             form->RadioRF1, form->GroupBox10->CheckBox1})
+        EXPECT_TRUE(chosen->isChecked()) << chosen->objectName().toStdString();
+    EXPECT_FALSE(form->CheckHard->isChecked() || form->CheckSoft->isChecked());
+    EXPECT_EQ(form->GroupBox10->title(), "COM port driver errors");
+}
+
+TEST_F(MainWindow, a_bert_on_loop_shows_its_figures_lamps_and_chart_after_two_seconds) {
+    StartBert();
+    EXPECT_EQ(Background(form->StaticText3), QColor(0, 0x80, 0));
+    EXPECT_TRUE(form->Button2->isEnabled());
+    EXPECT_FALSE(form->Button3->isEnabled());
+    EXPECT_EQ(form->focusWidget(), form->Button5);
+    RunSeconds(2);
+    EXPECT_TRUE(form->StaticS0->text().endsWith("symb")) << form->StaticS0->text().toStdString();
+    EXPECT_GT(form->StaticS1->text().toInt(), 5000);
+    EXPECT_GT(form->StaticS2->text().toInt(), 50000);
+    EXPECT_EQ(form->StaticS4->text(), "0");
+    EXPECT_EQ(Background(form->StaticS4), Face());  // the start code has come
+    // The plug with RTS/CTS off and DTR high: CTS low, DSR and DCD high.
+    EXPECT_FALSE(form->LedCTS->LedisOn());
+    EXPECT_TRUE(form->LedDSR->LedisOn());
+    EXPECT_TRUE(form->LedDCD->LedisOn());
+    EXPECT_EQ(form->LedDSR->LedOnColor(), QColor(0xFF, 0xFF, 0));
+    EXPECT_FALSE(form->LedXR->isEnabled());               // no Xon/Xoff
+    EXPECT_FALSE(form->GroupBox10->Label9->isEnabled());  // no parity
+    EXPECT_TRUE(form->GroupBox10->Label13->isEnabled() && form->GroupBox10->StaticEr->isEnabled());
+    const auto& points = form->Core().Chart.Points();
+    EXPECT_TRUE(std::any_of(points.begin(), points.end(), [](auto p) { return p.Y > 0; }));
+}
+
+struct StopCase {
+    const char* start;
+    const char* focus;
+};
+class StopGivesFocus : public MainWindow, public ::testing::WithParamInterface<StopCase> {};
+
+TEST_P(StopGivesFocus, stop_returns_the_idle_look_and_focuses_the_start_button_used) {
+    Click(form->findChild<QPushButton*>(GetParam().start));
+    ASSERT_TRUE(form->Session().Running());
+    Click(form->Button2);
+    ExpectIdleLook();
+    EXPECT_EQ(form->focusWidget()->objectName(), GetParam().focus);
+}
+INSTANTIATE_TEST_SUITE_P(Starts, StopGivesFocus,
+                         ::testing::Values(StopCase{"Button3", "Button3"},
+                                           StopCase{"Button1", "Button1"}));
+
+// Choosing any setting while a test runs stops it.
+struct SettingCase {
+    const char* name;
+    std::function<void(TForm1&)> choose;
+};
+class SettingStops : public MainWindow, public ::testing::WithParamInterface<SettingCase> {};
+
+TEST_P(SettingStops, choosing_it_stops_a_running_bert) {
+    form->ComboBox3->setCurrentIndex(1);  // packet size 4, and the symbol field shown
+    form->EditSymb->show();
+    StartBert();
+    GetParam().choose(*form);
+    EXPECT_FALSE(form->Session().Running());
+    ExpectIdleLook();
+}
+INSTANTIATE_TEST_SUITE_P(
+    Controls, SettingStops,
+    ::testing::Values(
+        SettingCase{"parity_Odd",
+                    [](TForm1& f) { QTest::mouseClick(f.RadioP[1], Qt::LeftButton); }},
+        SettingCase{"data_bits_7",
+                    [](TForm1& f) { QTest::mouseClick(f.RadioD[2], Qt::LeftButton); }},
+        SettingCase{"RTS_CTS", [](TForm1& f) { QTest::mouseClick(f.CheckHard, Qt::LeftButton); }},
+        SettingCase{"random_data_speed", [](TForm1& f) { f.RadioRF2->setChecked(true); }},
+        SettingCase{"port_picked",
+                    [](TForm1& f) {
+                        f.ComboBox1->addItem("LOOP:seed=1");
+                        QTest::keyClick(f.ComboBox1, Qt::Key_Down);
+                    }},
+        SettingCase{"bit_rate_picked",
+                    [](TForm1& f) { QTest::keyClick(f.ComboBox2, Qt::Key_Down); }},
+        SettingCase{"packet_size_picked",
+                    [](TForm1& f) { QTest::keyClick(f.ComboBox3, Qt::Key_Home); }},
+        SettingCase{"symbol_field_clicked",
+                    [](TForm1& f) { QTest::mouseClick(f.EditSymb, Qt::LeftButton); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainWindow, typing_a_port_name_does_not_stop_the_test) {
+    StartBert();
+    QTest::keyClicks(form->ComboBox1, "X");
+    EXPECT_TRUE(form->Session().Running());
+}
+
+TEST_F(MainWindow, clear_statistics_empties_the_coefficient_and_restarts_the_time) {
+    form->ComboBox1->setEditText("LOOP:corrupt=1e-3,seed=2");
+    StartBert();
+    RunSeconds(2);
+    ASSERT_FALSE(form->StaticS5->text().isEmpty());
+    const QString before = form->StaticS3->text();
+    Click(form->Button5);
+    ASSERT_TRUE(RunEventsUntil([&] { return form->StaticS5->text().isEmpty(); }, 1000));
+    RunSeconds(1);
+    EXPECT_LT(form->StaticS3->text(), before);
+}
+
+struct SymbolCase {
+    const char* text;
+    bool accepted;
+};
+class SymbolCheck : public MainWindow, public ::testing::WithParamInterface<SymbolCase> {};
+
+TEST_P(SymbolCheck, leaving_the_symbol_field_checks_its_text) {
+    QTest::keyClick(form->ComboBox3, Qt::Key_Home);
+    ASSERT_TRUE(form->EditSymb->isVisible());
+    form->EditSymb->setFocus();
+    form->EditSymb->setText(GetParam().text);
+    form->ComboBox2->setFocus();
+    if (GetParam().accepted) {
+        EXPECT_TRUE(Boxes.empty());
+        EXPECT_EQ(form->EditSymb->text(), GetParam().text);
+    } else {
+        EXPECT_EQ(Boxes,
+                  (std::vector<Box>{{"Код символа должен быть целым числом от 0 до 255!", true}}));
+        EXPECT_EQ(form->EditSymb->text(), "$5a");
+    }
+}
+INSTANTIATE_TEST_SUITE_P(Texts, SymbolCheck,
+                         ::testing::Values(SymbolCase{"90", true}, SymbolCase{" 90", true},
+                                           SymbolCase{"+90", true}, SymbolCase{"$5a", true},
+                                           SymbolCase{"$5A", true}, SymbolCase{"90 ", false},
+                                           SymbolCase{"5a", false}, SymbolCase{"$", false},
+                                           SymbolCase{"", false}, SymbolCase{"0x5a", false},
+                                           SymbolCase{"256", false}, SymbolCase{"-1", false}));
+
+TEST_F(MainWindow, only_packet_size_1_shows_the_symbol_field) {
+    QTest::keyClick(form->ComboBox3, Qt::Key_Home);
+    EXPECT_EQ(form->ComboBox3->currentText(), "1");
+    EXPECT_TRUE(form->EditSymb->isVisible());
+    QTest::keyClick(form->ComboBox3, Qt::Key_Down);
+    EXPECT_FALSE(form->EditSymb->isVisible());
+}
+
+TEST_F(MainWindow, a_port_that_cannot_be_opened_is_reported_and_the_window_stays_idle) {
+    form->ComboBox1->setEditText("/dev/kvartix-no-such-port");
+    Click(form->Button3);
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, "/dev/kvartix-no-such-port не доступен");
+    ExpectIdleLook();
+}
+
+TEST_F(MainWindow, a_bit_rate_that_is_no_number_is_reported_and_leaves_the_port_free) {
+    form->ComboBox2->setEditText("9600x");
+    Click(form->Button3);
+    EXPECT_EQ(Reports, std::vector<std::string>{"'9600x' is not a valid integer value."});
+    ExpectIdleLook();
+    form->ComboBox2->setEditText("9600");
+    StartBert();
+    EXPECT_TRUE(Boxes.empty());
+}
+
+TEST_F(MainWindow, a_pseudo_terminal_closed_mid_test_is_reported_once_and_the_window_goes_idle) {
+    PtyMaster far;
+    form->ComboBox1->setEditText(QString::fromStdString(far.SlavePath()));
+    StartBert();
+    RunEventsFor(300);
+    far.Close();
+    ASSERT_TRUE(RunEventsUntil([&] { return !form->Session().Running(); }, 3000));
+    RunEventsFor(300);
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, far.SlavePath() + " не доступен");
+    ExpectIdleLook();
+}
+
+TEST_F(MainWindow, the_question_mark_button_switches_the_hints) {
+    auto showHint = [&] {
+        QToolTip::hideText();
+        const QPoint at(5, 5);
+        QHelpEvent help(QEvent::ToolTip, at, form->Button2->mapToGlobal(at));
+        QApplication::sendEvent(form->Button2, &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    EXPECT_EQ(showHint(), "");
+    Click(form->SpeedButton1);
+    EXPECT_EQ(showHint(), WrappedHintText("Останавливает любые тесты."));
+    Click(form->SpeedButton1);
+    EXPECT_EQ(showHint(), "");
+}
+
+}  // namespace
+}  // namespace kvartix::test

@@ -1,0 +1,65 @@
+// Saves the main window as PNG files in screenshots/ of the build folder, to be looked at:
+// the idle window, a BERT on LOOP after three seconds, the packet-error view, and the hints on
+// with one hint showing.
+#include <QDir>
+#include <QPainter>
+#include <QToolTip>
+
+#include "ui/WindowRig.h"
+
+namespace kvartix::test {
+namespace {
+
+class Screenshots : public WindowRig {
+  protected:
+    void Save(const QImage& image, const char* name) {
+        QDir().mkpath("screenshots");
+        ASSERT_TRUE(image.save(QStringLiteral("screenshots/%1.png").arg(name)));
+    }
+    QImage Window() { return form->grab().toImage(); }
+};
+
+TEST_F(Screenshots, idle_window) {
+    Save(Window(), "idle");
+}
+
+TEST_F(Screenshots, bert_on_loop_after_three_seconds) {
+    StartBert();
+    ASSERT_TRUE(RunEventsUntil([&] { return form->StaticS3->text() == "0:00:03"; }, 5000));
+    Save(Window(), "bert");
+}
+
+TEST_F(Screenshots, packet_error_view_during_a_faulty_bert) {
+    form->ComboBox1->setEditText("LOOP:corrupt=3e-4,drop=1e-4,seed=3");
+    Click(form->GroupBox10->CheckBox1);
+    StartBert();
+    RunSeconds(2);
+    Save(Window(), "packet_errors");
+}
+
+// The hint is a window of its own; it is painted onto the window's picture where it stands.
+TEST_F(Screenshots, hints_on_with_the_chart_hint_showing) {
+    Click(form->SpeedButton1);
+    const QPoint at = form->Chart1->rect().center();
+    QTest::mouseMove(form->Chart1, at);
+    QHelpEvent help(QEvent::ToolTip, at, form->Chart1->mapToGlobal(at));
+    QApplication::sendEvent(form->Chart1, &help);
+    ASSERT_TRUE(RunEventsUntil([] { return QToolTip::isVisible(); }, 1000));
+    QWidget* tip = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->inherits("QTipLabel") && w->isVisible()) tip = w;
+    ASSERT_NE(tip, nullptr);
+    EXPECT_LE(tip->width(), 300);
+    QImage image = Window();
+    const QPoint offset = tip->pos() - form->mapToGlobal(QPoint(0, 0));
+    QImage canvas(image.width() + 200, image.height() + 200, QImage::Format_ARGB32);
+    canvas.fill(Qt::white);
+    QPainter p(&canvas);
+    p.drawImage(0, 0, image);
+    p.drawImage(offset, tip->grab().toImage());
+    p.end();
+    Save(canvas, "hints");
+}
+
+}  // namespace
+}  // namespace kvartix::test

@@ -13,13 +13,21 @@ ApplicationErrorReporter& Reporter() {
     return reporter;
 }
 
+QString& Title() {
+    static QString title = QStringLiteral("KVARTIX");
+    return title;
+}
+
 void ShowMessageBox(const QString& text) {
-    QMessageBox box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(), text,
-                    QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, Title(), text, QMessageBox::Ok);
     box.exec();
 }
 
 }  // namespace
+
+void SetApplicationTitle(const QString& title) { Title() = title; }
+
+QString ApplicationTitle() { return Title(); }
 
 QString ApplicationErrorText(const QString& text) {
     if (text.isEmpty() || text.endsWith(u'.')) return text;

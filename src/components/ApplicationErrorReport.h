@@ -14,6 +14,11 @@ void ReportApplicationError(const QString& text);
 using ApplicationErrorReporter = std::function<void(const QString& text)>;
 ApplicationErrorReporter SetApplicationErrorReporter(ApplicationErrorReporter reporter);
 
+// The application title ("KVARTIX " and the settings name): the report's caption. Qt's own
+// display name is left unset, since Qt would append it to every other window's caption.
+void SetApplicationTitle(const QString& title);
+QString ApplicationTitle();
+
 // The report's text: a full stop is added unless the text already ends with one.
 QString ApplicationErrorText(const QString& text);
 

@@ -114,12 +114,6 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-// FormCloseQuery: the close is always granted once the session has stopped.
-void TForm1::closeEvent(QCloseEvent* event) {
-    StopSession();
-    event->accept();
-}
-
 void TForm1::SpeedButton1Click() {
     HintFilter::Install().SetEnabled(SpeedButton1->isChecked());
 }

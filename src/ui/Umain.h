@@ -9,9 +9,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/Settings.h"
+#include "app/SettingsPath.h"
 #include "components/KivClasses2.h"
 #include "components/KivTLeds.h"
 #include "engine/TestSession.h"
@@ -22,6 +25,9 @@
 #include "ui/RateChartWidget.h"
 
 namespace kvartix {
+
+class TFterm;
+class TFhelp;
 
 // The main window: line settings, start and stop, lamps, error panel, chart and statistics.
 // Every control carries its name as its object name. It shows what the engine reports and
@@ -35,6 +41,14 @@ class TForm1 final : public QMainWindow, public EngineView, public ErrorBoxSink 
 
     // False when the transfer events could not be created; the program is to end.
     bool Usable() const { return m_usable; }
+
+    // The settings file of this run: its values go into the controls, and the close saves
+    // the controls back into it. Without one (tests) the close saves nothing.
+    void LoadSettings(const SettingsLocation& where, const ProgramSettings& settings);
+    // The controls as the settings file keeps them, texts as typed.
+    ProgramSettings CollectSettings() const;
+    // The other windows of the program, created after this one.
+    void AttachWindows(TFterm* terminal, TFhelp* help);
 
     // Handlers, named as the controls and events they serve.
     void Button1Click(QObject* sender);
@@ -65,7 +79,8 @@ class TForm1 final : public QMainWindow, public EngineView, public ErrorBoxSink 
     void RefreshErrorPanel() override;
     void SetStatText(StatCell cell, const std::string& text) override;
     void ChartChanged(const RateChart& chart) override;
-    void ClearTerminalText() override {}
+    void ClearTerminalText() override;
+    TerminalText* Terminal() override;
 
     // ErrorBoxSink
     void ErrorBox(const std::string& text, bool errorIcon) override;
@@ -141,6 +156,9 @@ class TForm1 final : public QMainWindow, public EngineView, public ErrorBoxSink 
     Engine m_engine{*this, *this, m_clock};
     TestSession m_session{m_engine, *this, m_opener, *this, m_events};
     bool m_usable = false;
+    std::optional<SettingsLocation> m_settingsLocation;
+    TFterm* m_terminal = nullptr;
+    TFhelp* m_help = nullptr;
 };
 
 }  // namespace kvartix

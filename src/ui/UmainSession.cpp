@@ -1,12 +1,12 @@
 // Starting and stopping test sessions from the main window, and the engine's cycle.
-#include <QDialog>
 #include <QLabel>
-#include <QVBoxLayout>
 
 #include "app/IntegerText.h"
 #include "components/ApplicationErrorReport.h"
 #include "ui/ErrorBoxDialog.h"
 #include "ui/Umain.h"
+#include "ui/forms/Uhelp.h"
+#include "ui/forms/Uterm.h"
 
 namespace kvartix {
 namespace {
@@ -47,12 +47,16 @@ void TForm1::Button1Click(QObject* sender) {
         return;
     }
     Timer1->SetEnabled(true);
-    // Until the terminal window exists, "&Stop" is the way out of a terminal session too.
-    Button2->setEnabled(true);
+    // A terminal session ends when its window closes; without that window, "&Stop" does.
+    Button2->setEnabled(mode != TestMode::Terminal || !m_terminal);
     for (QPushButton* b : {Button1, Button3, Button4}) b->setEnabled(false);
     Button5->setEnabled(true);
     Button5->setFocus();
     RefreshErrorPanel();
+    if (mode == TestMode::Terminal && m_terminal) {
+        m_terminal->show();
+        hide();
+    }
 }
 
 // The bit rate is converted before anything touches the port, so a refused text leaves the
@@ -122,24 +126,25 @@ void TForm1::EditSymbExit() {
 // A port that went away ends the session inside the cycle; the window follows.
 void TForm1::Timer1Timer() {
     m_session.Tick();
-    if (!m_session.Running() && Button5->isEnabled()) StopSession();
+    if (m_session.Running() || !Button5->isEnabled()) return;
+    // The terminal window's close stops the session and brings this window back.
+    if (m_terminal && m_terminal->isVisible())
+        m_terminal->close();
+    else
+        StopSession();
 }
 
 void TForm1::ErrorBox(const std::string& text, bool errorIcon) {
     ShowErrorBox(QString::fromStdString(text), errorIcon);
 }
 
-// A plain stand-in until the help window is there.
 void TForm1::Hconte1Click() {
-    QDialog help(this);
-    help.setWindowTitle(QStringLiteral("KVARTIX help"));
-    auto* layout = new QVBoxLayout(&help);
-    layout->addWidget(new QLabel(
-        QStringLiteral("KVARTIX tests a serial port: pick the port and line settings, then "
-                       "press \"Start BERT\".\nSwitch on the hints with the question-mark button "
-                       "to learn what each control does."),
-        &help));
-    help.exec();
+    if (m_help) {
+        m_help->ShowModal();
+        return;
+    }
+    TFhelp help(this);
+    help.ShowModal();
 }
 
 }  // namespace kvartix

@@ -1,31 +1,79 @@
-// kvartix: the serial port tester's main window.
+// kvartix: the serial port tester.
 #include <QApplication>
-#include <QFont>
+#include <memory>
 
+#include "app/SettingsFile.h"
 #include "serial/PortDiscovery.h"
+#include "ui/TerminationSignal.h"
 #include "ui/Umain.h"
 #include "ui/WindowFont.h"
+#include "ui/forms/Uhelp.h"
+#include "ui/forms/Umorvi.h"
+#include "ui/forms/Uterm.h"
 #ifdef __linux__
 #include "serial/PosixSys.h"
 #include "serial/SystemDeviceTable.h"
 #endif
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    // Pixel sizes, so that the fixed layout does not move with the screen's DPI.
-    app.setFont(kvartix::WindowFont());
-    app.setApplicationDisplayName(QStringLiteral("KVARTIX default"));
+namespace {
 
-    // The ports that open now; the first is preselected until the settings file names one.
+kvartix::PortList DiscoverPorts(const std::string& savedPort) {
 #ifdef __linux__
     kvartix::SystemDeviceTable table(kvartix::SystemCalls());
-    const kvartix::PortList ports = kvartix::DiscoverPorts(table, "");
+    return kvartix::DiscoverPorts(table, savedPort);
 #else
-    const kvartix::PortList ports{{"LOOP"}, "LOOP"};
+    return {{"LOOP"}, "LOOP"};
 #endif
+}
 
-    kvartix::TForm1 form(ports.Names, ports.Preselected);
-    if (!form.Usable()) return 1;
-    form.show();
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace kvartix;
+    // Initialise the application; pixel sizes keep the fixed layouts off the screen's DPI.
+    QApplication app(argc, argv);
+    app.setFont(WindowFont());
+    // The windows end the program themselves: the main window's close after its save, the
+    // start-up window's close before "Start" without one.
+    app.setQuitOnLastWindowClosed(false);
+
+    // This run's settings file; "Plus" says whether the start-up window is wanted.
+    const SettingsLocation where = RunningSettingsLocation(argc > 1 ? argv[1] : "");
+    const bool plus = ReadPlus(LoadIniFile(where.Path));
+
+    // The main window: its settings, the ports that open now with the saved one preselected.
+    const ProgramSettings settings = LoadSettingsFile(where.Path);
+    const PortList ports = DiscoverPorts(settings.Port);
+    TForm1 form(ports.Names, ports.Preselected);
+    form.LoadSettings(where, settings);
+    if (!form.Usable()) return 1;  // its transfer events failed, and it said so
+
+    // The start-up window, unless "Plus" is set; closing it before "Start" saves nothing.
+    std::unique_ptr<TForm2> startup;
+    if (!plus) {
+        startup = std::make_unique<TForm2>(&form);
+        startup->SetOnCloseBeforeStart([] { QCoreApplication::exit(0); });
+    }
+
+    // The terminal and help windows, after the main window whose settings they share.
+    TFterm terminal(form.Core().TerminalTxText);
+    terminal.FormCreate(SettingsName(where.Path, kNativePathStyle), settings);
+    TFhelp help(&form);
+    form.AttachWindows(&terminal, &help);
+
+    // A termination signal closes the program as its main window's close does. A close
+    // that the save refused leaves the program running, as it does for the user.
+    OnTerminationSignal(&form, [&form, &startup] {
+        if (startup && !startup->Started())
+            QCoreApplication::exit(0);
+        else
+            form.close();
+    });
+
+    // The message loop, from the first window.
+    if (startup)
+        startup->show();
+    else
+        form.show();
     return app.exec();
 }

@@ -10,7 +10,7 @@ namespace kvartix {
 namespace {
 
 TEST(ApplicationErrorReport, shows_a_modal_error_box_titled_with_the_application_title) {
-    QApplication::setApplicationDisplayName("KVARTIX line2");
+    SetApplicationTitle("KVARTIX line2");
     QString title, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;

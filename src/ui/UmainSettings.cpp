@@ -1,0 +1,93 @@
+// The main window's part of the settings file, and the other windows it works with.
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QPlainTextEdit>
+
+#include <algorithm>
+
+#include "app/IntegerText.h"
+#include "app/SettingsFile.h"
+#include "components/ApplicationErrorReport.h"
+#include "ui/Umain.h"
+#include "ui/forms/Uhelp.h"
+#include "ui/forms/Uterm.h"
+
+namespace kvartix {
+
+void TForm1::LoadSettings(const SettingsLocation& where, const ProgramSettings& s) {
+    m_settingsLocation = where;
+    const QString caption = QString::fromStdString(MainCaption(where.Path, kNativePathStyle));
+    setWindowTitle(caption);
+    SetApplicationTitle(caption);
+    move(s.Left, s.Top);
+    RadioD[std::clamp(s.DataBits, 5, 8) - 5]->setChecked(true);
+    RadioS[std::clamp(s.StopBits, 0, 2)]->setChecked(true);
+    RadioP[std::clamp(s.Parity, 0, 4)]->setChecked(true);
+    // A saved rate that is not in the list still shows.
+    ComboBox2->setEditText(QString::fromStdString(s.BitRateText));
+    if (const auto rate = ParseIntegerText(s.BitRateText)) m_engine.Chart.SetRateAxis(*rate);
+    ChartChanged(m_engine.Chart);
+    EditSymb->setText(QString::fromStdString(s.SymbolText));
+    ComboBox3->setCurrentIndex(s.PacketIndex);
+    EditSymb->setVisible(s.SymbolVisible);
+    CheckSoft->setChecked(s.XonXoff);
+    CheckHard->setChecked(s.RtsCts);
+    (s.DTREnable ? RadioDTR1 : RadioDTR2)->setChecked(true);
+    (s.DSREnable ? RadioDSR1 : RadioDSR2)->setChecked(true);
+    (s.RandomFlow ? RadioRF2 : RadioRF1)->setChecked(true);
+}
+
+ProgramSettings TForm1::CollectSettings() const {
+    ProgramSettings s;
+    s.Left = pos().x();
+    s.Top = pos().y();
+    s.Port = ComboBox1->currentText().toStdString();
+    for (int i = 0; i < 4; ++i)
+        if (RadioD[i]->isChecked()) s.DataBits = 5 + i;
+    for (int i = 0; i < 3; ++i)
+        if (RadioS[i]->isChecked()) s.StopBits = i;
+    for (int i = 0; i < 5; ++i)
+        if (RadioP[i]->isChecked()) s.Parity = i;
+    s.BitRateText = ComboBox2->currentText().toStdString();
+    s.XonXoff = CheckSoft->isChecked();
+    s.RtsCts = CheckHard->isChecked();
+    s.DTREnable = RadioDTR1->isChecked();
+    s.DSREnable = RadioDSR1->isChecked();
+    s.RandomFlow = RadioRF2->isChecked();
+    s.PacketIndex = ComboBox3->currentIndex();
+    s.SymbolVisible = ComboBox3->currentText() == "1";
+    s.SymbolText = EditSymb->text().toStdString();
+    if (m_terminal) m_terminal->SaveInto(s);
+    return s;
+}
+
+void TForm1::AttachWindows(TFterm* terminal, TFhelp* help) {
+    m_terminal = terminal;
+    m_help = help;
+    if (!m_terminal) return;
+    m_terminal->StopSession = [this] { StopSession(); };
+    m_terminal->ShowMainWindow = [this] { show(); };
+}
+
+// FormCloseQuery and the close step: stop, then save; a save that fails keeps the window
+// open, with the file as it was, so that the user can put things right and close again.
+void TForm1::closeEvent(QCloseEvent* event) {
+    StopSession();
+    if (m_settingsLocation) {
+        if (const auto problem = SaveSettingsFile(*m_settingsLocation, CollectSettings())) {
+            ReportApplicationError(QString::fromStdString(*problem));
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
+    QCoreApplication::quit();
+}
+
+void TForm1::ClearTerminalText() {
+    if (m_terminal) m_terminal->Memo1->clear();
+}
+
+TerminalText* TForm1::Terminal() { return m_terminal ? &m_terminal->Text() : nullptr; }
+
+}  // namespace kvartix

@@ -1,0 +1,121 @@
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "app/SettingsFile.h"
+#include "ui/WindowRig.h"
+#include "ui/forms/Uterm.h"
+
+namespace kvartix::test {
+namespace {
+
+std::string ReadAll(const QString& path) {
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll().toStdString();
+}
+
+void WriteAll(const QString& path, const std::string& text) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text.data(), static_cast<qint64>(text.size()));
+}
+
+class MainWindowSettings : public WindowRig {
+  protected:
+    void Load(const std::string& fileText) {
+        WriteAll(path, fileText);
+        form->LoadSettings({path.toStdString(), {}}, LoadSettingsFile(path.toStdString()));
+    }
+    QTemporaryDir dir;
+    QString path = dir.filePath("line2.ini");
+};
+
+TEST_F(MainWindowSettings, a_hand_edited_file_shows_in_the_controls_and_a_close_writes_it_back) {
+    Load("[Morvi]\nPlus=1\n[Test]\nold=1\n[Parameters]\nBitRate=12345\nDataBits=7\n"
+         "parity=2\nRandomFlow=1\n[Protocol]\nSymbol=0x41\nPacketSize=1\n[Mine]\nkept=yes\n");
+    EXPECT_EQ(form->windowTitle(), "KVARTIX line2");
+    EXPECT_EQ(form->ComboBox2->currentText(), "12345");
+    EXPECT_EQ(form->Core().Chart.AxisTitle(), "Kbit/s");
+    EXPECT_TRUE(form->RadioD[2]->isChecked() && form->RadioP[2]->isChecked());
+    EXPECT_TRUE(form->RadioRF2->isChecked() && !form->RadioRF1->isChecked());
+    EXPECT_EQ(form->EditSymb->text(), "$41");
+    EXPECT_TRUE(form->EditSymb->isVisibleTo(form.get()));
+    EXPECT_EQ(form->ComboBox3->currentText(), "1");
+    EXPECT_TRUE(form->close());
+    const std::string saved = ReadAll(path);
+    for (const char* part : {"[Morvi]\nPlus=1\n", "[Mine]\nkept=yes\n", "BitRate=12345\n",
+                             "DataBits=7\n", "parity=2\n", "RandomFlow=1\n", "Symbol=65\n",
+                             "PacketSize=1\n"})
+        EXPECT_NE(saved.find(part), std::string::npos) << part << " in\n" << saved;
+    EXPECT_EQ(saved.find("[Test]"), std::string::npos);
+}
+
+TEST_F(MainWindowSettings, a_save_that_cannot_be_made_keeps_the_window_open_and_the_file_whole) {
+    Load("[Parameters]\nBitRate=9600\n");
+    form->ComboBox2->setEditText("9600x");
+    EXPECT_FALSE(form->close());
+    EXPECT_EQ(Reports, (std::vector<std::string>{"'9600x' is not a valid integer value."}));
+    EXPECT_EQ(ReadAll(path), "[Parameters]\nBitRate=9600\n");
+
+    // A folder that is a file refuses the write, whoever runs the test (root included).
+    WriteAll(dir.filePath("folder"), "");
+    const std::string blocked = dir.filePath("folder/line2.ini").toStdString();
+    form->LoadSettings({blocked, {}}, ProgramSettings{});
+    EXPECT_FALSE(form->close());
+    ASSERT_EQ(Reports.size(), 2u);
+    EXPECT_EQ(Reports[1], "Unable to write to " + blocked + ".");
+    EXPECT_TRUE(form->isVisible());
+}
+
+TEST_F(MainWindowSettings, a_terminal_session_hides_the_window_until_its_own_window_closes) {
+    TFterm terminal(form->Core().TerminalTxText);
+    form->AttachWindows(&terminal, nullptr);
+    Click(form->Button4);
+    ASSERT_TRUE(form->Session().Running());
+    EXPECT_TRUE(terminal.isVisible());
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(form->Button2->isEnabled()) << "only the terminal window ends it";
+    EXPECT_TRUE(terminal.Memo1->toPlainText().isEmpty() || terminal.Memo1->toPlainText() == "Memo1");
+    form->Core().TerminalTxText = "ping\r\n";
+    RunEventsUntil([&] { return terminal.Memo1->toPlainText().startsWith("ping"); }, 3000);
+    EXPECT_TRUE(terminal.Memo1->toPlainText().startsWith("ping")) << "LOOP sends it back";
+    EXPECT_EQ(form->Core().Counters.Received, 0) << "a terminal counts nothing";
+    terminal.close();
+    EXPECT_FALSE(form->Session().Running());
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(form->Button3->isEnabled());
+    form->AttachWindows(nullptr, nullptr);
+}
+
+// Two copies at once, each on its own file, each closed by a termination signal as a
+// desktop logout would close it.
+TEST(TwoCopies, each_keeps_its_own_settings_file) {
+    QTemporaryDir dir;
+    const QString a = dir.filePath("a.ini"), b = dir.filePath("b.ini");
+    WriteAll(a, "[Morvi]\r\nPlus=1\r\n[Parameters]\r\nBitRate=9600\r\n");
+    WriteAll(b, "[Morvi]\nPlus=1\n[Parameters]\nBitRate=57600\n");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcess first, second;
+    for (auto [p, file] : {std::pair{&first, a}, std::pair{&second, b}}) {
+        p->setProcessEnvironment(env);
+        p->start(KVARTIX_PROGRAM, {file});
+    }
+    ASSERT_TRUE(first.waitForStarted() && second.waitForStarted());
+    QTest::qWait(1500);
+    first.terminate();
+    second.terminate();
+    ASSERT_TRUE(first.waitForFinished(10000) && second.waitForFinished(10000));
+    EXPECT_EQ(first.exitCode(), 0);
+    EXPECT_NE(ReadAll(a).find("[Program]\r\n"), std::string::npos) << "saved, CRLF kept";
+    EXPECT_NE(ReadAll(a).find("BitRate=9600\r\n"), std::string::npos);
+    EXPECT_NE(ReadAll(b).find("[Program]\n"), std::string::npos);
+    EXPECT_NE(ReadAll(b).find("BitRate=57600\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kvartix::test

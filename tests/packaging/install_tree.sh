@@ -1,14 +1,17 @@
 #!/bin/sh
 # Installs the build into a scratch folder and checks that every file a desktop expects is
-# there, each icon a PNG of its own size.
+# there, each icon a PNG of its own size. Usage: install_tree.sh BUILD-FOLDER PROGRAM...
 set -eu
 build=$1
+shift
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 DESTDIR=$root cmake --install "$build" --prefix /usr >/dev/null
 share=$root/usr/share
 status=0
-for f in bin/kvartix-cli share/applications/kvartix.desktop \
+programs=""
+for p in "$@"; do programs="$programs bin/$p"; done
+for f in $programs share/applications/kvartix.desktop \
   share/metainfo/com.example.kvartix.metainfo.xml share/man/man1/kvartix.1.gz \
   share/man/man1/kvartix-cli.1.gz share/doc/kvartix/copyright share/doc/kvartix/changelog.gz; do
   [ -s "$root/usr/$f" ] || { echo "missing: /usr/$f"; status=1; }

@@ -20,8 +20,8 @@ constexpr std::int64_t kSecondOffsetUs = 20'000;
 
 }  // namespace
 
-int RunCli(const CliOptions& o, const Clock& clock, const WaitUntil& waitUntil, PortOpener& opener,
-           std::ostream& out, std::ostream& err) {
+int RunCli(const CliOptions& o, const Clock& clock, const WaitUntil& waitUntil,
+           PortOpener& opener, std::ostream& out, std::ostream& err) {
     // The report reads the engine, the engine reports through the report.
     struct Parts {
         Parts(const Clock& c, std::ostream& out, std::ostream& err, bool json)

@@ -6,6 +6,7 @@ packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev fonts-dejavu-core fonts-liberation xvfb xauth socat locales pv
+  dpkg-dev desktop-file-utils groff-base appstream
 )
 
 missing=()

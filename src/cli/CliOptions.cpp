@@ -8,6 +8,7 @@
 #include "app/IniFile.h"
 #include "app/IntegerText.h"
 #include "app/Settings.h"
+#include "app/Version.h"
 #include "serial/LoopOptions.h"
 
 namespace kvartix {
@@ -150,6 +151,7 @@ const std::vector<Option>& Options() {
         Flag("--json", &CliOptions::Json),
         Flag("--list-ports", &CliOptions::ListPorts),
         Flag("--help", &CliOptions::Help),
+        Flag("--version", &CliOptions::Version),
     };
     return options;
 }
@@ -199,7 +201,7 @@ std::string UsageLine() {
            "                   [--stop-bits 1|1.5|2] [--parity none|odd|even|mark|space]\n"
            "                   [--rts-cts] [--xon-xoff] [--dtr high|low] [--dsr flow|ignored]\n"
            "                   [--random] [--packet N] [--symbol N] [--mode bert|loopback]\n"
-           "                   [--seconds N] [--json] [--list-ports] [--help]";
+           "                   [--seconds N] [--json] [--list-ports] [--help] [--version]";
 }
 
 std::string HelpText() {
@@ -239,6 +241,7 @@ Test:
   --seconds N        how long to run (default 10)
   --json             print only the summary, as one JSON object
   --list-ports       list the ports that can be opened now, one a line, and exit
+  --version          print the program's version and exit
 
 Each second one line shows what the program's main window shows: characters received,
 symbols and bits per second, errored symbols, the error coefficient (errors / received),
@@ -251,6 +254,10 @@ Exit status: 0 no errors (a loopback: the run ended), 1 errors were counted or a
 received nothing or never saw a start code, 2 the port could not be opened or
 configured, or went away during the test (the reason on standard error), 3 bad options.
 )";
+}
+
+std::string VersionText() {
+    return std::string("kvartix-cli ") + kProgramVersion + "\n";
 }
 
 std::string FrameText(const LineSettings& s) {

@@ -15,6 +15,7 @@ struct CliOptions {
     int Seconds = 10;
     bool Json = false;
     bool Help = false;
+    bool Version = false;
     bool ListPorts = false;
 };
 
@@ -28,6 +29,7 @@ CliParse ParseCliOptions(const std::vector<std::string>& args);
 
 std::string UsageLine();
 std::string HelpText();
+std::string VersionText();  // "kvartix-cli 1.08" and a line end
 
 // "8-N-1" and the like.
 std::string FrameText(const LineSettings& s);

@@ -77,6 +77,10 @@ int CliMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         out << HelpText();
         return kExitClean;
     }
+    if (parsed.Options->Version) {
+        out << VersionText();
+        return kExitClean;
+    }
     if (parsed.Options->ListPorts) {
 #ifdef __linux__
         SystemDeviceTable table(SystemCalls());

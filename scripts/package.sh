@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Builds the Debian package from clean in its own build folder and prints the .deb's path.
+# Installed programs look for their settings by the prefix they were built for, so the build
+# uses /usr, where the package puts them.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+# Debian's package checker, for the package only, so the test machine goes without it.
+if ! command -v lintian >/dev/null; then
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -q >/dev/null
+  "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends \
+    lintian >/dev/null
+fi
+
+build=build/package
+rm -rf "$build"
+# Debian's own compiler and linker flags (hardening, -O2, reproducible file paths) instead of
+# the release type's.
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
+LDFLAGS="$(dpkg-buildflags --get LDFLAGS)"
+export CXXFLAGS LDFLAGS
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-DNDEBUG \
+  -DCMAKE_INSTALL_PREFIX=/usr \
+  -DKVARTIX_BUILD_TESTS=OFF -DKVARTIX_BUILD_BENCH=OFF >/dev/null
+cmake --build "$build" -j "$(nproc)" >/dev/null
+(cd "$build" && cpack -G DEB >/dev/null)
+
+deb=$(ls "$PWD/$build"/kvartix_*.deb)
+# Its errors fail the build; warnings are shown.
+lintian --fail-on error "$deb" >&2
+echo "$deb"

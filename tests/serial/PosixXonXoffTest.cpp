@@ -115,12 +115,14 @@ TEST_F(PosixXonXoff, an_xoff_stops_a_write_already_under_way) {
 // 144-character queue, thresholds 14: Xoff once fewer than 14 are free, Xon at 14 or fewer.
 TEST_F(PosixXonXoff, crossing_the_threshold_sends_one_xoff_and_draining_sends_one_xon) {
     Open(144, 14);
-    master.Send(Bytes(130, 'a'));
+    master.Send(Bytes(129, 'a'));
+    ASSERT_TRUE(Received(129));
+    EXPECT_EQ(Flags(), 0) << "15 free is above the threshold";
+    master.Send(Bytes(1, 'a'));
     ASSERT_TRUE(Received(130));
-    EXPECT_EQ(Flags(), 0) << "14 free is not below the threshold";
+    EXPECT_EQ(Flags(), kXoffSent) << "14 free is at the threshold";
     master.Send(Bytes(5, 'b'));
     ASSERT_TRUE(Received(135));
-    EXPECT_EQ(Flags(), kXoffSent);
     EXPECT_EQ(master.Receive(1), Bytes{kXoffChar});
 
     EXPECT_EQ(Read(100).size(), 100u);

@@ -23,7 +23,7 @@ SysResult Result(long value, const char* call) {
 }
 
 class LinuxSys final : public PosixSys {
-public:
+  public:
     SysResult Open(const char* path, int flags) override {
         return Result(::open(path, flags), "open");
     }
@@ -95,6 +95,9 @@ public:
 
     SysResult Flow(int fd, int action) override {
         return Result(::ioctl(fd, TCXONC, action), "ioctl(TCXONC)");
+    }
+    SysResult DiscardOutput(int fd) override {
+        return Result(::ioctl(fd, TCFLSH, TCOFLUSH), "ioctl(TCFLSH)");
     }
 };
 

@@ -226,8 +226,10 @@ bool PosixCommPort::GetCommModemStatus(std::uint32_t& modemStatus) {
     return true;
 }
 
-// DTR and RTS go low before the close, whatever HUPCL does: the line says the session is over
-// even on a driver that keeps its lines across closes.
+// What the kernel still holds is thrown away while the output is still held: a close would
+// otherwise wait until it drained (up to its 30 s time-out at slow rates) and send what the
+// far end refused with Xoff. DTR and RTS go low before the close, whatever HUPCL does: the
+// line says the session is over even on a driver that keeps its lines across closes.
 bool PosixCommPort::CloseHandle() {
     if (!m_open) return false;
     m_open = false;
@@ -238,6 +240,7 @@ bool PosixCommPort::CloseHandle() {
     Wake();
     m_thread.join();  // from here on the fields are this thread's alone
     const int fd = m_device.Get();
+    m_sys.DiscardOutput(fd);
     if (m_outputStopped) m_sys.Flow(fd, TCOON);  // the next user of the device starts unheld
     m_sys.LowerModemLines(fd, TIOCM_DTR | TIOCM_RTS);
     // A pseudo-terminal's slave keeps the flag while its master stays open.

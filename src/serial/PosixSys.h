@@ -49,7 +49,7 @@ struct LineCounters {
 // unplugged adapter. Implementations must allow calls from several threads at once on the
 // same descriptor, as the kernel does.
 class PosixSys {
-public:
+  public:
     virtual ~PosixSys() = default;
 
     virtual SysResult Open(const char* path, int flags) = 0;
@@ -70,6 +70,7 @@ public:
     virtual SysResult LowerModemLines(int fd, int lines) = 0;             // TIOCMBIC
     virtual SysResult GetCounters(int fd, LineCounters& out) = 0;         // TIOCGICOUNT
     virtual SysResult Flow(int fd, int action) = 0;                       // TCXONC: TCOOFF...
+    virtual SysResult DiscardOutput(int fd) = 0;                          // TCFLSH TCOFLUSH
 };
 
 // The real calls.

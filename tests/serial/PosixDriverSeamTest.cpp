@@ -20,7 +20,7 @@ using test::FakeDevice;
 constexpr const char* kPath = "/dev/ttyUSB0";
 
 class PosixDriver : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         sys.Add(kPath);
         port = PosixCommPort::Open(sys, kPath);
@@ -290,6 +290,21 @@ TEST_F(PosixDriver, dtr_and_rts_follow_the_record_and_both_go_low_at_close) {
     ASSERT_TRUE(port->CloseHandle());
     EXPECT_EQ(Lines() & (TIOCM_DTR | TIOCM_RTS), 0);
     EXPECT_EQ(sys.OpenDescriptors(), 0u);
+}
+
+TEST_F(PosixDriver, close_discards_held_output_before_it_releases_the_hold_and_closes) {
+    ASSERT_TRUE(Configure([](LineConfig& c) {
+        c.fOutX = c.fInX = true;
+        c.XonChar = kXonChar;
+        c.XoffChar = kXoffChar;
+    }));
+    Device([](FakeDevice& d) { d.FarEnd.push_back(kXoffChar); });
+    ASSERT_TRUE(Eventually([&] { return Device([](FakeDevice& d) { return d.Stopped; }); }));
+    Device([](FakeDevice& d) { d.Calls.clear(); });
+    ASSERT_TRUE(port->CloseHandle());
+    EXPECT_EQ(
+        Device([](FakeDevice& d) { return d.Calls; }),
+        (std::vector<std::string>{"flush", "flow " + std::to_string(TCOON), "lower", "close"}));
 }
 
 TEST_F(PosixDriver, a_driver_that_will_not_drive_dtr_refuses_the_configuration) {

@@ -40,11 +40,12 @@ struct FakeDevice {
     bool Stopped = false;                        // TCOOFF
     bool Exclusive = false;                      // TIOCEXCL set and not cleared
     int LockHolder = -1;
+    std::vector<std::string> Calls;  // the line calls in order: flush, flow, lower, close
 };
 
 // A PosixSys with devices by path and descriptors of its own; thread-safe like the kernel.
 class FakePosixSys final : public PosixSys {
-public:
+  public:
     // Runs f on the device with the lock held and wakes a waiting poll.
     template <class F>
     auto With(const std::string& path, F f) {
@@ -79,6 +80,7 @@ public:
             if (it == m_fds.end()) return SysResult::Fail(EBADF, "close");
             FakeDevice& d = m_devices[it->second];
             if (d.LockHolder == fd) d.LockHolder = -1;
+            d.Calls.push_back("close");
             m_fds.erase(it);
         }
         if (CloseInterrupts > 0) {
@@ -183,9 +185,15 @@ public:
         out = d.Counters;
         return SysResult::Ok();
     }
+    SysResult DiscardOutput(int fd) override {
+        std::lock_guard lock(m_mutex);
+        Device(fd).Calls.push_back("flush");
+        return SysResult::Ok();
+    }
     SysResult Flow(int fd, int action) override {
         std::lock_guard lock(m_mutex);
         FakeDevice& d = Device(fd);
+        d.Calls.push_back("flow " + std::to_string(action));
         switch (action) {
             case TCOOFF:
                 d.Stopped = true;
@@ -204,7 +212,7 @@ public:
         return SysResult::Ok();
     }
 
-private:
+  private:
     FakeDevice& Device(int fd) { return m_devices[m_fds.at(fd)]; }
     short Events(int fd) {
         if (auto w = m_wakes.find(fd); w != m_wakes.end()) return w->second ? POLLIN : 0;
@@ -218,6 +226,7 @@ private:
         std::lock_guard lock(m_mutex);
         FakeDevice& d = Device(fd);
         if (!d.HasLines) return SysResult::Fail(ENOTTY, "ioctl(TIOCMBIS)");
+        if (!raise) d.Calls.push_back("lower");
         int next = raise ? d.Lines | lines : d.Lines & ~lines;
         if (d.LineDriver) d.LineDriver(next);
         d.Lines = next;

@@ -21,7 +21,7 @@ namespace kvartix {
 // output flow. Everything else runs on the caller's thread. A port whose device went away
 // (hang-up, EIO, ENXIO, ENODEV) answers every transfer with Gone.
 class PosixCommPort final : public CommPort {
-public:
+  public:
     struct Traffic {
         std::uint64_t Sent = 0;      // characters handed to the kernel
         std::uint64_t Received = 0;  // characters taken from it, flow characters included
@@ -53,7 +53,7 @@ public:
 
     Traffic TrafficSoFar() const;
 
-private:
+  private:
     struct PendingWrite {
         const std::uint8_t* Data = nullptr;
         std::uint32_t Size = 0;
@@ -74,7 +74,12 @@ private:
     void Run();
     bool DsrHolds();
     void ReadLine();
-    void WriteLine();
+    void WriteLine(std::int64_t now);
+    bool Paced() const;
+    double FrameUs() const;
+    double LeadUs() const;
+    std::uint32_t PacedRoom(std::int64_t now) const;
+    std::int64_t RestUs() const;
     void Complete(bool failed);
 
     PosixSys& m_sys;
@@ -98,6 +103,9 @@ private:
     bool m_stop = false;
     bool m_outputStopped = false;  // the kernel's output stopped with TCOOFF
     bool m_rtsHigh = true;         // RTS as last driven for the handshake
+    // The I/O thread's own, on the steady clock in microseconds.
+    std::int64_t m_restUntilUs = 0;  // the device is left alone until then
+    double m_lineFreeUs = 0;         // paced: when what we handed over has left at line rate
 };
 
 }  // namespace kvartix

@@ -21,8 +21,9 @@ constexpr std::int64_t kLinePollUs = 10'000;
 // of one wake-up for every few, well inside the 4 KB a serial driver buffers each way.
 constexpr std::int64_t kRestUs = 5'000;
 constexpr double kKernelBufferChars = 4096;
-// Paced output: the line time the kernel may hold ahead of the wire.
-constexpr double kLeadUs = 2'000;
+// Paced output: the most line time the kernel may hold ahead of the wire, refilled when half
+// of it has gone, so that a late wake-up of a loaded machine does not leave the line idle.
+constexpr double kLeadUs = 10'000;
 
 bool Transient(int error) {
     return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
@@ -104,8 +105,8 @@ double PosixCommPort::FrameUs() const {
     return 1e6 * FrameBits(m_config) / std::max<std::uint32_t>(m_config.BaudRate, 1);
 }
 
-// A couple of milliseconds of line, at least two characters, and no more than a quarter of
-// the room XoffLim leaves a far end like us.
+// Some milliseconds of line, at least two characters, and no more than a quarter of the
+// room XoffLim leaves a far end like us.
 double PosixCommPort::LeadUs() const {
     const double frames =
         std::clamp(kLeadUs / FrameUs(), 2.0, std::max(2.0, m_config.XoffLim / 4.0));

@@ -3,15 +3,19 @@
 // cannot share a translation unit with <termios.h>.
 #include <asm/termbits.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/serial.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <string>
+#include <vector>
 
 #include "serial/PosixSys.h"
 
@@ -98,6 +102,18 @@ class LinuxSys final : public PosixSys {
     }
     SysResult DiscardOutput(int fd) override {
         return Result(::ioctl(fd, TCFLSH, TCOFLUSH), "ioctl(TCFLSH)");
+    }
+
+    std::string LockDirectory() override { return "/run/lock"; }
+    std::string DeviceGroup(const char* path) override {
+        struct stat st {};
+        if (::stat(path, &st) != 0) return {};
+        std::vector<char> buffer(4096);
+        group g{};
+        group* found = nullptr;
+        if (::getgrgid_r(st.st_gid, &g, buffer.data(), buffer.size(), &found) != 0 || !found)
+            return std::to_string(st.st_gid);
+        return found->gr_name;
     }
 };
 

@@ -11,8 +11,21 @@
 #include "serial/PosixSys.h"
 #include "serial/ReceiveQueue.h"
 #include "serial/UniqueFd.h"
+#include "serial/UucpLock.h"
 
 namespace kvartix {
+
+// Why a device would not open, for a word beyond " не доступен".
+struct OpenRefusal {
+    int Error = 0;         // errno of the open or of the lock; 0 when none
+    std::string LockFile;  // the lock file of a running process that holds the device
+    pid_t LockPid = 0;
+    std::string Group;  // permission denied: the group that owns the device
+};
+
+// One line for a person: who holds the device or what permission it lacks; empty when
+// there is nothing more to say than that it is not there.
+std::string Explain(const std::string& path, const OpenRefusal& why);
 
 // A serial driver emulated in user space over a Linux terminal (a UART, a USB adapter, a
 // pseudo-terminal). One I/O thread per open port moves characters between the terminal and
@@ -28,13 +41,16 @@ class PosixCommPort final : public CommPort {
         std::uint64_t FlowSent = 0;  // our Xon and Xoff characters, sent ahead of the data
     };
 
-    // Opens the device for this process alone: flock, which holds against everyone, then
-    // TIOCEXCL, which keeps out the programs that do not lock (though not root). nullptr
-    // when it does not exist or someone else holds it.
-    static std::unique_ptr<PosixCommPort> Open(PosixSys& sys, const std::string& path);
+    // Opens the device for this process alone: its UUCP lock file, which terminal programs
+    // honour, flock, which holds against everyone, then TIOCEXCL, which keeps out the
+    // programs that do not lock (though not root). nullptr when it does not exist or
+    // someone else holds it; why says which.
+    static std::unique_ptr<PosixCommPort> Open(PosixSys& sys, const std::string& path,
+                                               OpenRefusal* why = nullptr);
     // The first step of Open, for a probe: the device opened without blocking and locked;
-    // empty when it does not exist or another open description holds the lock.
-    static UniqueFd OpenLocked(PosixSys& sys, const std::string& path);
+    // empty when it does not exist, a running process has its lock file or another open
+    // description holds the flock. The lock file is not taken.
+    static UniqueFd OpenLocked(PosixSys& sys, const std::string& path, OpenRefusal* why = nullptr);
     ~PosixCommPort() override;
 
     bool GetCommState(LineConfig& config) override;
@@ -62,7 +78,7 @@ class PosixCommPort final : public CommPort {
         TransferRecord* Transfer = nullptr;
     };
 
-    PosixCommPort(PosixSys& sys, UniqueFd device, UniqueFd wake);
+    PosixCommPort(PosixSys& sys, UniqueFd device, UniqueFd wake, UucpLock lock);
     void TakeLine();
     bool DriveLines(const LineConfig& config);
     void Wake();
@@ -86,6 +102,7 @@ class PosixCommPort final : public CommPort {
     // Both descriptors live from the open to CloseHandle, which joins the thread first.
     UniqueFd m_device;
     UniqueFd m_wake;
+    UucpLock m_lock;  // removed after the device is closed
     std::thread m_thread;
 
     // Caller's thread only.

@@ -40,6 +40,8 @@ struct FakeDevice {
     bool Stopped = false;                        // TCOOFF
     bool Exclusive = false;                      // TIOCEXCL set and not cleared
     int LockHolder = -1;
+    bool Denied = false;  // open fails with EACCES
+    std::string Group = "dialout";
     std::vector<std::string> Calls;  // the line calls in order: flush, flow, lower, close
 };
 
@@ -63,12 +65,14 @@ class FakePosixSys final : public PosixSys {
         std::lock_guard lock(m_mutex);
         return m_fds.size() + m_wakes.size();
     }
+    std::string LockDir;      // empty: no lock files
     int CloseInterrupts = 0;  // closes that report EINTR (having closed, as Linux does)
     int Closes = 0;
 
     SysResult Open(const char* path, int) override {
         std::lock_guard lock(m_mutex);
         if (!m_devices.count(path)) return SysResult::Fail(ENOENT, "open");
+        if (m_devices[path].Denied) return SysResult::Fail(EACCES, "open");
         m_fds[m_next] = path;
         return SysResult::Ok(m_next++);
     }
@@ -184,6 +188,11 @@ class FakePosixSys final : public PosixSys {
         if (!d.HasCounters) return SysResult::Fail(ENOTTY, "ioctl(TIOCGICOUNT)");
         out = d.Counters;
         return SysResult::Ok();
+    }
+    std::string LockDirectory() override { return LockDir; }
+    std::string DeviceGroup(const char* path) override {
+        std::lock_guard lock(m_mutex);
+        return m_devices[path].Group;
     }
     SysResult DiscardOutput(int fd) override {
         std::lock_guard lock(m_mutex);

@@ -135,6 +135,7 @@ TEST_F(PosixXonXoff, a_far_end_reading_at_line_rate_gets_little_after_its_xoff) 
     master.Send(kXoffChar);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_LE(master.Available().size(), 86u);
+    port->CloseHandle();  // the write is still held, and its buffer goes with this scope
 }
 
 // 144-character queue, thresholds 14: Xoff once fewer than 14 are free, Xon at 14 or fewer.

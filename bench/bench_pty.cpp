@@ -1,9 +1,10 @@
 // Throughput and CPU cost of the posix backend: a BERT through the engine over a
 // pseudo-terminal whose far end, a child process, echoes everything back.
 //
-// 1. The engine's own 100 ms cycle at maximum data speed over a far end that carries the
-//    characters at the line's real rate (115200 and 460800 bit/s, with and without Xon/Xoff):
-//    errors, how much of the line was used and the process's share of a core.
+// 1. The engine's own 100 ms cycle over a far end that carries the characters at the line's
+//    real rate, at 115200 and 460800 bit/s: maximum data speed without and with Xon/Xoff, and
+//    random data speed with Xon/Xoff. Errors, how much of the line was used and the process's
+//    share of a core.
 // 2. Cycles back to back over an echo without a rate, each as soon as the previous write has
 //    come back: the backend's ceiling and its cost per megabyte.
 //
@@ -86,7 +87,8 @@ struct Run {
     double WallSeconds = 0;
     std::int64_t Bytes = 0;
     std::int64_t Errors = 0;
-    std::int64_t SteadyBytes = 0;  // from the first second on, when the line is full
+    std::int64_t DriverErrors = 0;  // cycles with an overrun, a lost character or another
+    std::int64_t SteadyBytes = 0;   // from the first second on, when the line is full
     double SteadySeconds = 0;
     Cpu Used;
 };
@@ -142,6 +144,8 @@ Run Bert(const std::string& port, bool paced, double seconds, std::int64_t bytes
         r.SteadySeconds = std::chrono::duration<double>(Steady::now() - steadyFrom).count();
     }
     r.Errors = engine.Counters.Errors;
+    const auto& d = engine.DriverErrors;
+    r.DriverErrors = d.ParityErrors + d.OverrunErrors + d.FramingErrors + d.OtherErrors;
     const Cpu cpu1 = Cpu::Now();
     r.Used = {cpu1.Process - cpu0.Process, cpu1.Main - cpu0.Main};
     session.StopSession();
@@ -151,8 +155,10 @@ Run Bert(const std::string& port, bool paced, double seconds, std::int64_t bytes
 void ReportLine(const char* name, int rate, const Run& r) {
     const double capacity = r.SteadySeconds * rate / 10.0;
     std::printf(
-        "%-28s %7d bit/s  %6.2f s  %lld errors  line used %6.2f %%  CPU %5.2f %% of a core\n", name,
-        rate, r.WallSeconds, static_cast<long long>(r.Errors),
+        "%-34s %7d bit/s  %6.2f s  %lld errors  %lld driver errors  line used %6.2f %%  "
+        "CPU %5.2f %% of a core\n",
+        name, rate, r.WallSeconds, static_cast<long long>(r.Errors),
+        static_cast<long long>(r.DriverErrors),
         100.0 * static_cast<double>(r.SteadyBytes) / capacity,
         100.0 * r.Used.Process / r.WallSeconds);
 }
@@ -175,10 +181,11 @@ void Report(const char* name, const Run& r) {
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
     std::printf(
-        "BERT, engine cycle 100 ms, maximum data speed, over a far end wired TX to RX "
+        "BERT, engine cycle 100 ms, over a far end wired TX to RX "
         "that carries the line's rate\n");
     for (const int rate : {115200, 460800}) {
-        for (const bool xonXoff : {false, true}) {
+        for (const int flow : {0, 1, 2}) {
+            const bool xonXoff = flow > 0;
             pid_t wire = -1;
             const std::string port = StartEcho(wire, rate / 10.0);
             if (port.empty() || wire < 0) {
@@ -188,8 +195,10 @@ int main(int argc, char** argv) {
             LineSettings s;
             s.BitRate = rate;
             s.XonXoff = xonXoff;
-            ReportLine(xonXoff ? "  with Xon/Xoff" : "  without flow control", rate,
-                       Bert(port, true, seconds, 0, s));
+            s.RandomFlow = flow == 2;
+            const char* names[] = {"  without flow control", "  with Xon/Xoff",
+                                   "  with Xon/Xoff, random data speed"};
+            ReportLine(names[flow], rate, Bert(port, true, seconds, 0, s));
             waitpid(wire, nullptr, 0);
         }
     }

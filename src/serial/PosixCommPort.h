@@ -31,7 +31,9 @@ std::string Explain(const std::string& path, const OpenRefusal& why);
 // pseudo-terminal). One I/O thread per open port moves characters between the terminal and
 // a receive queue of the SetupComm size, writes the caller's buffer of a pending write, and
 // does the flow control the kernel cannot report on: Xon/Xoff, the RTS handshake and DSR
-// output flow. Everything else runs on the caller's thread. A port whose device went away
+// output flow. With Xon/Xoff or DSR flow on, it hands the kernel the data at the line's rate
+// with a short lead, so that flow characters and holds act on time on drivers that queue them
+// behind what they hold. Everything else runs on the caller's thread. A port whose device went away
 // (hang-up, EIO, ENXIO, ENODEV) answers every transfer with Gone.
 class PosixCommPort final : public CommPort {
   public:

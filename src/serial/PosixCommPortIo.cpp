@@ -7,7 +7,7 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
-#include <climits>
+#include <cstdint>
 
 #include "serial/PosixCommPort.h"
 
@@ -114,7 +114,8 @@ double PosixCommPort::LeadUs() const {
 }
 
 std::uint32_t PosixCommPort::PacedRoom(std::int64_t now) const {
-    const double free = static_cast<double>(now) + LeadUs() - std::max(m_lineFreeUs, double(now));
+    const double free =
+        static_cast<double>(now) + LeadUs() - std::max(m_lineFreeUs, static_cast<double>(now));
     return free <= 0 ? 0u : static_cast<std::uint32_t>(free / FrameUs());
 }
 

@@ -65,8 +65,10 @@ class FakePosixSys final : public PosixSys {
         std::lock_guard lock(m_mutex);
         return m_fds.size() + m_wakes.size();
     }
-    std::string LockDir;      // empty: no lock files
-    int CloseInterrupts = 0;  // closes that report EINTR (having closed, as Linux does)
+    std::string LockDir;  // empty: no lock files
+    int CloseInterrupts = 0;
+    int Polls = 0;  // guarded like the devices: read it through With  // closes that report EINTR
+                    // (having closed, as Linux does)
     int Closes = 0;
 
     SysResult Open(const char* path, int) override {
@@ -130,6 +132,7 @@ class FakePosixSys final : public PosixSys {
     }
     SysResult Poll(pollfd* fds, std::size_t count, int timeoutMs) override {
         std::unique_lock lock(m_mutex);
+        ++Polls;
         auto ready = [&] {
             int n = 0;
             for (std::size_t i = 0; i < count; ++i) {

@@ -1,12 +1,14 @@
 // Throughput and CPU cost of the posix backend: a BERT through the engine over a
 // pseudo-terminal whose far end, a child process, echoes everything back.
 //
-// 1. The engine's own 100 ms cycle at maximum data speed: what a session moves and what it
-//    costs per second of traffic.
-// 2. Cycles back to back, each as soon as the previous write has come back: the backend's
-//    ceiling and its cost per megabyte.
+// 1. The engine's own 100 ms cycle over a far end that carries the characters at the line's
+//    real rate, at 115200 and 460800 bit/s: maximum data speed without and with Xon/Xoff, and
+//    random data speed with Xon/Xoff. Errors, how much of the line was used and the process's
+//    share of a core.
+// 2. Cycles back to back over an echo without a rate, each as soon as the previous write has
+//    come back: the backend's ceiling and its cost per megabyte.
 //
-// The echo runs in a child process, so the figures are the engine's thread and the port's
+// The far end runs in a child process, so the figures are the engine's thread and the port's
 // I/O thread alone.
 #include <fcntl.h>
 #include <stdlib.h>
@@ -22,6 +24,7 @@
 #include "engine/TestSession.h"
 #include "serial/PosixCommPort.h"
 #include "serial/SystemPortOpener.h"
+#include "support/Pty.h"
 
 namespace {
 
@@ -29,7 +32,7 @@ using namespace kvartix;
 using Steady = std::chrono::steady_clock;
 
 class PrintBox final : public ErrorBoxSink {
-public:
+  public:
     void ErrorBox(const std::string& text, bool) override {
         std::fprintf(stderr, "%s\n", text.c_str());
     }
@@ -51,12 +54,18 @@ struct Cpu {
     }
 };
 
-// A pseudo-terminal whose master belongs to a child that echoes until the slave closes.
-std::string StartEcho(pid_t& child) {
+// A pseudo-terminal whose master belongs to a child that echoes until the slave closes, at
+// the given rate in characters a second, or as fast as it can with 0.
+std::string StartEcho(pid_t& child, double charsPerSecond = 0) {
     const int master = posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return {};
     const std::string slave = ptsname(master);
     child = fork();
+    if (child == 0 && charsPerSecond > 0) {
+        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+        kvartix::test::CarryLikeAWire(master, charsPerSecond, -1);
+        _exit(0);
+    }
     if (child == 0) {
         std::vector<char> buf(65536);
         for (;;) {
@@ -78,12 +87,16 @@ struct Run {
     double WallSeconds = 0;
     std::int64_t Bytes = 0;
     std::int64_t Errors = 0;
+    std::int64_t DriverErrors = 0;  // cycles with an overrun, a lost character or another
+    std::int64_t SteadyBytes = 0;   // from the first second on, when the line is full
+    double SteadySeconds = 0;
     Cpu Used;
 };
 
 // Paced: one cycle every 100 ms for the given time. Unpaced: each cycle once the previous
 // write has come back, until the given amount has.
-Run Bert(const std::string& port, bool paced, double seconds, std::int64_t bytes) {
+Run Bert(const std::string& port, bool paced, double seconds, std::int64_t bytes,
+         LineSettings s = {}) {
     SystemClock clock;
     NullEngineView view;
     PrintBox box;
@@ -93,7 +106,6 @@ Run Bert(const std::string& port, bool paced, double seconds, std::int64_t bytes
     SystemPortOpener opener(clock);
     Engine engine(view, box, clock);
     TestSession session(engine, view, opener, box, events);
-    LineSettings s;
     s.Port = port;
     if (!session.Start(TestMode::Bert, s)) return {};
     auto& posix = dynamic_cast<PosixCommPort&>(*session.Port());
@@ -102,7 +114,13 @@ Run Bert(const std::string& port, bool paced, double seconds, std::int64_t bytes
     const auto start = Steady::now();
     auto next = start;
     std::uint64_t written = 0;
+    std::int64_t steadyBytes = -1;  // received by the first tick past one second
+    Steady::time_point steadyFrom;
     while (session.Running()) {
+        if (paced && steadyBytes < 0 && Steady::now() - start >= std::chrono::seconds(1)) {
+            steadyBytes = engine.Counters.Received;
+            steadyFrom = Steady::now();
+        }
         if (paced && Steady::now() - start >= std::chrono::duration<double>(seconds)) break;
         if (!paced && engine.Counters.Received >= bytes) break;
         session.Tick();
@@ -121,11 +139,28 @@ Run Bert(const std::string& port, bool paced, double seconds, std::int64_t bytes
     Run r;
     r.WallSeconds = std::chrono::duration<double>(Steady::now() - start).count();
     r.Bytes = engine.Counters.Received;
+    if (steadyBytes >= 0) {
+        r.SteadyBytes = r.Bytes - steadyBytes;
+        r.SteadySeconds = std::chrono::duration<double>(Steady::now() - steadyFrom).count();
+    }
     r.Errors = engine.Counters.Errors;
+    const auto& d = engine.DriverErrors;
+    r.DriverErrors = d.ParityErrors + d.OverrunErrors + d.FramingErrors + d.OtherErrors;
     const Cpu cpu1 = Cpu::Now();
     r.Used = {cpu1.Process - cpu0.Process, cpu1.Main - cpu0.Main};
     session.StopSession();
     return r;
+}
+
+void ReportLine(const char* name, int rate, const Run& r) {
+    const double capacity = r.SteadySeconds * rate / 10.0;
+    std::printf(
+        "%-34s %7d bit/s  %6.2f s  %lld errors  %lld driver errors  line used %6.2f %%  "
+        "CPU %5.2f %% of a core\n",
+        name, rate, r.WallSeconds, static_cast<long long>(r.Errors),
+        static_cast<long long>(r.DriverErrors),
+        100.0 * static_cast<double>(r.SteadyBytes) / capacity,
+        100.0 * r.Used.Process / r.WallSeconds);
 }
 
 void Report(const char* name, const Run& r) {
@@ -143,17 +178,38 @@ void Report(const char* name, const Run& r) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
+    std::printf(
+        "BERT, engine cycle 100 ms, over a far end wired TX to RX "
+        "that carries the line's rate\n");
+    for (const int rate : {115200, 460800}) {
+        for (const int flow : {0, 1, 2}) {
+            const bool xonXoff = flow > 0;
+            pid_t wire = -1;
+            const std::string port = StartEcho(wire, rate / 10.0);
+            if (port.empty() || wire < 0) {
+                std::fprintf(stderr, "no pseudo-terminal\n");
+                return 2;
+            }
+            LineSettings s;
+            s.BitRate = rate;
+            s.XonXoff = xonXoff;
+            s.RandomFlow = flow == 2;
+            const char* names[] = {"  without flow control", "  with Xon/Xoff",
+                                   "  with Xon/Xoff, random data speed"};
+            ReportLine(names[flow], rate, Bert(port, true, seconds, 0, s));
+            waitpid(wire, nullptr, 0);
+        }
+    }
     pid_t child = -1;
     const std::string port = StartEcho(child);
     if (port.empty() || child < 0) {
         std::fprintf(stderr, "no pseudo-terminal\n");
         return 2;
     }
-    Report("BERT over a pseudo-terminal echo, engine cycle 100 ms, maximum data speed",
-           Bert(port, true, 5.0, 0));
     Report("BERT over a pseudo-terminal echo, cycles back to back",
-           Bert(port, false, 0, 200'000'000));
+           Bert(port, false, 0, 20'000'000));
     // The echo ends when the slave closes; it is waited for, not killed.
     waitpid(child, nullptr, 0);
     return 0;

@@ -20,8 +20,8 @@ constexpr std::int64_t kSecondOffsetUs = 20'000;
 
 }  // namespace
 
-int RunCli(const CliOptions& o, const Clock& clock, const WaitUntil& waitUntil,
-           PortOpener& opener, std::ostream& out, std::ostream& err) {
+int RunCli(const CliOptions& o, const Clock& clock, const WaitUntil& waitUntil, PortOpener& opener,
+           std::ostream& out, std::ostream& err) {
     // The report reads the engine, the engine reports through the report.
     struct Parts {
         Parts(const Clock& c, std::ostream& out, std::ostream& err, bool json)
@@ -85,6 +85,7 @@ int CliMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 #ifdef __linux__
         SystemDeviceTable table(SystemCalls());
         for (const auto& name : DiscoverPorts(table, "").Names) out << name << '\n';
+        for (const auto& refusal : table.Refusals()) err << "kvartix-cli: " << refusal << '\n';
 #else
         out << "LOOP\n";
 #endif
@@ -97,7 +98,10 @@ int CliMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         const std::int64_t delta = us - clock.NowUs();
         if (delta > 0) std::this_thread::sleep_for(std::chrono::microseconds(delta));
     };
-    return RunCli(*parsed.Options, clock, sleep, opener, out, err);
+    const int status = RunCli(*parsed.Options, clock, sleep, opener, out, err);
+    if (status == kExitNoSession && !opener.LastRefusal().empty())
+        err << "kvartix-cli: " << opener.LastRefusal() << '\n';
+    return status;
 }
 
 }  // namespace kvartix

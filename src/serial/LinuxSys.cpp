@@ -3,15 +3,19 @@
 // cannot share a translation unit with <termios.h>.
 #include <asm/termbits.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/serial.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <string>
+#include <vector>
 
 #include "serial/PosixSys.h"
 
@@ -23,7 +27,7 @@ SysResult Result(long value, const char* call) {
 }
 
 class LinuxSys final : public PosixSys {
-public:
+  public:
     SysResult Open(const char* path, int flags) override {
         return Result(::open(path, flags), "open");
     }
@@ -95,6 +99,21 @@ public:
 
     SysResult Flow(int fd, int action) override {
         return Result(::ioctl(fd, TCXONC, action), "ioctl(TCXONC)");
+    }
+    SysResult DiscardOutput(int fd) override {
+        return Result(::ioctl(fd, TCFLSH, TCOFLUSH), "ioctl(TCFLSH)");
+    }
+
+    std::string LockDirectory() override { return "/run/lock"; }
+    std::string DeviceGroup(const char* path) override {
+        struct stat st {};
+        if (::stat(path, &st) != 0) return {};
+        std::vector<char> buffer(4096);
+        group g{};
+        group* found = nullptr;
+        if (::getgrgid_r(st.st_gid, &g, buffer.data(), buffer.size(), &found) != 0 || !found)
+            return std::to_string(st.st_gid);
+        return found->gr_name;
     }
 };
 

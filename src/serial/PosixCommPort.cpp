@@ -19,30 +19,71 @@ bool NoLines(const SysResult& r) {
 
 }  // namespace
 
-UniqueFd PosixCommPort::OpenLocked(PosixSys& sys, const std::string& path) {
+std::string Explain(const std::string& path, const OpenRefusal& why) {
+    if (why.LockPid)
+        return path + " is locked by process " + std::to_string(why.LockPid) + " (" + why.LockFile +
+               ")";
+    if (why.Error == EACCES || why.Error == EPERM) {
+        std::string text = "permission denied for " + path;
+        if (!why.Group.empty())
+            text += "; members of the group '" + why.Group + "' may open it (sudo usermod -aG " +
+                    why.Group + " $USER, then log in again)";
+        return text;
+    }
+    if (why.Error == EBUSY || why.Error == EWOULDBLOCK)
+        return path + " is in use by another program";
+    return {};
+}
+
+// The lock file is looked at before the open: opening raises DTR and RTS under the holder.
+UniqueFd PosixCommPort::OpenLocked(PosixSys& sys, const std::string& path, OpenRefusal* why) {
+    OpenRefusal ignored;
+    OpenRefusal& w = why ? *why : ignored;
+    const std::string dir = sys.LockDirectory();
+    if (const pid_t pid = UucpLock::Holder(dir, path)) {
+        w.Error = EWOULDBLOCK;
+        w.LockPid = pid;
+        w.LockFile = UucpLock::FileFor(dir, path);
+        return {};
+    }
     const SysResult fd = sys.Open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (!fd) return {};
+    if (!fd) {
+        w.Error = fd.Error;
+        if (fd.Error == EACCES || fd.Error == EPERM) w.Group = sys.DeviceGroup(path.c_str());
+        return {};
+    }
     UniqueFd device(sys, static_cast<int>(fd.Value));
-    if (!sys.Flock(device.Get(), LOCK_EX | LOCK_NB)) return {};
+    if (const SysResult locked = sys.Flock(device.Get(), LOCK_EX | LOCK_NB); !locked) {
+        w.Error = locked.Error;
+        return {};
+    }
     return device;
 }
 
-std::unique_ptr<PosixCommPort> PosixCommPort::Open(PosixSys& sys, const std::string& path) {
-    UniqueFd device = OpenLocked(sys, path);
+std::unique_ptr<PosixCommPort> PosixCommPort::Open(PosixSys& sys, const std::string& path,
+                                                   OpenRefusal* why) {
+    UniqueFd device = OpenLocked(sys, path, why);
     if (!device) return nullptr;
+    UucpLock lock;
+    pid_t holder = 0;
+    const std::string dir = sys.LockDirectory();
+    if (!lock.Take(dir, path, holder)) {  // taken since the look
+        if (why) *why = OpenRefusal{EWOULDBLOCK, UucpLock::FileFor(dir, path), holder, {}};
+        return nullptr;
+    }
     // A device that is no terminal has no exclusive mode; the lock still holds.
     sys.SetExclusive(device.Get(), true);
     const SysResult wake = sys.EventFd();
     if (!wake) return nullptr;
-    std::unique_ptr<PosixCommPort> port(
-        new PosixCommPort(sys, std::move(device), UniqueFd(sys, static_cast<int>(wake.Value))));
+    std::unique_ptr<PosixCommPort> port(new PosixCommPort(
+        sys, std::move(device), UniqueFd(sys, static_cast<int>(wake.Value)), std::move(lock)));
     port->TakeLine();
     port->m_thread = std::thread(&PosixCommPort::Run, port.get());
     return port;
 }
 
-PosixCommPort::PosixCommPort(PosixSys& sys, UniqueFd device, UniqueFd wake)
-    : m_sys(sys), m_device(std::move(device)), m_wake(std::move(wake)) {}
+PosixCommPort::PosixCommPort(PosixSys& sys, UniqueFd device, UniqueFd wake, UucpLock lock)
+    : m_sys(sys), m_device(std::move(device)), m_wake(std::move(wake)), m_lock(std::move(lock)) {}
 
 PosixCommPort::~PosixCommPort() {
     if (m_open) CloseHandle();
@@ -226,8 +267,10 @@ bool PosixCommPort::GetCommModemStatus(std::uint32_t& modemStatus) {
     return true;
 }
 
-// DTR and RTS go low before the close, whatever HUPCL does: the line says the session is over
-// even on a driver that keeps its lines across closes.
+// What the kernel still holds is thrown away while the output is still held: a close would
+// otherwise wait until it drained (up to its 30 s time-out at slow rates) and send what the
+// far end refused with Xoff. DTR and RTS go low before the close, whatever HUPCL does: the
+// line says the session is over even on a driver that keeps its lines across closes.
 bool PosixCommPort::CloseHandle() {
     if (!m_open) return false;
     m_open = false;
@@ -238,12 +281,15 @@ bool PosixCommPort::CloseHandle() {
     Wake();
     m_thread.join();  // from here on the fields are this thread's alone
     const int fd = m_device.Get();
+    m_sys.DiscardOutput(fd);
     if (m_outputStopped) m_sys.Flow(fd, TCOON);  // the next user of the device starts unheld
     m_sys.LowerModemLines(fd, TIOCM_DTR | TIOCM_RTS);
     // A pseudo-terminal's slave keeps the flag while its master stays open.
     m_sys.SetExclusive(fd, false);
     m_wake.Reset();
-    return static_cast<bool>(m_device.Reset());
+    const bool closed = static_cast<bool>(m_device.Reset());
+    m_lock.Release();
+    return closed;
 }
 
 PosixCommPort::Traffic PosixCommPort::TrafficSoFar() const {

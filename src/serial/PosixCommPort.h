@@ -11,30 +11,48 @@
 #include "serial/PosixSys.h"
 #include "serial/ReceiveQueue.h"
 #include "serial/UniqueFd.h"
+#include "serial/UucpLock.h"
 
 namespace kvartix {
+
+// Why a device would not open, for a word beyond " не доступен".
+struct OpenRefusal {
+    int Error = 0;         // errno of the open or of the lock; 0 when none
+    std::string LockFile;  // the lock file of a running process that holds the device
+    pid_t LockPid = 0;
+    std::string Group;  // permission denied: the group that owns the device
+};
+
+// One line for a person: who holds the device or what permission it lacks; empty when
+// there is nothing more to say than that it is not there.
+std::string Explain(const std::string& path, const OpenRefusal& why);
 
 // A serial driver emulated in user space over a Linux terminal (a UART, a USB adapter, a
 // pseudo-terminal). One I/O thread per open port moves characters between the terminal and
 // a receive queue of the SetupComm size, writes the caller's buffer of a pending write, and
 // does the flow control the kernel cannot report on: Xon/Xoff, the RTS handshake and DSR
-// output flow. Everything else runs on the caller's thread. A port whose device went away
+// output flow. With Xon/Xoff or DSR flow on, it hands the kernel the data at the line's rate
+// with a short lead, so that flow characters and holds act on time on drivers that queue them
+// behind what they hold. Everything else runs on the caller's thread. A port whose device went away
 // (hang-up, EIO, ENXIO, ENODEV) answers every transfer with Gone.
 class PosixCommPort final : public CommPort {
-public:
+  public:
     struct Traffic {
         std::uint64_t Sent = 0;      // characters handed to the kernel
         std::uint64_t Received = 0;  // characters taken from it, flow characters included
         std::uint64_t FlowSent = 0;  // our Xon and Xoff characters, sent ahead of the data
     };
 
-    // Opens the device for this process alone: flock, which holds against everyone, then
-    // TIOCEXCL, which keeps out the programs that do not lock (though not root). nullptr
-    // when it does not exist or someone else holds it.
-    static std::unique_ptr<PosixCommPort> Open(PosixSys& sys, const std::string& path);
+    // Opens the device for this process alone: its UUCP lock file, which terminal programs
+    // honour, flock, which holds against everyone, then TIOCEXCL, which keeps out the
+    // programs that do not lock (though not root). nullptr when it does not exist or
+    // someone else holds it; why says which.
+    static std::unique_ptr<PosixCommPort> Open(PosixSys& sys, const std::string& path,
+                                               OpenRefusal* why = nullptr);
     // The first step of Open, for a probe: the device opened without blocking and locked;
-    // empty when it does not exist or another open description holds the lock.
-    static UniqueFd OpenLocked(PosixSys& sys, const std::string& path);
+    // empty when it does not exist, a running process has its lock file or another open
+    // description holds the flock. The lock file is not taken.
+    static UniqueFd OpenLocked(PosixSys& sys, const std::string& path, OpenRefusal* why = nullptr);
     ~PosixCommPort() override;
 
     bool GetCommState(LineConfig& config) override;
@@ -53,7 +71,7 @@ public:
 
     Traffic TrafficSoFar() const;
 
-private:
+  private:
     struct PendingWrite {
         const std::uint8_t* Data = nullptr;
         std::uint32_t Size = 0;
@@ -62,7 +80,7 @@ private:
         TransferRecord* Transfer = nullptr;
     };
 
-    PosixCommPort(PosixSys& sys, UniqueFd device, UniqueFd wake);
+    PosixCommPort(PosixSys& sys, UniqueFd device, UniqueFd wake, UucpLock lock);
     void TakeLine();
     bool DriveLines(const LineConfig& config);
     void Wake();
@@ -74,13 +92,19 @@ private:
     void Run();
     bool DsrHolds();
     void ReadLine();
-    void WriteLine();
+    void WriteLine(std::int64_t now);
+    bool Paced() const;
+    double FrameUs() const;
+    double LeadUs() const;
+    std::uint32_t PacedRoom(std::int64_t now) const;
+    std::int64_t RestUs() const;
     void Complete(bool failed);
 
     PosixSys& m_sys;
     // Both descriptors live from the open to CloseHandle, which joins the thread first.
     UniqueFd m_device;
     UniqueFd m_wake;
+    UucpLock m_lock;  // removed after the device is closed
     std::thread m_thread;
 
     // Caller's thread only.
@@ -98,6 +122,9 @@ private:
     bool m_stop = false;
     bool m_outputStopped = false;  // the kernel's output stopped with TCOOFF
     bool m_rtsHigh = true;         // RTS as last driven for the handshake
+    // The I/O thread's own, on the steady clock in microseconds.
+    std::int64_t m_restUntilUs = 0;  // the device is left alone until then
+    double m_lineFreeUs = 0;         // paced: when what we handed over has left at line rate
 };
 
 }  // namespace kvartix

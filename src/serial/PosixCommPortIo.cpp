@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 
 #include "serial/PosixCommPort.h"
 
@@ -14,10 +16,27 @@ namespace {
 
 constexpr std::size_t kReadChunk = 65536;
 // How often a writer held by DSR looks at the line again: the kernel has no event to wait for.
-constexpr int kLinePollMs = 10;
+constexpr std::int64_t kLinePollUs = 10'000;
+// The thread gathers the line's work: a few milliseconds of characters per wake-up instead
+// of one wake-up for every few, well inside the 4 KB a serial driver buffers each way.
+constexpr std::int64_t kRestUs = 5'000;
+constexpr double kKernelBufferChars = 4096;
+// Paced output: the most line time the kernel may hold ahead of the wire, refilled when half
+// of it has gone, so that a late wake-up of a loaded machine does not leave the line idle.
+constexpr double kLeadUs = 10'000;
 
 bool Transient(int error) {
     return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
+}
+
+std::int64_t NowUs() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Milliseconds until the time, for poll: never 0 before it has come.
+int MsUntil(std::int64_t us, std::int64_t now) {
+    return static_cast<int>(std::max<std::int64_t>(0, (us - now + 999) / 1000));
 }
 
 }  // namespace
@@ -26,13 +45,26 @@ void PosixCommPort::Run() {
     std::unique_lock lock(m_mutex);
     while (!m_stop && !m_gone) {
         ApplyLineActions();
+        const std::int64_t now = NowUs();
         const bool writing = m_write && !m_write->Failed && m_write->Done < m_write->Size;
         const bool dsrHeld = writing && DsrHolds();
         const bool wantOut = writing && !dsrHeld && !m_rx.HoldsOutput();
-        const auto events = static_cast<short>(POLLIN | (wantOut ? POLLOUT : 0));
+        const bool resting = now < m_restUntilUs;
+        std::int64_t due = dsrHeld ? now + kLinePollUs : INT64_MAX;
+        short events = 0;
+        if (resting) {
+            due = std::min(due, m_restUntilUs);
+        } else {
+            events = POLLIN;
+            if (wantOut && Paced() && PacedRoom(now) == 0)
+                due = std::min(due, static_cast<std::int64_t>(m_lineFreeUs - LeadUs() / 2));
+            else if (wantOut)
+                events |= POLLOUT;
+        }
         std::array<pollfd, 2> fds{{{m_device.Get(), events, 0}, {m_wake.Get(), POLLIN, 0}}};
         lock.unlock();
-        const SysResult polled = m_sys.Poll(fds.data(), fds.size(), dsrHeld ? kLinePollMs : -1);
+        const SysResult polled =
+            m_sys.Poll(fds.data(), fds.size(), due == INT64_MAX ? -1 : MsUntil(due, now));
         lock.lock();
         if (!polled) {
             if (!Transient(polled.Error)) m_gone = true;
@@ -43,6 +75,11 @@ void PosixCommPort::Run() {
             m_sys.Read(m_wake.Get(), &count, sizeof count);
         }
         const short device = fds[0].revents;
+        if (resting) {
+            // A hang-up ends the rest: what arrived before it is still read.
+            if (device & (POLLHUP | POLLERR | POLLNVAL)) m_restUntilUs = 0;
+            continue;
+        }
         if (device & POLLIN) {
             ReadLine();
             ApplyLineActions();  // an Xoff is on its way before anyone sees the characters
@@ -52,8 +89,46 @@ void PosixCommPort::Run() {
             m_gone = true;
             break;
         }
-        if (device & POLLOUT) WriteLine();
+        if (device & POLLOUT) WriteLine(NowUs());
+        if (device & (POLLIN | POLLOUT)) m_restUntilUs = NowUs() + RestUs();
     }
+}
+
+// Xon/Xoff and DSR flow act on the characters the kernel has not yet taken; a driver
+// without an immediate path for flow characters (USB adapters, pseudo-terminals) would
+// otherwise send our Xoff, and go on after the far end's, only behind all it holds.
+bool PosixCommPort::Paced() const {
+    return m_config.fOutX || m_config.fInX || m_config.fOutxDsrFlow;
+}
+
+double PosixCommPort::FrameUs() const {
+    return 1e6 * FrameBits(m_config) / std::max<std::uint32_t>(m_config.BaudRate, 1);
+}
+
+// Some milliseconds of line, at least two characters, and no more than a quarter of the
+// room XoffLim leaves a far end like us.
+double PosixCommPort::LeadUs() const {
+    const double frames =
+        std::clamp(kLeadUs / FrameUs(), 2.0, std::max(2.0, m_config.XoffLim / 4.0));
+    return frames * FrameUs();
+}
+
+std::uint32_t PosixCommPort::PacedRoom(std::int64_t now) const {
+    const double free =
+        static_cast<double>(now) + LeadUs() - std::max(m_lineFreeUs, static_cast<double>(now));
+    return free <= 0 ? 0u : static_cast<std::uint32_t>(free / FrameUs());
+}
+
+// Until the next look at the device: with paced output, until half the lead has gone; else
+// a few milliseconds, less than it takes the kernel's buffer to fill and, with input flow
+// control, a fraction of the room XoffLim keeps for what arrives after the threshold.
+std::int64_t PosixCommPort::RestUs() const {
+    const bool writing = m_write && !m_write->Failed && m_write->Done < m_write->Size;
+    if (writing && Paced()) return static_cast<std::int64_t>(LeadUs() / 2);
+    double chars = kKernelBufferChars / 2;
+    if (m_config.fInX || m_config.fRtsControl == RTS_CONTROL_HANDSHAKE)
+        chars = std::min(chars, std::max(1.0, m_config.XoffLim / 5.0));
+    return std::min(kRestUs, static_cast<std::int64_t>(chars * FrameUs()));
 }
 
 // Our Xon or Xoff first, ahead of queued output; then output stopped or resumed to match
@@ -109,10 +184,12 @@ void PosixCommPort::ReadLine() {
     m_rx.Receive(buffer.data(), static_cast<std::size_t>(r.Value));
 }
 
-void PosixCommPort::WriteLine() {
+void PosixCommPort::WriteLine(std::int64_t now) {
     if (!m_write || m_write->Failed || m_write->Done >= m_write->Size) return;
-    const SysResult r =
-        m_sys.Write(m_device.Get(), m_write->Data + m_write->Done, m_write->Size - m_write->Done);
+    std::uint32_t count = m_write->Size - m_write->Done;
+    if (Paced()) count = std::min(count, PacedRoom(now));
+    if (count == 0) return;
+    const SysResult r = m_sys.Write(m_device.Get(), m_write->Data + m_write->Done, count);
     if (!r) {
         if (Transient(r.Error)) return;
         if (r.Error == EIO || r.Error == ENXIO || r.Error == ENODEV)
@@ -121,6 +198,8 @@ void PosixCommPort::WriteLine() {
             Complete(true);
         return;
     }
+    m_lineFreeUs =
+        std::max(m_lineFreeUs, static_cast<double>(now)) + static_cast<double>(r.Value) * FrameUs();
     m_write->Done += static_cast<std::uint32_t>(r.Value);
     m_traffic.Sent += static_cast<std::uint64_t>(r.Value);
     if (m_write->Done == m_write->Size) Complete(false);

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace kvartix {
 
@@ -49,7 +50,7 @@ struct LineCounters {
 // unplugged adapter. Implementations must allow calls from several threads at once on the
 // same descriptor, as the kernel does.
 class PosixSys {
-public:
+  public:
     virtual ~PosixSys() = default;
 
     virtual SysResult Open(const char* path, int flags) = 0;
@@ -70,6 +71,12 @@ public:
     virtual SysResult LowerModemLines(int fd, int lines) = 0;             // TIOCMBIC
     virtual SysResult GetCounters(int fd, LineCounters& out) = 0;         // TIOCGICOUNT
     virtual SysResult Flow(int fd, int action) = 0;                       // TCXONC: TCOOFF...
+    virtual SysResult DiscardOutput(int fd) = 0;                          // TCFLSH TCOFLUSH
+
+    // Where terminal programs keep their UUCP lock files; empty for none.
+    virtual std::string LockDirectory() = 0;
+    // The name of the group that owns a device file, or empty.
+    virtual std::string DeviceGroup(const char* path) = 0;
 };
 
 // The real calls.

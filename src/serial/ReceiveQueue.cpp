@@ -72,11 +72,12 @@ std::uint8_t ReceiveQueue::HoldFlags() const {
     return f;
 }
 
-// Xoff and RTS drop when free room falls below XoffLim; Xon and RTS rise once the queue
-// holds no more than XonLim.
+// Xoff and RTS drop once free room is down to XoffLim; Xon and RTS rise once the queue
+// holds no more than XonLim. With XoffLim 0 the flow stops as the queue fills, before the
+// next character can be lost.
 void ReceiveQueue::CheckThresholds() {
     const auto capacity = static_cast<std::uint32_t>(m_ring.size());
-    const bool full = capacity - std::min(m_size, capacity) < m_config.XoffLim;
+    const bool full = capacity - std::min(m_size, capacity) <= m_config.XoffLim;
     const bool drained = m_size <= m_config.XonLim;
     if (m_config.fInX) {
         if (!m_inputStopped && full) {

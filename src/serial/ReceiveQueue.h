@@ -11,7 +11,7 @@ namespace kvartix {
 
 // A serial driver's receive queue of the SetupComm size with the flow control that hangs on
 // it: received XonChar/XoffChar taken out of the data when Xon/Xoff output flow is on, an
-// XoffChar to send once free room falls below XoffLim and an XonChar once the queue holds no
+// XoffChar to send once free room is down to XoffLim and an XonChar once the queue holds no
 // more than XonLim, the RTS handshake on the same thresholds, and the two Xoff hold flags.
 // Both backends keep one, so the loopback plug and a real line behave alike. Not thread-safe.
 class ReceiveQueue {

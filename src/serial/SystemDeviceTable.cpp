@@ -1,5 +1,6 @@
 #include "serial/SystemDeviceTable.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -27,7 +28,11 @@ std::vector<std::string> SystemDeviceTable::UsbSerialDevices() {
 
 // Linux raises DTR and RTS on this open; HUPCL, set by default, drops them at the close.
 bool SystemDeviceTable::OpensExclusively(const std::string& path) {
-    return static_cast<bool>(PosixCommPort::OpenLocked(m_sys, path));
+    OpenRefusal why;
+    if (PosixCommPort::OpenLocked(m_sys, path, &why)) return true;
+    if (why.LockPid || why.Error == EACCES || why.Error == EPERM)
+        m_refusals.push_back(Explain(path, why));
+    return false;
 }
 
 }  // namespace kvartix

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "serial/PortDiscovery.h"
 #include "serial/PosixSys.h"
@@ -10,7 +11,7 @@ namespace kvartix {
 // This machine's devices: the UART type the kernel reports in sysfs (0 when a ttyS node has
 // no UART behind it), the ttyUSB and ttyACM nodes of /dev, and the backend's exclusive open.
 class SystemDeviceTable final : public DeviceTable {
-public:
+  public:
     explicit SystemDeviceTable(PosixSys& sys, std::string ttyClass = "/sys/class/tty",
                                std::string dev = "/dev")
         : m_sys(sys), m_ttyClass(std::move(ttyClass)), m_dev(std::move(dev)) {}
@@ -19,7 +20,12 @@ public:
     std::vector<std::string> UsbSerialDevices() override;
     bool OpensExclusively(const std::string& path) override;
 
-private:
+    // The devices that did not open for a reason a person can act on (locked by a process,
+    // permission denied), one line each.
+    const std::vector<std::string>& Refusals() const { return m_refusals; }
+
+  private:
+    std::vector<std::string> m_refusals;
     PosixSys& m_sys;
     std::string m_ttyClass;
     std::string m_dev;

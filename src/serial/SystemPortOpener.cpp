@@ -9,6 +9,7 @@
 namespace kvartix {
 
 std::unique_ptr<CommPort> SystemPortOpener::Open(const std::string& devicePath, bool) {
+    m_refusal.clear();
     if (IsLoopPath(devicePath)) {
         const auto options =
             ParseLoopOptions(devicePath.size() > 4 ? std::string_view(devicePath).substr(5) : "");
@@ -16,8 +17,12 @@ std::unique_ptr<CommPort> SystemPortOpener::Open(const std::string& devicePath, 
         return std::make_unique<VirtualCommPort>(m_clock, *options);
     }
 #ifdef __linux__
-    if (!devicePath.empty() && devicePath.front() == '/')
-        return PosixCommPort::Open(SystemCalls(), devicePath);
+    if (!devicePath.empty() && devicePath.front() == '/') {
+        OpenRefusal why;
+        auto port = PosixCommPort::Open(SystemCalls(), devicePath, &why);
+        if (!port) m_refusal = Explain(devicePath, why);
+        return port;
+    }
 #endif
     return nullptr;
 }

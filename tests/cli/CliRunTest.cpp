@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <fstream>
 #include <sstream>
 
 #include "cli/CliRun.h"
 #include "serial/SystemPortOpener.h"
+#include "serial/UucpLock.h"
 #include "support/ManualClock.h"
+#include "support/Pty.h"
 
 namespace kvartix {
 namespace {
@@ -138,6 +143,19 @@ TEST(CliMainProgram, lists_the_ports_that_open_ending_with_the_plug) {
     const std::string list = out.str();
     ASSERT_GE(list.size(), 5u);
     EXPECT_EQ(list.substr(list.size() - 5), "LOOP\n");
+}
+
+TEST(CliMainProgram, a_port_a_terminal_program_has_locked_names_the_lock_and_its_process) {
+    test::PtyMaster master;
+    const std::string lock = UucpLock::FileFor("/run/lock", master.SlavePath());
+    const std::string pid = std::to_string(getppid());
+    if (!(std::ofstream(lock) << std::string(10 - pid.size(), ' ') << pid << '\n'))
+        GTEST_SKIP() << "no lock directory to write to";
+    std::ostringstream out, err;
+    EXPECT_EQ(CliMain({"--port", master.SlavePath()}, out, err), kExitNoSession);
+    std::remove(lock.c_str());
+    EXPECT_EQ(err.str(), master.SlavePath() + " не доступен\nkvartix-cli: " + master.SlavePath() +
+                             " is locked by process " + pid + " (" + lock + ")\n");
 }
 
 TEST(CliMainProgram, runs_on_the_real_clock) {

@@ -71,5 +71,30 @@ TEST(BertOnLoop, random_flow_with_xon_xoff_stays_clean) {
     EXPECT_EQ(run.engine.DriverErrors.OtherErrors, 0);
 }
 
+// Queues of a few characters at the slow rates: flow control has to act at the last free place.
+TEST(BertOnLoop, random_flow_at_slow_rates_is_clean_with_either_flow_control) {
+    for (const std::int32_t rate : {110, 300, 600}) {
+        for (const bool soft : {true, false}) {
+            test::ManualClock clock;
+            LoopRun run(clock);
+            LineSettings s;
+            s.BitRate = rate;
+            s.RandomFlow = true;
+            s.XonXoff = soft;
+            s.RtsCts = !soft;
+            s.PacketSize = 8;
+            ASSERT_TRUE(run.session.Start(TestMode::Bert, s));
+            for (int i = 0; i < 200; ++i) {
+                run.session.Tick();
+                clock.AdvanceMs(100);
+            }
+            SCOPED_TRACE(std::to_string(rate) + (soft ? " Xon/Xoff" : " RTS/CTS"));
+            EXPECT_GT(run.engine.Counters.Received, rate / 40);
+            EXPECT_EQ(run.engine.Counters.Errors, 0);
+            EXPECT_EQ(run.engine.DriverErrors.OtherErrors, 0);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace kvartix

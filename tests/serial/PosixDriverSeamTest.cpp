@@ -20,7 +20,7 @@ using test::FakeDevice;
 constexpr const char* kPath = "/dev/ttyUSB0";
 
 class PosixDriver : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         sys.Add(kPath);
         port = PosixCommPort::Open(sys, kPath);
@@ -290,6 +290,38 @@ TEST_F(PosixDriver, dtr_and_rts_follow_the_record_and_both_go_low_at_close) {
     ASSERT_TRUE(port->CloseHandle());
     EXPECT_EQ(Lines() & (TIOCM_DTR | TIOCM_RTS), 0);
     EXPECT_EQ(sys.OpenDescriptors(), 0u);
+}
+
+TEST_F(PosixDriver, close_discards_held_output_before_it_releases_the_hold_and_closes) {
+    ASSERT_TRUE(Configure([](LineConfig& c) {
+        c.fOutX = c.fInX = true;
+        c.XonChar = kXonChar;
+        c.XoffChar = kXoffChar;
+    }));
+    Device([](FakeDevice& d) { d.FarEnd.push_back(kXoffChar); });
+    ASSERT_TRUE(Eventually([&] { return Device([](FakeDevice& d) { return d.Stopped; }); }));
+    Device([](FakeDevice& d) { d.Calls.clear(); });
+    ASSERT_TRUE(port->CloseHandle());
+    EXPECT_EQ(
+        Device([](FakeDevice& d) { return d.Calls; }),
+        (std::vector<std::string>{"flush", "flow " + std::to_string(TCOON), "lower", "close"}));
+}
+
+// A character every 100 us, as at 115200 bit/s: the thread gathers them instead of waking
+// for each.
+TEST_F(PosixDriver, a_busy_line_wakes_the_io_thread_only_every_few_milliseconds) {
+    ASSERT_TRUE(Configure());
+    const int before = Device([&](FakeDevice&) { return sys.Polls; });
+    const auto start = std::chrono::steady_clock::now();
+    int sent = 0;
+    while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(200)) {
+        Device([](FakeDevice& d) { d.FarEnd.push_back('x'); });
+        ++sent;
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+    const int polls = Device([&](FakeDevice&) { return sys.Polls; }) - before;
+    EXPECT_LE(polls, 100) << sent << " characters";
+    EXPECT_TRUE(Eventually([&] { return port->TrafficSoFar().Received == std::uint64_t(sent); }));
 }
 
 TEST_F(PosixDriver, a_driver_that_will_not_drive_dtr_refuses_the_configuration) {

@@ -13,7 +13,7 @@ using test::Bytes;
 using test::Eventually;
 
 class PosixXonXoff : public ::testing::Test {
-protected:
+  protected:
     void Open(std::uint32_t queue, std::uint16_t limit) {
         port = PosixCommPort::Open(SystemCalls(), master.SlavePath());
         ASSERT_NE(port, nullptr);
@@ -112,15 +112,43 @@ TEST_F(PosixXonXoff, an_xoff_stops_a_write_already_under_way) {
     EXPECT_TRUE(Eventually([&] { return port->GetOverlappedResult(wt, n) == IoResult::Done; }));
 }
 
+// Queues of a session at random data speed: 1728 characters, thresholds 172. The far end
+// takes the characters at the line's rate, then sends Xoff; what follows fits well within the
+// room its own XoffLim keeps.
+TEST_F(PosixXonXoff, a_far_end_reading_at_line_rate_gets_little_after_its_xoff) {
+    Open(1728, 172);
+    Bytes data(20000, 'd');
+    std::uint32_t n = 0;
+    ASSERT_EQ(port->WriteFile(wt, data.data(), 20000, n), IoResult::Pending);
+    std::size_t taken = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (auto now = start; now - start < std::chrono::milliseconds(200);
+         now = std::chrono::steady_clock::now()) {
+        const auto due = static_cast<std::size_t>(
+            11.52 * std::chrono::duration<double, std::milli>(now - start).count());
+        std::uint8_t buf[4096];
+        const ssize_t got = ::read(master.Fd(), buf, std::min(sizeof buf, due - taken));
+        if (got > 0) taken += static_cast<std::size_t>(got);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_GT(taken, 1500u);
+    master.Send(kXoffChar);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_LE(master.Available().size(), 86u);
+    port->CloseHandle();  // the write is still held, and its buffer goes with this scope
+}
+
 // 144-character queue, thresholds 14: Xoff once fewer than 14 are free, Xon at 14 or fewer.
 TEST_F(PosixXonXoff, crossing_the_threshold_sends_one_xoff_and_draining_sends_one_xon) {
     Open(144, 14);
-    master.Send(Bytes(130, 'a'));
+    master.Send(Bytes(129, 'a'));
+    ASSERT_TRUE(Received(129));
+    EXPECT_EQ(Flags(), 0) << "15 free is above the threshold";
+    master.Send(Bytes(1, 'a'));
     ASSERT_TRUE(Received(130));
-    EXPECT_EQ(Flags(), 0) << "14 free is not below the threshold";
+    EXPECT_EQ(Flags(), kXoffSent) << "14 free is at the threshold";
     master.Send(Bytes(5, 'b'));
     ASSERT_TRUE(Received(135));
-    EXPECT_EQ(Flags(), kXoffSent);
     EXPECT_EQ(master.Receive(1), Bytes{kXoffChar});
 
     EXPECT_EQ(Read(100).size(), 100u);

@@ -134,11 +134,11 @@ TEST_F(LoopPlug, xon_xoff_stops_output_at_the_threshold_and_resumes_once_drained
     Bytes data(300, 0x20);
     std::uint32_t w = 0;
     port.WriteFile(wt, data.data(), 300, w);
-    // 91 characters leave fewer than 10 free: Xoff goes out, comes back and holds us.
+    // 90 characters leave 10 free, XoffLim: Xoff goes out, comes back and holds us.
     clock.AdvanceMs(500);
     EXPECT_EQ(Status(), kXoffHold | kXoffSent);
     std::size_t total = ReadAll().size();
-    EXPECT_EQ(total, 91u);
+    EXPECT_EQ(total, 90u);
     EXPECT_EQ(Status(), kXoffHold | kXoffSent) << "still held until Xon has gone out";
     clock.AdvanceMs(2);
     EXPECT_EQ(Status(), 0);
@@ -168,7 +168,7 @@ TEST_F(LoopPlug, rts_handshake_holds_output_through_the_plug_wiring) {
     EXPECT_EQ(Status(), kCtsHold);
     ASSERT_TRUE(port.GetCommModemStatus(modem));
     EXPECT_EQ(modem, MS_DSR_ON | MS_RLSD_ON);
-    EXPECT_EQ(ReadAll().size(), 91u);
+    EXPECT_EQ(ReadAll().size(), 90u);
     EXPECT_EQ(Status(), 0);
     EXPECT_EQ(lastErrors, 0u);
 }

@@ -40,11 +40,14 @@ struct FakeDevice {
     bool Stopped = false;                        // TCOOFF
     bool Exclusive = false;                      // TIOCEXCL set and not cleared
     int LockHolder = -1;
+    bool Denied = false;  // open fails with EACCES
+    std::string Group = "dialout";
+    std::vector<std::string> Calls;  // the line calls in order: flush, flow, lower, close
 };
 
 // A PosixSys with devices by path and descriptors of its own; thread-safe like the kernel.
 class FakePosixSys final : public PosixSys {
-public:
+  public:
     // Runs f on the device with the lock held and wakes a waiting poll.
     template <class F>
     auto With(const std::string& path, F f) {
@@ -62,12 +65,16 @@ public:
         std::lock_guard lock(m_mutex);
         return m_fds.size() + m_wakes.size();
     }
-    int CloseInterrupts = 0;  // closes that report EINTR (having closed, as Linux does)
+    std::string LockDir;  // empty: no lock files
+    int CloseInterrupts = 0;
+    int Polls = 0;  // guarded like the devices: read it through With  // closes that report EINTR
+                    // (having closed, as Linux does)
     int Closes = 0;
 
     SysResult Open(const char* path, int) override {
         std::lock_guard lock(m_mutex);
         if (!m_devices.count(path)) return SysResult::Fail(ENOENT, "open");
+        if (m_devices[path].Denied) return SysResult::Fail(EACCES, "open");
         m_fds[m_next] = path;
         return SysResult::Ok(m_next++);
     }
@@ -79,6 +86,7 @@ public:
             if (it == m_fds.end()) return SysResult::Fail(EBADF, "close");
             FakeDevice& d = m_devices[it->second];
             if (d.LockHolder == fd) d.LockHolder = -1;
+            d.Calls.push_back("close");
             m_fds.erase(it);
         }
         if (CloseInterrupts > 0) {
@@ -124,6 +132,7 @@ public:
     }
     SysResult Poll(pollfd* fds, std::size_t count, int timeoutMs) override {
         std::unique_lock lock(m_mutex);
+        ++Polls;
         auto ready = [&] {
             int n = 0;
             for (std::size_t i = 0; i < count; ++i) {
@@ -183,9 +192,20 @@ public:
         out = d.Counters;
         return SysResult::Ok();
     }
+    std::string LockDirectory() override { return LockDir; }
+    std::string DeviceGroup(const char* path) override {
+        std::lock_guard lock(m_mutex);
+        return m_devices[path].Group;
+    }
+    SysResult DiscardOutput(int fd) override {
+        std::lock_guard lock(m_mutex);
+        Device(fd).Calls.push_back("flush");
+        return SysResult::Ok();
+    }
     SysResult Flow(int fd, int action) override {
         std::lock_guard lock(m_mutex);
         FakeDevice& d = Device(fd);
+        d.Calls.push_back("flow " + std::to_string(action));
         switch (action) {
             case TCOOFF:
                 d.Stopped = true;
@@ -204,7 +224,7 @@ public:
         return SysResult::Ok();
     }
 
-private:
+  private:
     FakeDevice& Device(int fd) { return m_devices[m_fds.at(fd)]; }
     short Events(int fd) {
         if (auto w = m_wakes.find(fd); w != m_wakes.end()) return w->second ? POLLIN : 0;
@@ -218,6 +238,7 @@ private:
         std::lock_guard lock(m_mutex);
         FakeDevice& d = Device(fd);
         if (!d.HasLines) return SysResult::Fail(ENOTTY, "ioctl(TIOCMBIS)");
+        if (!raise) d.Calls.push_back("lower");
         int next = raise ? d.Lines | lines : d.Lines & ~lines;
         if (d.LineDriver) d.LineDriver(next);
         d.Lines = next;

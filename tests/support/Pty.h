@@ -6,7 +6,9 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <stdexcept>
@@ -31,7 +33,7 @@ bool Eventually(Pred pred, std::chrono::milliseconds limit = std::chrono::second
 
 // The far end of a pseudo-terminal pair, held by the test; the port opens SlavePath().
 class PtyMaster {
-public:
+  public:
     PtyMaster() {
         m_fd = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
         if (m_fd < 0 || grantpt(m_fd) != 0 || unlockpt(m_fd) != 0)
@@ -86,14 +88,14 @@ public:
         return out;
     }
 
-private:
+  private:
     int m_fd = -1;
     std::string m_slave;
 };
 
 // Echoes everything that reaches the master back to the port, on a thread of its own.
 class PtyEcho {
-public:
+  public:
     explicit PtyEcho(const PtyMaster& master)
         : m_master(master.Fd()), m_stop(eventfd(0, EFD_CLOEXEC)), m_thread([this] { Run(); }) {}
     ~PtyEcho() {
@@ -104,7 +106,7 @@ public:
     }
     std::uint64_t Echoed() const { return m_echoed.load(); }
 
-private:
+  private:
     void Run() {
         std::vector<std::uint8_t> buf(65536);
         for (;;) {
@@ -136,6 +138,55 @@ private:
     int m_master;
     int m_stop;
     std::atomic<std::uint64_t> m_echoed{0};
+    std::thread m_thread;
+};
+
+// The far end of a line that carries characters at the line's rate and is wired TX to RX:
+// at most the characters the time since the last look allows are taken from the master and
+// sent back, flow characters included, until stopFd becomes readable or the port's side
+// closes. Looks about every millisecond; time the line stood idle is not banked.
+inline void CarryLikeAWire(int master, double charsPerSecond, int stopFd) {
+    std::vector<std::uint8_t> buf(65536);
+    std::vector<std::uint8_t> back;  // read, not yet taken back by the pseudo-terminal
+    double credit = 0;
+    auto last = std::chrono::steady_clock::now();
+    for (;;) {
+        pollfd stop{stopFd, POLLIN, 0};
+        if (::poll(&stop, stopFd >= 0 ? 1 : 0, 1) > 0) return;
+        const auto now = std::chrono::steady_clock::now();
+        credit += charsPerSecond * std::chrono::duration<double>(now - last).count();
+        last = now;
+        if (back.empty() && credit >= 1) {
+            const auto want = std::min(buf.size(), static_cast<std::size_t>(credit));
+            const ssize_t n = ::read(master, buf.data(), want);
+            if (n < 0 && errno == EIO) return;  // the port's side closed
+            credit = n == static_cast<ssize_t>(want) ? credit - static_cast<double>(n) : 0;
+            if (n > 0) back.assign(buf.begin(), buf.begin() + n);
+        }
+        while (!back.empty()) {
+            const ssize_t w = ::write(master, back.data(), back.size());
+            if (w <= 0) break;
+            back.erase(back.begin(), back.begin() + w);
+        }
+    }
+}
+
+// CarryLikeAWire on a thread of its own, over the test's master.
+class PtyWire {
+  public:
+    PtyWire(const PtyMaster& master, double charsPerSecond)
+        : m_stop(eventfd(0, EFD_CLOEXEC)), m_thread([this, fd = master.Fd(), charsPerSecond] {
+              CarryLikeAWire(fd, charsPerSecond, m_stop);
+          }) {}
+    ~PtyWire() {
+        const std::uint64_t one = 1;
+        (void)!::write(m_stop, &one, sizeof one);
+        m_thread.join();
+        ::close(m_stop);
+    }
+
+  private:
+    int m_stop;
     std::thread m_thread;
 };
 

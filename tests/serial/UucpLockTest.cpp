@@ -1,0 +1,133 @@
+// UUCP lock files of the posix backend: honoured, taken, replaced when stale, removed.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "engine/TestSession.h"
+#include "serial/PortDiscovery.h"
+#include "serial/PosixCommPort.h"
+#include "serial/SystemDeviceTable.h"
+#include "support/FakePosixSys.h"
+#include "support/Recorders.h"
+
+namespace kvartix {
+namespace {
+
+namespace fs = std::filesystem;
+using test::FakeDevice;
+
+std::string PidText(pid_t pid) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%10d\n", static_cast<int>(pid));
+    return text;
+}
+
+std::string Contents(const fs::path& file) {
+    std::ifstream in(file);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// A process that has ended and been reaped: its PID runs nothing.
+pid_t DeadPid() {
+    const pid_t child = fork();
+    if (child == 0) _exit(0);
+    waitpid(child, nullptr, 0);
+    return child;
+}
+
+// A scratch lock directory and /dev with two USB adapters the fake calls play.
+class UucpLocks : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fs::remove_all(root);
+        fs::create_directories(root / "lock");
+        fs::create_directories(root / "dev");
+        for (const char* node : {"ttyUSB0", "ttyUSB1"}) {
+            std::ofstream(root / "dev" / node).put('\0');
+            sys.Add(Path(node));
+        }
+        sys.LockDir = (root / "lock").string();
+    }
+    void TearDown() override { fs::remove_all(root); }
+    std::string Path(const char* node) const { return (root / "dev" / node).string(); }
+    fs::path LockOf(const char* node) const { return UucpLock::FileFor(sys.LockDir, Path(node)); }
+
+    const fs::path root = fs::temp_directory_path() / ("kvartix-lock-" + std::to_string(getpid()));
+    test::FakePosixSys sys;
+};
+
+TEST_F(UucpLocks, a_running_holder_keeps_the_port_from_sessions_and_discovery_and_is_named) {
+    std::ofstream(LockOf("ttyUSB0")) << PidText(getppid());
+    sys.With(Path("ttyUSB1"), [](FakeDevice& d) { d.Denied = true; });
+    OpenRefusal why;
+    EXPECT_EQ(PosixCommPort::Open(sys, Path("ttyUSB0"), &why), nullptr);
+    EXPECT_EQ(why.LockPid, getppid());
+    EXPECT_EQ(Explain(Path("ttyUSB0"), why), Path("ttyUSB0") + " is locked by process " +
+                                                 std::to_string(getppid()) + " (" +
+                                                 LockOf("ttyUSB0").string() + ")");
+    EXPECT_EQ(sys.OpenDescriptors(), 0u) << "not even opened, which would raise DTR under it";
+
+    SystemDeviceTable table(sys, (root / "class").string(), (root / "dev").string());
+    EXPECT_EQ(DiscoverPorts(table, "").Names, std::vector<std::string>{"LOOP"});
+    ASSERT_EQ(table.Refusals().size(), 2u);
+    EXPECT_NE(table.Refusals()[0].find("locked by process"), std::string::npos);
+    EXPECT_EQ(table.Refusals()[1], "permission denied for " + Path("ttyUSB1") +
+                                       "; members of the group 'dialout' may open it (sudo "
+                                       "usermod -aG dialout $USER, then log in again)");
+    EXPECT_EQ(Contents(LockOf("ttyUSB0")), PidText(getppid())) << "someone else's lock stays";
+}
+
+TEST_F(UucpLocks, a_stale_lock_is_replaced_by_ours_in_the_customary_form_and_ours_goes_at_close) {
+    std::ofstream(LockOf("ttyUSB0")) << PidText(DeadPid());
+    auto port = PosixCommPort::Open(sys, Path("ttyUSB0"));
+    ASSERT_NE(port, nullptr);
+    EXPECT_EQ(Contents(LockOf("ttyUSB0")), PidText(getpid()));
+    EXPECT_EQ(PosixCommPort::Open(sys, Path("ttyUSB0")), nullptr) << "ours holds too";
+    ASSERT_TRUE(port->CloseHandle());
+    EXPECT_FALSE(fs::exists(LockOf("ttyUSB0")));
+}
+
+// The session over the fake calls; the adapter is pulled out while it runs.
+TEST_F(UucpLocks, ours_goes_when_a_session_ends_through_a_vanished_port) {
+    struct FakeOpener final : PortOpener {
+        explicit FakeOpener(PosixSys& s) : sys(s) {}
+        std::unique_ptr<CommPort> Open(const std::string& path, bool) override {
+            return PosixCommPort::Open(sys, path);
+        }
+        PosixSys& sys;
+    } opener(sys);
+    SystemClock clock;
+    test::RecordingView view;
+    test::RecordingBox box;
+    EventFactory factory;
+    TransferEvents events;
+    CreateTransferEvents(events, factory, box);
+    Engine engine(view, box, clock);
+    TestSession session(engine, view, opener, box, events);
+    LineSettings s;
+    s.Port = Path("ttyUSB0");
+    ASSERT_TRUE(session.Start(TestMode::Bert, s));
+    EXPECT_TRUE(fs::exists(LockOf("ttyUSB0")));
+    sys.With(Path("ttyUSB0"), [](FakeDevice& d) { d.Unplugged = true; });
+    for (int i = 0; i < 100 && session.Running(); ++i) {
+        session.Tick();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_FALSE(session.Running());
+    EXPECT_FALSE(fs::exists(LockOf("ttyUSB0")));
+}
+
+TEST(UucpLockName, is_the_path_below_dev_with_slashes_as_underscores) {
+    EXPECT_EQ(UucpLock::FileFor("/run/lock", "/dev/ttyUSB0"), "/run/lock/LCK..ttyUSB0");
+    EXPECT_EQ(UucpLock::FileFor("/run/lock", "/dev/pts/3"), "/run/lock/LCK..pts_3");
+    EXPECT_EQ(UucpLock::FileFor("/l", "/tmp/ttyV0"), "/l/LCK..ttyV0");
+}
+
+}  // namespace
+}  // namespace kvartix

@@ -3,9 +3,11 @@
 // with one hint showing.
 #include <QDir>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QToolTip>
 
 #include "ui/WindowRig.h"
+#include "ui/forms/Uterm.h"
 
 namespace kvartix::test {
 namespace {
@@ -35,6 +37,26 @@ TEST_F(Screenshots, packet_error_view_during_a_faulty_bert) {
     StartBert();
     RunSeconds(2);
     Save(Window(), "packet_errors");
+}
+
+// Typed text goes out through LOOP and comes back into the terminal window.
+TEST_F(Screenshots, terminal_window_with_typed_text_echoed_by_loop) {
+    TFterm terminal(form->Core().TerminalTxText);
+    ProgramSettings settings;
+    settings.TerminalWidth = 425;
+    settings.TerminalHeight = 300;
+    terminal.FormCreate("default", settings);
+    form->AttachWindows(&terminal, nullptr);
+    Click(form->Button4);
+    terminal.Memo1->setFocus();
+    QTest::keyClicks(terminal.Memo1, "AT");
+    QTest::keyClick(terminal.Memo1, Qt::Key_Return);
+    // What a far end might answer, Cyrillic in the terminal's code page.
+    form->Core().TerminalTxText += "\nHello from the far end\r\n\xD1\xF2\xF0\xEE\xEA\xE0\r\n";
+    ASSERT_TRUE(RunEventsUntil([&] { return terminal.Memo1->toPlainText().contains("far end"); }, 3000));
+    Save(terminal.grab().toImage(), "terminal");
+    terminal.close();
+    form->AttachWindows(nullptr, nullptr);
 }
 
 // The hint is a window of its own; it is painted onto the window's picture where it stands.

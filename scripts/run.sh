@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Builds KVARTIX and runs it: the windows where there is a display (an argument names the
-# settings file), otherwise a
-# ten-second BERT through the built-in loopback plug, printed second by second by the
-# headless runner (any kvartix-cli options may follow).
+# settings file), otherwise a ten-second BERT through the built-in loopback plug, printed
+# second by second by the headless runner (any kvartix-cli options may follow).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -147,6 +147,7 @@ class TForm1 final : public QMainWindow, public EngineView, public ErrorBoxSink 
     void BindHandlers();
     void ShowStopLook();
     bool ReadLineSettings(LineSettings& out);
+    void ReadFrameChoices(int& dataBits, int& stopBits, int& parity) const;
     QLabel* StatCellLabel(StatCell cell) const;
 
     SystemClock m_clock;

@@ -70,12 +70,7 @@ bool TForm1::ReadLineSettings(LineSettings& s) {
         return false;
     }
     s.BitRate = *bitRate;
-    for (int i = 0; i < 4; ++i)
-        if (RadioD[i]->isChecked()) s.DataBits = 5 + i;
-    for (int i = 0; i < 3; ++i)
-        if (RadioS[i]->isChecked()) s.StopBits = i;
-    for (int i = 0; i < 5; ++i)
-        if (RadioP[i]->isChecked()) s.Parity = i;
+    ReadFrameChoices(s.DataBits, s.StopBits, s.Parity);
     s.RtsCts = CheckHard->isChecked();
     s.XonXoff = CheckSoft->isChecked();
     s.DTREnable = RadioDTR1->isChecked();

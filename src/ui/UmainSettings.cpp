@@ -42,12 +42,7 @@ ProgramSettings TForm1::CollectSettings() const {
     s.Left = pos().x();
     s.Top = pos().y();
     s.Port = ComboBox1->currentText().toStdString();
-    for (int i = 0; i < 4; ++i)
-        if (RadioD[i]->isChecked()) s.DataBits = 5 + i;
-    for (int i = 0; i < 3; ++i)
-        if (RadioS[i]->isChecked()) s.StopBits = i;
-    for (int i = 0; i < 5; ++i)
-        if (RadioP[i]->isChecked()) s.Parity = i;
+    ReadFrameChoices(s.DataBits, s.StopBits, s.Parity);
     s.BitRateText = ComboBox2->currentText().toStdString();
     s.XonXoff = CheckSoft->isChecked();
     s.RtsCts = CheckHard->isChecked();
@@ -59,6 +54,16 @@ ProgramSettings TForm1::CollectSettings() const {
     s.SymbolText = EditSymb->text().toStdString();
     if (m_terminal) m_terminal->SaveInto(s);
     return s;
+}
+
+// A group with no button checked leaves its value as it was.
+void TForm1::ReadFrameChoices(int& dataBits, int& stopBits, int& parity) const {
+    for (int i = 0; i < 4; ++i)
+        if (RadioD[i]->isChecked()) dataBits = 5 + i;
+    for (int i = 0; i < 3; ++i)
+        if (RadioS[i]->isChecked()) stopBits = i;
+    for (int i = 0; i < 5; ++i)
+        if (RadioP[i]->isChecked()) parity = i;
 }
 
 void TForm1::AttachWindows(TFterm* terminal, TFhelp* help) {

@@ -91,6 +91,15 @@ TEST_F(MainWindowSettings, a_terminal_session_hides_the_window_until_its_own_win
     form->AttachWindows(nullptr, nullptr);
 }
 
+// Whether the process has its SIGTERM handler in place yet (its start-up is done).
+bool CatchesSigterm(qint64 pid) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly)) return false;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("SigCgt:")) return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> 14) & 1;
+    return false;
+}
+
 // Two copies at once, each on its own file, each closed by a termination signal as a
 // desktop logout would close it.
 TEST(TwoCopies, each_keeps_its_own_settings_file) {
@@ -106,7 +115,9 @@ TEST(TwoCopies, each_keeps_its_own_settings_file) {
         p->start(KVARTIX_PROGRAM, {file});
     }
     ASSERT_TRUE(first.waitForStarted() && second.waitForStarted());
-    QTest::qWait(1500);
+    for (QProcess* p : {&first, &second})
+        ASSERT_TRUE(RunEventsUntil([p] { return CatchesSigterm(p->processId()); }, 30000))
+            << "the program never got ready for the signal";
     first.terminate();
     second.terminate();
     ASSERT_TRUE(first.waitForFinished(10000) && second.waitForFinished(10000));

@@ -7,8 +7,8 @@
 #include "engine/TestSession.h"
 #include "serial/SystemPortOpener.h"
 #ifdef __linux__
-#include "serial/PosixSys.h"
-#include "serial/SystemDeviceTable.h"
+#include "serial/posix/PosixSys.h"
+#include "serial/posix/SystemDeviceTable.h"
 #endif
 
 namespace kvartix {

@@ -1,9 +1,9 @@
 #include "serial/SystemPortOpener.h"
 
-#include "serial/LoopOptions.h"
-#include "serial/VirtualCommPort.h"
+#include "serial/loop/LoopOptions.h"
+#include "serial/loop/VirtualCommPort.h"
 #ifdef __linux__
-#include "serial/PosixCommPort.h"
+#include "serial/posix/PosixCommPort.h"
 #endif
 
 namespace kvartix {

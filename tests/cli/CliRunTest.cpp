@@ -7,7 +7,7 @@
 
 #include "cli/CliRun.h"
 #include "serial/SystemPortOpener.h"
-#include "serial/UucpLock.h"
+#include "serial/posix/UucpLock.h"
 #include "support/ManualClock.h"
 #include "support/Pty.h"
 

@@ -19,7 +19,8 @@ port=COM$((${last:-0} + 1))
 link=$dosdevices/${port,,}
 
 far_end() {
-  socat pty,raw,echo=0,link="$tmp/far" EXEC:cat &
+  # Away from CTest's output, so that a far end outliving a killed test cannot hold it open.
+  socat pty,raw,echo=0,link="$tmp/far" EXEC:cat </dev/null >/dev/null 2>&1 &
   for _ in $(seq 50); do [ -e "$tmp/far" ] && break; sleep 0.1; done
   ln -sfn "$(readlink -f "$tmp/far")" "$link"
 }

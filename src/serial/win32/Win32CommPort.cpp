@@ -188,8 +188,12 @@ IoResult Win32CommPort::ReadFile(TransferRecord&, std::uint8_t* buffer, std::uin
         const DWORD error = ::GetLastError();
         if (error != ERROR_IO_PENDING) return Failure(error);
         if (::WaitForSingleObject(ov.hEvent, kQueuedReadWaitMs) != WAIT_OBJECT_0) {
+            // A driver that keeps even a cancelled read has stopped serving the port.
             DWORD partial = 0;
-            if (!Cancel(m_h->Port, ov, partial)) m_stuck = true;
+            if (!Cancel(m_h->Port, ov, partial)) {
+                m_stuck = m_gone = true;
+                return IoResult::Gone;
+            }
             got = partial;
             return IoResult::Done;
         }

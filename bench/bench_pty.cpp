@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "engine/TestSession.h"
-#include "serial/PosixCommPort.h"
 #include "serial/SystemPortOpener.h"
+#include "serial/posix/PosixCommPort.h"
 #include "support/Pty.h"
 
 namespace {

@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev fonts-dejavu-core fonts-liberation xvfb xauth socat locales pv
   dpkg-dev desktop-file-utils groff-base appstream
+  g++-mingw-w64-x86-64-posix wine wine64 googletest
 )
 
 missing=()

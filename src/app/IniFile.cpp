@@ -26,6 +26,7 @@ int ProcessId() {
 
 bool MayWrite(const fs::path& file, const fs::file_status& status) {
 #ifdef _WIN32
+    (void)file;
     return (status.permissions() & fs::perms::owner_write) != fs::perms::none;
 #else
     (void)status;

@@ -36,10 +36,12 @@ std::string ExecutablePath() {
 #endif
 }
 
+#ifndef _WIN32
 std::string Environment(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
 }
+#endif
 
 }  // namespace
 

@@ -9,7 +9,7 @@
 #include "app/IntegerText.h"
 #include "app/Settings.h"
 #include "app/Version.h"
-#include "serial/LoopOptions.h"
+#include "serial/loop/LoopOptions.h"
 
 namespace kvartix {
 namespace {

@@ -5,11 +5,8 @@
 
 #include "cli/CliReport.h"
 #include "engine/TestSession.h"
+#include "serial/PortDiscovery.h"
 #include "serial/SystemPortOpener.h"
-#ifdef __linux__
-#include "serial/PosixSys.h"
-#include "serial/SystemDeviceTable.h"
-#endif
 
 namespace kvartix {
 namespace {
@@ -82,13 +79,9 @@ int CliMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return kExitClean;
     }
     if (parsed.Options->ListPorts) {
-#ifdef __linux__
-        SystemDeviceTable table(SystemCalls());
-        for (const auto& name : DiscoverPorts(table, "").Names) out << name << '\n';
-        for (const auto& refusal : table.Refusals()) err << "kvartix-cli: " << refusal << '\n';
-#else
-        out << "LOOP\n";
-#endif
+        std::vector<std::string> refusals;
+        for (const auto& name : DiscoverSystemPorts("", &refusals).Names) out << name << '\n';
+        for (const auto& refusal : refusals) err << "kvartix-cli: " << refusal << '\n';
         return kExitClean;
     }
     SystemClock clock;

@@ -1,14 +1,17 @@
 #include "serial/SystemPortOpener.h"
 
-#include "serial/LoopOptions.h"
-#include "serial/VirtualCommPort.h"
-#ifdef __linux__
-#include "serial/PosixCommPort.h"
+#include "serial/loop/LoopOptions.h"
+#include "serial/loop/VirtualCommPort.h"
+#if defined(__linux__)
+#include "serial/posix/PosixCommPort.h"
+#elif defined(_WIN32)
+#include "serial/win32/Win32CommPort.h"
 #endif
 
 namespace kvartix {
 
-std::unique_ptr<CommPort> SystemPortOpener::Open(const std::string& devicePath, bool) {
+std::unique_ptr<CommPort> SystemPortOpener::Open(const std::string& devicePath,
+                                                [[maybe_unused]] bool overlapped) {
     m_refusal.clear();
     if (IsLoopPath(devicePath)) {
         const auto options =
@@ -23,6 +26,9 @@ std::unique_ptr<CommPort> SystemPortOpener::Open(const std::string& devicePath, 
         if (!port) m_refusal = Explain(devicePath, why);
         return port;
     }
+#elif defined(_WIN32)
+    // Any name the system accepts, "\\.\COMn" included.
+    if (!devicePath.empty()) return Win32CommPort::Open(devicePath, overlapped);
 #endif
     return nullptr;
 }

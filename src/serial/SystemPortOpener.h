@@ -8,7 +8,7 @@
 namespace kvartix {
 
 // Opens what a device path names on this machine: the loopback plug for "LOOP[:options]",
-// and on Linux a terminal device for a path beginning with "/".
+// on Linux a terminal device for a path beginning with "/", on Windows any other name.
 class SystemPortOpener final : public PortOpener {
   public:
     explicit SystemPortOpener(const Clock& clock) : m_clock(clock) {}

@@ -11,8 +11,8 @@
 #include "ui/forms/Umorvi.h"
 #include "ui/forms/Uterm.h"
 #ifdef __linux__
-#include "serial/PosixSys.h"
-#include "serial/SystemDeviceTable.h"
+#include "serial/posix/PosixSys.h"
+#include "serial/posix/SystemDeviceTable.h"
 #endif
 
 namespace {

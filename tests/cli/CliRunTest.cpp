@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -7,9 +6,13 @@
 
 #include "cli/CliRun.h"
 #include "serial/SystemPortOpener.h"
-#include "serial/UucpLock.h"
 #include "support/ManualClock.h"
+#ifdef __linux__
+#include <unistd.h>
+
+#include "serial/posix/UucpLock.h"
 #include "support/Pty.h"
+#endif
 
 namespace kvartix {
 namespace {
@@ -145,6 +148,7 @@ TEST(CliMainProgram, lists_the_ports_that_open_ending_with_the_plug) {
     EXPECT_EQ(list.substr(list.size() - 5), "LOOP\n");
 }
 
+#ifdef __linux__
 TEST(CliMainProgram, a_port_a_terminal_program_has_locked_names_the_lock_and_its_process) {
     test::PtyMaster master;
     const std::string lock = UucpLock::FileFor("/run/lock", master.SlavePath());
@@ -157,6 +161,7 @@ TEST(CliMainProgram, a_port_a_terminal_program_has_locked_names_the_lock_and_its
     EXPECT_EQ(err.str(), master.SlavePath() + " не доступен\nkvartix-cli: " + master.SlavePath() +
                              " is locked by process " + pid + " (" + lock + ")\n");
 }
+#endif
 
 TEST(CliMainProgram, runs_on_the_real_clock) {
     std::ostringstream out, err;

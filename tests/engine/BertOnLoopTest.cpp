@@ -3,7 +3,7 @@
 #include <chrono>
 #include <thread>
 
-#include "serial/VirtualCommPort.h"
+#include "serial/loop/VirtualCommPort.h"
 #include "support/LoopRun.h"
 #include "support/ManualClock.h"
 

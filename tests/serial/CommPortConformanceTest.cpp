@@ -4,8 +4,8 @@
 #include <functional>
 #include <memory>
 
-#include "serial/PosixCommPort.h"
 #include "serial/SystemPortOpener.h"
+#include "serial/posix/PosixCommPort.h"
 #include "support/ManualClock.h"
 #include "support/Pty.h"
 

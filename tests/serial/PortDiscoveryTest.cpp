@@ -4,8 +4,8 @@
 #include <fstream>
 #include <set>
 
-#include "serial/PortDiscovery.h"
-#include "serial/SystemDeviceTable.h"
+#include "serial/posix/PosixDiscovery.h"
+#include "serial/posix/SystemDeviceTable.h"
 #include "support/FakePosixSys.h"
 
 namespace kvartix {

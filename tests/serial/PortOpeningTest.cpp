@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "serial/DevicePath.h"
 #include "serial/PortOpening.h"
 #include "support/FakeCommPort.h"
 #include "support/Recorders.h"
@@ -15,8 +16,13 @@ using test::RecordingBox;
 struct FailingStep {
     const char* Name;
     void (*Arm)(FakeCommPort::Script&);
-    const char* Message;
+    const char* Message;  // @ stands for this platform's path of COM3
 };
+
+std::string WithPath(std::string message) {
+    const auto at = message.find('@');
+    return at == std::string::npos ? message : message.replace(at, 1, DevicePathFor("COM3"));
+}
 
 class PortOpeningFailure : public ::testing::TestWithParam<FailingStep> {};
 
@@ -30,7 +36,7 @@ TEST_P(PortOpeningFailure, shows_its_own_text_and_leaves_no_port_open) {
     OpenedPort opened;
     EXPECT_FALSE(OpenAndConfigure(s, DeriveSessionParameters(s), opener, box, opened));
     ASSERT_EQ(box.Messages.size(), 1u);
-    EXPECT_EQ(box.Messages[0], (BoxMessage{GetParam().Message, true}));
+    EXPECT_EQ(box.Messages[0], (BoxMessage{WithPath(GetParam().Message), true}));
     EXPECT_EQ(log->back(), "CloseHandle");
     EXPECT_EQ(opened.Port, nullptr);
 }
@@ -39,13 +45,13 @@ INSTANTIATE_TEST_SUITE_P(
     EachStep, PortOpeningFailure,
     ::testing::Values(
         FailingStep{"read", [](FakeCommPort::Script& s) { s.FailGetCommState = true; },
-                    "Ошибка получения параметров /dev/ttyS2"},
+                    "Ошибка получения параметров @"},
         FailingStep{"queues", [](FakeCommPort::Script& s) { s.FailSetupComm = true; },
-                    "Ошибка при инициализации буферов для /dev/ttyS2"},
+                    "Ошибка при инициализации буферов для @"},
         FailingStep{"config", [](FakeCommPort::Script& s) { s.FailSetCommState = true; },
-                    "Драйвер Windows для порта /dev/ttyS2 не может работать с такими параметрами."},
+                    "Драйвер Windows для порта @ не может работать с такими параметрами."},
         FailingStep{"timeouts", [](FakeCommPort::Script& s) { s.FailSetCommTimeouts = true; },
-                    "Ошибка установки таймаутов /dev/ttyS2"},
+                    "Ошибка установки таймаутов @"},
         FailingStep{"mask", [](FakeCommPort::Script& s) { s.FailSetCommMask = true; },
                     "Fatal error 1"}),
     [](const auto& info) { return std::string(info.param.Name); });

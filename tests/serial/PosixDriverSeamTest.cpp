@@ -5,7 +5,7 @@
 #include <numeric>
 
 #include "engine/Engine.h"
-#include "serial/PosixCommPort.h"
+#include "serial/posix/PosixCommPort.h"
 #include "support/FakePosixSys.h"
 #include "support/Pty.h"
 #include "support/Recorders.h"

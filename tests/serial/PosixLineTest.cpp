@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <termios.h>
 
-#include "serial/PosixLine.h"
+#include "serial/posix/PosixLine.h"
 
 namespace kvartix {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "serial/PosixCommPort.h"
+#include "serial/posix/PosixCommPort.h"
 #include "support/Pty.h"
 
 namespace kvartix {

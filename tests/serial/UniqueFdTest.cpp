@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "serial/UniqueFd.h"
+#include "serial/posix/UniqueFd.h"
 #include "support/FakePosixSys.h"
 
 namespace kvartix {

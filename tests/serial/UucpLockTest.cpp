@@ -8,9 +8,9 @@
 #include <sstream>
 
 #include "engine/TestSession.h"
-#include "serial/PortDiscovery.h"
-#include "serial/PosixCommPort.h"
-#include "serial/SystemDeviceTable.h"
+#include "serial/posix/PosixCommPort.h"
+#include "serial/posix/PosixDiscovery.h"
+#include "serial/posix/SystemDeviceTable.h"
 #include "support/FakePosixSys.h"
 #include "support/Recorders.h"
 

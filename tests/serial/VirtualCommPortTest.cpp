@@ -3,9 +3,9 @@
 #include <functional>
 #include <numeric>
 
-#include "serial/LoopOptions.h"
 #include "serial/PortOpening.h"
-#include "serial/VirtualCommPort.h"
+#include "serial/loop/LoopOptions.h"
+#include "serial/loop/VirtualCommPort.h"
 #include "support/ManualClock.h"
 
 namespace kvartix {

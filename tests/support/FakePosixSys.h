@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "serial/PosixSys.h"
+#include "serial/posix/PosixSys.h"
 
 namespace kvartix::test {
 

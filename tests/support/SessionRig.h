@@ -5,8 +5,8 @@
 #include <string>
 
 #include "engine/TestSession.h"
-#include "serial/PosixCommPort.h"
 #include "serial/SystemPortOpener.h"
+#include "serial/posix/PosixCommPort.h"
 #include "support/Pty.h"
 #include "support/Recorders.h"
 

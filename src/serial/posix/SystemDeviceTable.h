@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "serial/PortDiscovery.h"
-#include "serial/PosixSys.h"
+#include "serial/posix/PosixDiscovery.h"
+#include "serial/posix/PosixSys.h"
 
 namespace kvartix {
 

@@ -7,8 +7,8 @@
 
 #include "serial/Clock.h"
 #include "serial/CommPort.h"
-#include "serial/LoopOptions.h"
 #include "serial/ReceiveQueue.h"
+#include "serial/loop/LoopOptions.h"
 
 namespace kvartix {
 

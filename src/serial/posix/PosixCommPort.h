@@ -8,10 +8,10 @@
 #include <thread>
 
 #include "serial/CommPort.h"
-#include "serial/PosixSys.h"
 #include "serial/ReceiveQueue.h"
-#include "serial/UniqueFd.h"
-#include "serial/UucpLock.h"
+#include "serial/posix/PosixSys.h"
+#include "serial/posix/UniqueFd.h"
+#include "serial/posix/UucpLock.h"
 
 namespace kvartix {
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "serial/PosixSys.h"
+#include "serial/posix/PosixSys.h"
 
 namespace kvartix {
 namespace {

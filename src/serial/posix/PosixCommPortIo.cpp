@@ -9,7 +9,7 @@
 #include <chrono>
 #include <cstdint>
 
-#include "serial/PosixCommPort.h"
+#include "serial/posix/PosixCommPort.h"
 
 namespace kvartix {
 namespace {

@@ -1,4 +1,4 @@
-#include "serial/UucpLock.h"
+#include "serial/posix/UucpLock.h"
 
 #include <fcntl.h>
 #include <signal.h>

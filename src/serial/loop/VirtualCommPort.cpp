@@ -1,4 +1,4 @@
-#include "serial/VirtualCommPort.h"
+#include "serial/loop/VirtualCommPort.h"
 
 #include <algorithm>
 #include <utility>

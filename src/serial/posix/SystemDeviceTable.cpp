@@ -1,11 +1,11 @@
-#include "serial/SystemDeviceTable.h"
+#include "serial/posix/SystemDeviceTable.h"
 
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 
-#include "serial/PosixCommPort.h"
+#include "serial/posix/PosixCommPort.h"
 
 namespace kvartix {
 

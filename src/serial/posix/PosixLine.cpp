@@ -1,4 +1,4 @@
-#include "serial/PosixLine.h"
+#include "serial/posix/PosixLine.h"
 
 #include <sys/ioctl.h>
 #include <termios.h>

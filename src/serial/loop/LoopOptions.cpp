@@ -1,4 +1,4 @@
-#include "serial/LoopOptions.h"
+#include "serial/loop/LoopOptions.h"
 
 #include <cctype>
 #include <charconv>

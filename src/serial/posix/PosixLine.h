@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "serial/CommTypes.h"
-#include "serial/PosixSys.h"
+#include "serial/posix/PosixSys.h"
 
 namespace kvartix {
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "serial/PosixSys.h"
+#include "serial/posix/PosixSys.h"
 
 namespace kvartix {
 

@@ -1,4 +1,4 @@
-#include "serial/PosixCommPort.h"
+#include "serial/posix/PosixCommPort.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -7,7 +7,7 @@
 
 #include <cerrno>
 
-#include "serial/PosixLine.h"
+#include "serial/posix/PosixLine.h"
 
 namespace kvartix {
 namespace {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "app/IntegerText.h"
+
 namespace kvartix {
 namespace {
 
@@ -59,12 +61,6 @@ std::string OneLine(std::string_view s) {
     return out;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    const int u = std::toupper(static_cast<unsigned char>(c));
-    return u >= 'A' && u <= 'F' ? u - 'A' + 10 : -1;
-}
-
 }  // namespace
 
 std::optional<std::int32_t> ParseProfileInteger(std::string_view text) {
@@ -74,29 +70,19 @@ std::optional<std::int32_t> ParseProfileInteger(std::string_view text) {
         negative = t.front() == '-';
         t.remove_prefix(1);
     }
-    std::uint64_t v = 0;
-    if (!t.empty() && (t.front() == '$' || t.starts_with("0x") || t.starts_with("0X"))) {
-        // Up to 32 bits of two's complement, as the runtime's own conversion takes it.
-        t.remove_prefix(t.front() == '$' ? 1 : 2);
-        if (t.empty()) return std::nullopt;
-        for (char c : t) {
-            const int d = HexDigit(c);
-            if (d < 0) return std::nullopt;
-            v = v * 16 + static_cast<unsigned>(d);
-            if (v > 0xFFFFFFFFu) return std::nullopt;
-        }
-        const auto u = static_cast<std::uint32_t>(v);
-        return static_cast<std::int32_t>(negative ? 0u - u : u);
-    }
-    if (t.empty()) return std::nullopt;
-    const std::uint64_t limit = negative ? 0x80000000u : 0x7FFFFFFFu;
-    for (char c : t) {
-        if (c < '0' || c > '9') return std::nullopt;
-        v = v * 10 + static_cast<unsigned>(c - '0');
-        if (v > limit) return std::nullopt;
-    }
-    return static_cast<std::int32_t>(negative ? -static_cast<std::int64_t>(v)
-                                              : static_cast<std::int64_t>(v));
+    // What follows the sign is a number as the windows' own conversion reads it, with "0x"
+    // standing for "$"; nothing else may come first.
+    std::string body(t);
+    if (body.starts_with("0x") || body.starts_with("0X")) body.replace(0, 2, "$");
+    if (body.empty() || body.front() == '+' || body.front() == '-' || body.front() == ' ')
+        return std::nullopt;
+    const bool hex = body.front() == '$';
+    if (negative && !hex) body.insert(0, "-");  // so that -2147483648 is in range
+    const auto value = ParseIntegerText(body);
+    // Hexadecimal is 32 bits of two's complement, negated as such.
+    if (value && negative && hex)
+        return static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(*value));
+    return value;
 }
 
 IniDocument::IniDocument() : m_newLineEnd(kPlatformLineEnd) {}

@@ -23,12 +23,6 @@ const HintTexts kFramingHints{
     "параметры Data bits, Stop bits; искаженная форма принимаемого сигнала и т.п.",
     "Потеря синхронизации. В блоке данных было утеряно/искажено более 2-х символов подряд"};
 
-void SetCellColour(QLabel& cell, const QColor& colour) {
-    QPalette p = cell.palette();
-    p.setColor(QPalette::Window, colour);
-    cell.setPalette(p);
-}
-
 QColor FaceColour(const QWidget& w) {
     return w.parentWidget()->palette().color(QPalette::Button);
 }
@@ -51,6 +45,12 @@ QLabel* MakeLabel(QWidget* parent, const char* name, int left, int top, const ch
 
 }  // namespace
 
+void SetBackground(QWidget& w, const QColor& colour) {
+    QPalette p = w.palette();
+    p.setColor(QPalette::Window, colour);
+    w.setPalette(p);
+}
+
 QString FormatCountSuffix(std::int32_t count) {
     return count == 0 ? QString() : QStringLiteral(" = ") + QString::number(count);
 }
@@ -59,7 +59,7 @@ void SetErrorCellActive(QLabel& cell, bool active) {
     cell.setFrameStyle(active ? QFrame::Box | QFrame::Plain : QFrame::Panel | QFrame::Sunken);
     cell.setLineWidth(1);
     cell.setEnabled(active);
-    SetCellColour(cell, FaceColour(cell));
+    SetBackground(cell, FaceColour(cell));
 }
 
 ErrorPanel::ErrorPanel(QWidget* parent)
@@ -111,15 +111,15 @@ void ErrorPanel::Refresh(const ErrorCounts& c, bool parityChosen, bool testRunni
     StaticEr->setVisible(driver);
     EnableParityRow(driver ? parityChosen : testRunning);
     for (QLabel* cell : {StaticPa, StaticOv, StaticFE, StaticEr})
-        SetCellColour(*cell, FaceColour(*cell));
+        SetBackground(*cell, FaceColour(*cell));
 }
 
 void ErrorPanel::ShowEvent(QLabel& cell, QLabel& label, bool occurred, const QString& text) {
     if (occurred) {
         label.setText(text);
-        SetCellColour(cell, kRed);
+        SetBackground(cell, kRed);
     } else {
-        SetCellColour(cell, FaceColour(cell));
+        SetBackground(cell, FaceColour(cell));
     }
 }
 

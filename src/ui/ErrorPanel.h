@@ -21,6 +21,9 @@ struct ErrorCounts {
 // " = " and the count, or nothing for 0.
 QString FormatCountSuffix(std::int32_t count);
 
+// The fill of a cell or strip (they fill their background).
+void SetBackground(QWidget& w, const QColor& colour);
+
 // A small square cell of the error panel: a single-line border when active, sunken when not.
 void SetErrorCellActive(QLabel& cell, bool active);
 

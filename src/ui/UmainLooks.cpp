@@ -77,9 +77,7 @@ void TForm1::SetLed(Led led, bool on) {
 }
 
 void TForm1::SetErrorsCellAlarm(bool alarm) {
-    QPalette p = StaticS4->palette();
-    p.setColor(QPalette::Window, alarm ? kRed : palette().color(QPalette::Button));
-    StaticS4->setPalette(p);
+    SetBackground(*StaticS4, alarm ? kRed : palette().color(QPalette::Button));
 }
 
 QLabel* TForm1::StatCellLabel(StatCell cell) const {

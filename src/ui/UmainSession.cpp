@@ -14,12 +14,6 @@ namespace {
 const QColor kStripGreen{0x00, 0x80, 0x00};
 const char* const kBadSymbol = "Код символа должен быть целым числом от 0 до 255!";
 
-void SetBackground(QWidget& w, const QColor& colour) {
-    QPalette p = w.palette();
-    p.setColor(QPalette::Window, colour);
-    w.setPalette(p);
-}
-
 std::optional<std::int32_t> SymbolValue(const QString& text) {
     const auto v = ParseIntegerText(text.toStdString());
     if (!v || *v < 0 || *v > 255) return std::nullopt;

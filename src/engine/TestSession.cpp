@@ -13,6 +13,9 @@ bool TestSession::Start(TestMode mode, const LineSettings& settings) {
     const SessionParameters params = DeriveSessionParameters(settings);
     BuildBertPattern(e.Pattern, params.PacketSize, params.DataMask, settings.Symbol, e.Rng);
     FillLineConfig(m_opened.Config, settings, params);
+    // An echo whose own Xoff held its output would wait on itself: its write cannot finish,
+    // so it stops reading, so the queue never drains to the Xon. It keeps sending instead.
+    if (mode == TestMode::Loopback) m_opened.Config.fTXContinueOnXoff = true;
     e.Chart.SetRateAxis(settings.BitRate);
     m_view.ChartChanged(e.Chart);
     if (!ConfigurePort(m_opened, params, m_box)) return false;

@@ -27,6 +27,8 @@ public:
     void Receive(const std::uint8_t* data, std::size_t count);
     std::uint32_t Read(std::uint8_t* out, std::uint32_t count);
     std::uint32_t Size() const { return m_size; }
+    // Room for more before characters are lost.
+    std::uint32_t Free() const { return static_cast<std::uint32_t>(m_ring.size()) - m_size; }
 
     // CE_RXOVER when characters were lost since the last call; cleared by it.
     std::uint32_t TakeErrors() { return std::exchange(m_errors, 0u); }

@@ -76,22 +76,23 @@ TEST(BertOnPty, closing_the_far_end_stops_the_session_with_one_message_and_leave
     EXPECT_EQ(OpenDescriptors(), before - 1) << "only the master the test closed is gone";
 }
 
-// 9600 bit/s with random data speed: queues of 144 characters, no flow control.
-TEST(BertOnPty, a_far_end_flooding_a_small_queue_gives_rxover_and_one_other_error_per_cycle) {
+// 9600 bit/s with random data speed: queues of 144 characters, no flow control. What does
+// not fit waits in the kernel's buffer, as a driver's would, and comes in later cycles.
+TEST(BertOnPty, a_far_end_flooding_a_small_queue_loses_nothing_the_kernel_can_keep) {
     PtyRun run;
     LineSettings s = run.Settings();
     s.BitRate = 9600;
     s.RandomFlow = true;
     ASSERT_TRUE(run.session.Start(TestMode::Bert, s));
     run.master.Send(Bytes(1000, 0x55));
-    ASSERT_TRUE(Eventually([&] { return run.Port().TrafficSoFar().Received == 1000; }));
+    ASSERT_TRUE(Eventually([&] { return run.Port().TrafficSoFar().Received == 144; }));
     run.session.Tick();
-    EXPECT_EQ(run.engine.DriverErrors.OtherErrors, 1);
-    EXPECT_TRUE(run.view.Driver[DriverErrorRow::Other].Mask & CE_RXOVER);
     EXPECT_EQ(run.engine.Counters.Received, 144);
-    run.session.Tick();
-    EXPECT_EQ(run.engine.DriverErrors.OtherErrors, 1) << "nothing was lost since";
-    EXPECT_FALSE(run.view.Driver[DriverErrorRow::Other].Occurred);
+    ASSERT_TRUE(Eventually([&] {
+        run.session.Tick();
+        return run.engine.Counters.Received == 1000;
+    }));
+    EXPECT_EQ(run.engine.DriverErrors.OtherErrors, 0);
 }
 
 // The far end sends up to 96 characters a cycle in bursts of 8 and obeys Xon/Xoff; the engine

@@ -1,5 +1,7 @@
 // UUCP lock files of the posix backend: honoured, taken, replaced when stale, removed.
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -127,6 +129,35 @@ TEST(UucpLockName, is_the_path_below_dev_with_slashes_as_underscores) {
     EXPECT_EQ(UucpLock::FileFor("/run/lock", "/dev/ttyUSB0"), "/run/lock/LCK..ttyUSB0");
     EXPECT_EQ(UucpLock::FileFor("/run/lock", "/dev/pts/3"), "/run/lock/LCK..pts_3");
     EXPECT_EQ(UucpLock::FileFor("/l", "/tmp/ttyV0"), "/l/LCK..ttyV0");
+}
+
+}  // namespace
+}  // namespace kvartix
+
+namespace kvartix {
+namespace {
+
+// Joining the group named must be what opens the device: the mode gives it read and write,
+// and root's group is never advice.
+TEST(PermissionHint, names_the_group_only_when_its_members_may_read_and_write) {
+    struct Case {
+        mode_t Mode;
+        gid_t Group;
+        const char* Named;  // on Debian; elsewhere whatever the group is called
+    };
+    const Case cases[] = {{0660, 20, "dialout"}, {0620, 5, ""}, {0640, 20, ""}, {0660, 0, ""}};
+    const std::string path = (fs::temp_directory_path() /
+                              ("kvartix-group-" + std::to_string(getpid()))).string();
+    for (const Case& c : cases) {
+        std::ofstream{path};
+        if (::chown(path.c_str(), static_cast<uid_t>(-1), c.Group) != 0)
+            GTEST_SKIP() << "needs root to give the file a group";
+        ::chmod(path.c_str(), c.Mode);
+        const group* g = ::getgrgid(c.Group);
+        const std::string expected = *c.Named && g ? g->gr_name : "";
+        EXPECT_EQ(SystemCalls().DeviceGroup(path.c_str()), expected) << std::oct << c.Mode;
+    }
+    fs::remove(path);
 }
 
 }  // namespace

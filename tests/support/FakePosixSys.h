@@ -38,6 +38,8 @@ struct FakeDevice {
     int EagainWrites = 0;                        // writes to refuse before taking any
     bool Unplugged = false;                      // reads and writes fail with EIO
     bool Stopped = false;                        // TCOOFF
+    long OutQueued = 0;                          // what TIOCOUTQ says the driver still holds
+    bool StopIgnored = false;  // a USB adapter: TCOOFF does not hold what is written
     bool Exclusive = false;                      // TIOCEXCL set and not cleared
     int LockHolder = -1;
     bool Denied = false;  // open fails with EACCES
@@ -119,7 +121,7 @@ class FakePosixSys final : public PosixSys {
         }
         FakeDevice& d = Device(fd);
         if (d.Unplugged) return SysResult::Fail(EIO, "write");
-        if (d.Stopped) return SysResult::Fail(EAGAIN, "write");
+        if (d.Stopped && !d.StopIgnored) return SysResult::Fail(EAGAIN, "write");
         if (d.EagainWrites > 0) {
             --d.EagainWrites;
             return SysResult::Fail(EAGAIN, "write");
@@ -202,6 +204,10 @@ class FakePosixSys final : public PosixSys {
         Device(fd).Calls.push_back("flush");
         return SysResult::Ok();
     }
+    SysResult OutputQueued(int fd) override {
+        std::lock_guard lock(m_mutex);
+        return SysResult::Ok(Device(fd).OutQueued);
+    }
     SysResult Flow(int fd, int action) override {
         std::lock_guard lock(m_mutex);
         FakeDevice& d = Device(fd);
@@ -232,7 +238,7 @@ class FakePosixSys final : public PosixSys {
         if (it == m_fds.end()) return POLLNVAL;
         const FakeDevice& d = m_devices[it->second];
         if (d.Unplugged) return POLLHUP | POLLERR;
-        return static_cast<short>((d.FarEnd.empty() ? 0 : POLLIN) | (d.Stopped ? 0 : POLLOUT));
+        return static_cast<short>((d.FarEnd.empty() ? 0 : POLLIN) | (d.Stopped && !d.StopIgnored ? 0 : POLLOUT));
     }
     SysResult ChangeLines(int fd, int lines, bool raise) {
         std::lock_guard lock(m_mutex);

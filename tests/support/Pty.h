@@ -190,4 +190,98 @@ class PtyWire {
     std::thread m_thread;
 };
 
+// A far end that sends a known stream at the line's rate, takes what comes back at the same
+// rate and keeps it, and obeys the Xon/Xoff the port sends: a second tester at the other end
+// of a loopback. With flow on, the stream holds no flow characters and those received are
+// counted, not kept. Sends `count` characters, then only listens, until stopped.
+class PtySource {
+  public:
+    PtySource(const PtyMaster& master, double charsPerSecond, std::size_t count, bool flow)
+        : m_fd(master.Fd()), m_rate(charsPerSecond), m_flow(flow),
+          m_stop(eventfd(0, EFD_CLOEXEC)) {
+        m_stream.resize(count);
+        std::uint32_t x = 12345;
+        for (auto& c : m_stream) {
+            do {
+                x = x * 1103515245u + 12345u;
+                c = static_cast<std::uint8_t>(x >> 16);
+            } while (flow && (c == 0x11 || c == 0x13));
+        }
+        m_thread = std::thread([this] { Run(); });
+    }
+    ~PtySource() { Stop(); }
+    PtySource(const PtySource&) = delete;
+    PtySource& operator=(const PtySource&) = delete;
+
+    void Stop() {
+        if (!m_thread.joinable()) return;
+        const std::uint64_t one = 1;
+        (void)!::write(m_stop, &one, sizeof one);
+        m_thread.join();
+        ::close(m_stop);
+    }
+    // After Stop.
+    const Bytes& Stream() const { return m_stream; }
+    const Bytes& Back() const { return m_back; }
+    std::size_t Xoffs() const { return m_xoffs; }
+    std::size_t Xons() const { return m_xons; }
+    bool HeldAtEnd() const { return m_held; }
+    std::size_t Sent() const { return m_sent.load(); }
+    std::size_t BackCount() const { return m_backCount.load(); }
+
+  private:
+    void Run() {
+        std::uint8_t buf[4096];
+        double sendCredit = 0, readCredit = 0;
+        auto last = std::chrono::steady_clock::now();
+        for (;;) {
+            pollfd stop{m_stop, POLLIN, 0};
+            if (::poll(&stop, 1, 1) > 0) return;
+            const auto now = std::chrono::steady_clock::now();
+            const double gained = m_rate * std::chrono::duration<double>(now - last).count();
+            last = now;
+            // Idle time is not banked: a line cannot send faster than its rate afterwards.
+            readCredit = std::min(readCredit + gained, 64.0 + gained);
+            sendCredit = std::min(sendCredit + gained, 64.0 + gained);
+            const auto want = std::min(sizeof buf, static_cast<std::size_t>(readCredit));
+            const ssize_t n = want ? ::read(m_fd, buf, want) : 0;
+            if (n < 0 && errno == EIO) return;
+            for (ssize_t i = 0; i < n; ++i) {
+                readCredit -= 1;
+                if (m_flow && buf[i] == 0x13) {
+                    ++m_xoffs;
+                    m_held = true;
+                } else if (m_flow && buf[i] == 0x11) {
+                    ++m_xons;
+                    m_held = false;
+                } else {
+                    m_back.push_back(buf[i]);
+                }
+            }
+            m_backCount = m_back.size();
+            std::size_t sent = m_sent.load();
+            if (m_held || sent >= m_stream.size()) continue;
+            const auto give = std::min({m_stream.size() - sent, static_cast<std::size_t>(sendCredit),
+                                        std::size_t{256}});
+            const ssize_t w = give ? ::write(m_fd, m_stream.data() + sent, give) : 0;
+            if (w > 0) {
+                m_sent = sent + static_cast<std::size_t>(w);
+                sendCredit -= static_cast<double>(w);
+            }
+        }
+    }
+
+    int m_fd;
+    double m_rate;
+    bool m_flow;
+    int m_stop;
+    Bytes m_stream;
+    Bytes m_back;
+    std::size_t m_xoffs = 0, m_xons = 0;
+    bool m_held = false;
+    std::atomic<std::size_t> m_sent{0};
+    std::atomic<std::size_t> m_backCount{0};
+    std::thread m_thread;
+};
+
 }  // namespace kvartix::test

@@ -104,10 +104,20 @@ class LinuxSys final : public PosixSys {
         return Result(::ioctl(fd, TCFLSH, TCOFLUSH), "ioctl(TCFLSH)");
     }
 
+    SysResult OutputQueued(int fd) override {
+        int queued = 0;
+        if (::ioctl(fd, TIOCOUTQ, &queued) < 0) return SysResult::Fail(errno, "ioctl(TIOCOUTQ)");
+        return SysResult::Ok(queued);
+    }
+
     std::string LockDirectory() override { return "/run/lock"; }
+    // Only a group whose members the mode lets read and write, and never root's: joining
+    // it must be what opens the device.
     std::string DeviceGroup(const char* path) override {
         struct stat st {};
         if (::stat(path, &st) != 0) return {};
+        constexpr mode_t readWrite = S_IRGRP | S_IWGRP;
+        if (st.st_gid == 0 || (st.st_mode & readWrite) != readWrite) return {};
         std::vector<char> buffer(4096);
         group g{};
         group* found = nullptr;

@@ -292,6 +292,14 @@ bool PosixCommPort::CloseHandle() {
     return closed;
 }
 
+void PosixCommPort::SetLeadUs(double us) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_leadUs = us;
+    }
+    Wake();
+}
+
 PosixCommPort::Traffic PosixCommPort::TrafficSoFar() const {
     std::lock_guard lock(m_mutex);
     return m_traffic;

@@ -41,6 +41,7 @@ class PosixCommPort final : public CommPort {
         std::uint64_t Sent = 0;      // characters handed to the kernel
         std::uint64_t Received = 0;  // characters taken from it, flow characters included
         std::uint64_t FlowSent = 0;  // our Xon and Xoff characters, sent ahead of the data
+        std::uint64_t WakeUps = 0;   // times the I/O thread woke
     };
 
     // Opens the device for this process alone: its UUCP lock file, which terminal programs
@@ -70,6 +71,10 @@ class PosixCommPort final : public CommPort {
     bool CloseHandle() override;
 
     Traffic TrafficSoFar() const;
+    // With Xon/Xoff or DSR flow, the most line time the kernel holds ahead of the wire: what
+    // a far end still receives after its Xoff, traded against the thread's wake-ups.
+    static constexpr double kDefaultLeadUs = 4'000;
+    void SetLeadUs(double us);
 
   private:
     struct PendingWrite {
@@ -93,11 +98,13 @@ class PosixCommPort final : public CommPort {
     bool DsrHolds();
     void ReadLine();
     void WriteLine(std::int64_t now);
+    bool Writing() const;
     bool Paced() const;
     double FrameUs() const;
     double LeadUs() const;
-    std::uint32_t PacedRoom(std::int64_t now) const;
-    std::int64_t RestUs() const;
+    std::uint32_t PacedRoom(std::int64_t now);
+    std::int64_t OutputDueUs() const;
+    std::int64_t GatherUs() const;
     void Complete(bool failed);
 
     PosixSys& m_sys;
@@ -122,9 +129,11 @@ class PosixCommPort final : public CommPort {
     bool m_stop = false;
     bool m_outputStopped = false;  // the kernel's output stopped with TCOOFF
     bool m_rtsHigh = true;         // RTS as last driven for the handshake
+    double m_leadUs = kDefaultLeadUs;
     // The I/O thread's own, on the steady clock in microseconds.
-    std::int64_t m_restUntilUs = 0;  // the device is left alone until then
-    double m_lineFreeUs = 0;         // paced: when what we handed over has left at line rate
+    std::int64_t m_inputRestUntilUs = 0;   // input is gathered in the kernel until then
+    std::int64_t m_outputRestUntilUs = 0;  // unpaced output likewise
+    double m_lineFreeUs = 0;  // paced: when what we handed over has left at line rate
 };
 
 }  // namespace kvartix

@@ -21,9 +21,6 @@ constexpr std::int64_t kLinePollUs = 10'000;
 // of one wake-up for every few, well inside the 4 KB a serial driver buffers each way.
 constexpr std::int64_t kRestUs = 5'000;
 constexpr double kKernelBufferChars = 4096;
-// Paced output: the most line time the kernel may hold ahead of the wire, refilled when half
-// of it has gone, so that a late wake-up of a loaded machine does not leave the line idle.
-constexpr double kLeadUs = 10'000;
 
 bool Transient(int error) {
     return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
@@ -41,31 +38,38 @@ int MsUntil(std::int64_t us, std::int64_t now) {
 
 }  // namespace
 
+// Input and output keep separate times: input is read after a short gather, and always
+// before anything is handed over, so that a far end's Xoff stops us before the next piece.
 void PosixCommPort::Run() {
     std::unique_lock lock(m_mutex);
     while (!m_stop && !m_gone) {
         ApplyLineActions();
         const std::int64_t now = NowUs();
-        const bool writing = m_write && !m_write->Failed && m_write->Done < m_write->Size;
+        const bool writing = Writing();
         const bool dsrHeld = writing && DsrHolds();
         const bool wantOut = writing && !dsrHeld && !m_rx.HoldsOutput();
-        const bool resting = now < m_restUntilUs;
         std::int64_t due = dsrHeld ? now + kLinePollUs : INT64_MAX;
         short events = 0;
-        if (resting) {
-            due = std::min(due, m_restUntilUs);
-        } else {
-            events = POLLIN;
-            if (wantOut && Paced() && PacedRoom(now) == 0)
-                due = std::min(due, static_cast<std::int64_t>(m_lineFreeUs - LeadUs() / 2));
-            else if (wantOut)
+        if (wantOut) {
+            const std::int64_t ready = OutputDueUs();
+            if (ready <= now)
                 events |= POLLOUT;
+            else
+                due = std::min(due, ready);
         }
+        // A full queue leaves the rest with the kernel, whose buffer is further room; the
+        // engine's next read wakes the thread.
+        const bool room = m_rx.Free() > 0;
+        if (room && (now >= m_inputRestUntilUs || (events & POLLOUT)))
+            events |= POLLIN;
+        else if (room)
+            due = std::min(due, m_inputRestUntilUs);
         std::array<pollfd, 2> fds{{{m_device.Get(), events, 0}, {m_wake.Get(), POLLIN, 0}}};
         lock.unlock();
         const SysResult polled =
             m_sys.Poll(fds.data(), fds.size(), due == INT64_MAX ? -1 : MsUntil(due, now));
         lock.lock();
+        ++m_traffic.WakeUps;
         if (!polled) {
             if (!Transient(polled.Error)) m_gone = true;
             continue;
@@ -75,23 +79,27 @@ void PosixCommPort::Run() {
             m_sys.Read(m_wake.Get(), &count, sizeof count);
         }
         const short device = fds[0].revents;
-        if (resting) {
-            // A hang-up ends the rest: what arrived before it is still read.
-            if (device & (POLLHUP | POLLERR | POLLNVAL)) m_restUntilUs = 0;
-            continue;
-        }
         if (device & POLLIN) {
             ReadLine();
             ApplyLineActions();  // an Xoff is on its way before anyone sees the characters
+            m_inputRestUntilUs = NowUs() + GatherUs();
         }
         if (m_gone || m_stop) break;
         if (device & (POLLHUP | POLLERR | POLLNVAL) && !(device & POLLIN)) {
+            // What arrived before a hang-up is still read while there is room for it.
+            if (room && !(events & POLLIN) && !(device & POLLNVAL)) {
+                m_inputRestUntilUs = 0;
+                continue;
+            }
             m_gone = true;
             break;
         }
         if (device & POLLOUT) WriteLine(NowUs());
-        if (device & (POLLIN | POLLOUT)) m_restUntilUs = NowUs() + RestUs();
     }
+}
+
+bool PosixCommPort::Writing() const {
+    return m_write && !m_write->Failed && m_write->Done < m_write->Size;
 }
 
 // Xon/Xoff and DSR flow act on the characters the kernel has not yet taken; a driver
@@ -109,22 +117,31 @@ double PosixCommPort::FrameUs() const {
 // room XoffLim leaves a far end like us.
 double PosixCommPort::LeadUs() const {
     const double frames =
-        std::clamp(kLeadUs / FrameUs(), 2.0, std::max(2.0, m_config.XoffLim / 4.0));
+        std::clamp(m_leadUs / FrameUs(), 2.0, std::max(2.0, m_config.XoffLim / 4.0));
     return frames * FrameUs();
 }
 
-std::uint32_t PosixCommPort::PacedRoom(std::int64_t now) const {
-    const double free =
-        static_cast<double>(now) + LeadUs() - std::max(m_lineFreeUs, static_cast<double>(now));
+// What may go to the kernel now: the lead less what has not yet left at the line's rate.
+// Where the driver tells what it still holds, that moves the line's free time on, for a line
+// slower than its rate (a busy far end, a USB adapter not drained as fast as it is fed).
+std::uint32_t PosixCommPort::PacedRoom(std::int64_t now) {
+    const auto at = static_cast<double>(now);
+    if (const SysResult queued = m_sys.OutputQueued(m_device.Get()); queued && queued.Value > 0)
+        m_lineFreeUs = std::max(m_lineFreeUs, at + static_cast<double>(queued.Value) * FrameUs());
+    const double free = at + LeadUs() - std::max(m_lineFreeUs, at);
     return free <= 0 ? 0u : static_cast<std::uint32_t>(free / FrameUs());
 }
 
-// Until the next look at the device: with paced output, until half the lead has gone; else
-// a few milliseconds, less than it takes the kernel's buffer to fill and, with input flow
-// control, a fraction of the room XoffLim keeps for what arrives after the threshold.
-std::int64_t PosixCommPort::RestUs() const {
-    const bool writing = m_write && !m_write->Failed && m_write->Done < m_write->Size;
-    if (writing && Paced()) return static_cast<std::int64_t>(LeadUs() / 2);
+// Paced output is refilled when half the lead has gone; other output after a few
+// milliseconds' gather.
+std::int64_t PosixCommPort::OutputDueUs() const {
+    if (Paced()) return static_cast<std::int64_t>(m_lineFreeUs - LeadUs() / 2);
+    return m_outputRestUntilUs;
+}
+
+// Less than it takes the kernel's buffer to fill and, with input flow control, a fraction of
+// the room XoffLim keeps for what arrives after the threshold.
+std::int64_t PosixCommPort::GatherUs() const {
     double chars = kKernelBufferChars / 2;
     if (m_config.fInX || m_config.fRtsControl == RTS_CONTROL_HANDSHAKE)
         chars = std::min(chars, std::max(1.0, m_config.XoffLim / 5.0));
@@ -169,9 +186,13 @@ bool PosixCommPort::DsrHolds() {
     return lines && !(lines.Value & TIOCM_DSR);
 }
 
+// No more than the queue has room for: what stays in the kernel is not lost, and a loss
+// there is the kernel's own, which its counters report.
 void PosixCommPort::ReadLine() {
     std::array<std::uint8_t, kReadChunk> buffer;
-    const SysResult r = m_sys.Read(m_device.Get(), buffer.data(), buffer.size());
+    const std::size_t room = std::min<std::size_t>(buffer.size(), m_rx.Free());
+    if (room == 0) return;
+    const SysResult r = m_sys.Read(m_device.Get(), buffer.data(), room);
     if (!r) {
         if (!Transient(r.Error)) m_gone = true;  // EIO, ENXIO, ENODEV: the device went away
         return;
@@ -185,7 +206,8 @@ void PosixCommPort::ReadLine() {
 }
 
 void PosixCommPort::WriteLine(std::int64_t now) {
-    if (!m_write || m_write->Failed || m_write->Done >= m_write->Size) return;
+    // An Xoff read in this same wake-up holds what is not yet with the kernel.
+    if (!Writing() || m_rx.HoldsOutput()) return;
     std::uint32_t count = m_write->Size - m_write->Done;
     if (Paced()) count = std::min(count, PacedRoom(now));
     if (count == 0) return;
@@ -200,6 +222,7 @@ void PosixCommPort::WriteLine(std::int64_t now) {
     }
     m_lineFreeUs =
         std::max(m_lineFreeUs, static_cast<double>(now)) + static_cast<double>(r.Value) * FrameUs();
+    if (!Paced()) m_outputRestUntilUs = NowUs() + GatherUs();
     m_write->Done += static_cast<std::uint32_t>(r.Value);
     m_traffic.Sent += static_cast<std::uint64_t>(r.Value);
     if (m_write->Done == m_write->Size) Complete(false);

@@ -72,6 +72,9 @@ class PosixSys {
     virtual SysResult GetCounters(int fd, LineCounters& out) = 0;         // TIOCGICOUNT
     virtual SysResult Flow(int fd, int action) = 0;                       // TCXONC: TCOOFF...
     virtual SysResult DiscardOutput(int fd) = 0;                          // TCFLSH TCOFLUSH
+    // Characters the driver holds and has not yet sent (TIOCOUTQ): Value. A pseudo-terminal
+    // reads 0 whatever its far end has not taken.
+    virtual SysResult OutputQueued(int fd) = 0;
 
     // Where terminal programs keep their UUCP lock files; empty for none.
     virtual std::string LockDirectory() = 0;

@@ -5,6 +5,8 @@
 //    second; it counts what still reaches it in the 100 ms after each Xoff, then sends Xon.
 //    Printed for a few leads: the most and the mean characters after an Xoff, the I/O
 //    thread's wake-ups a second and this process's share of a core.
+// 3. BERT at random data speed under Xon/Xoff over a plug that carries only 60 % of the
+//    line's rate: errors, driver errors and our Xoffs.
 // 2. Loopback sessions under Xon/Xoff through the engine's 100 ms cycle, against a far end
 //    that sends a known stream at the line's rate, obeys our Xon/Xoff and checks the echo:
 //    byte-exact, and an Xon after every Xoff.
@@ -192,6 +194,41 @@ void LoopbackRun(int rate, bool random, double seconds) {
                 source.HeldAtEnd() ? "HELD AT THE END" : "released");
 }
 
+void SlowPlugRun(int rate, double share, double seconds) {
+    test::PtyMaster master;
+    SystemClock clock;
+    NullEngineView view;
+    PrintBox box;
+    EventFactory factory;
+    TransferEvents events;
+    CreateTransferEvents(events, factory, box);
+    SystemPortOpener opener(clock);
+    Engine engine(view, box, clock);
+    TestSession session(engine, view, opener, box, events);
+    LineSettings s;
+    s.Port = master.SlavePath();
+    s.BitRate = rate;
+    s.XonXoff = true;
+    s.RandomFlow = true;
+    test::PtyWire wire(master, share * rate / 10.0);
+    if (!session.Start(TestMode::Bert, s)) return;
+    auto next = Steady::now();
+    const auto end = next + std::chrono::duration<double>(seconds);
+    while (next < end && session.Running()) {
+        session.Tick();
+        next += std::chrono::milliseconds(100);
+        std::this_thread::sleep_until(next);
+    }
+    const auto flowSent = dynamic_cast<PosixCommPort&>(*session.Port()).TrafficSoFar().FlowSent;
+    session.StopSession();
+    const auto& d = engine.DriverErrors;
+    std::printf("  %7d bit/s  plug at %3.0f %%  received %8lld  errors %lld  overrun %d  other %d  "
+                "our Xon/Xoff %llu\n",
+                rate, 100 * share, static_cast<long long>(engine.Counters.Received),
+                static_cast<long long>(engine.Counters.Errors),
+                d.OverrunErrors, d.OtherErrors, static_cast<unsigned long long>(flowSent));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -211,5 +248,7 @@ int main(int argc, char** argv) {
                 seconds);
     for (const int rate : {9600, 115200, 460800})
         for (const bool random : {false, true}) LoopbackRun(rate, random, seconds);
+    std::printf("BERT at random data speed under Xon/Xoff for %.0f s over a slow plug\n", seconds);
+    for (const int rate : {115200, 460800}) SlowPlugRun(rate, 0.6, seconds);
     return 0;
 }

@@ -18,24 +18,17 @@ public:
         std::int64_t SwallowCount = 0;
         int GoneAtRead = 0;  // 0: never
     };
-
     explicit EchoPort(Script s) : m_script(s) {}
 
-    bool GetCommState(LineConfig& c) override {
-        c = m_config;
-        return true;
-    }
-    bool SetCommState(const LineConfig& c) override {
-        m_config = c;
-        return true;
-    }
+    bool GetCommState(LineConfig& c) override { return c = m_config, true; }
+    bool SetCommState(const LineConfig& c) override { return m_config = c, true; }
     bool SetupComm(std::uint32_t, std::uint32_t) override { return true; }
     bool SetCommTimeouts(const CommTimeouts&) override { return true; }
     bool SetCommMask(std::uint32_t) override { return true; }
     IoResult ReadFile(TransferRecord&, std::uint8_t* buffer, std::uint32_t count,
                       std::uint32_t& got) override {
         got = 0;
-        if (++m_reads == m_script.GoneAtRead) m_gone = true;
+        m_gone = m_gone || ++m_reads == m_script.GoneAtRead;
         if (m_gone) return IoResult::Gone;
         got = static_cast<std::uint32_t>(std::min<std::size_t>(count, m_rx.size()));
         std::copy_n(m_rx.begin(), got, buffer);
@@ -45,13 +38,12 @@ public:
     IoResult WriteFile(TransferRecord&, const std::uint8_t* buffer, std::uint32_t count,
                        std::uint32_t& written) override {
         written = 0;
-        if (m_gone) return IoResult::Gone;
         for (std::uint32_t i = 0; i < count; ++i, ++m_written)
             if (m_written < m_script.SwallowFrom ||
                 m_written >= m_script.SwallowFrom + m_script.SwallowCount)
                 m_rx.push_back(buffer[i]);
         m_pending = count;
-        return IoResult::Pending;
+        return m_gone ? IoResult::Gone : IoResult::Pending;
     }
     IoResult GetOverlappedResult(TransferRecord&, std::uint32_t& transferred) override {
         transferred = m_pending;
@@ -66,13 +58,9 @@ public:
         m = MS_CTS_ON | MS_DSR_ON | MS_RLSD_ON;
         return !m_gone;
     }
-    bool CloseHandle() override {
-        ++*Closes;
-        return true;
-    }
+    bool CloseHandle() override { return ++*Closes, true; }
 
-    // Outlives the port, which the session owns.
-    std::shared_ptr<int> Closes = std::make_shared<int>(0);
+    std::shared_ptr<int> Closes = std::make_shared<int>(0);  // outlives the port
 
 private:
     Script m_script;
@@ -85,17 +73,13 @@ private:
 };
 
 // Hands out one prepared port.
-class OneOpener final : public PortOpener {
-public:
-    explicit OneOpener(std::unique_ptr<CommPort> port) : m_port(std::move(port)) {}
+struct OneOpener final : PortOpener {
+    explicit OneOpener(std::unique_ptr<CommPort> port) : Port(std::move(port)) {}
     std::unique_ptr<CommPort> Open(const std::string&, bool) override {
-        ++Opens;
-        return std::move(m_port);
+        return ++Opens, std::move(Port);
     }
+    std::unique_ptr<CommPort> Port;
     int Opens = 0;
-
-private:
-    std::unique_ptr<CommPort> m_port;
 };
 
 }  // namespace kvartix::test

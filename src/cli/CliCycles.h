@@ -15,7 +15,7 @@ using WaitUntil = std::function<int(std::int64_t clockUs)>;
 
 // A started session's cycles, 100 ms apart.
 class CliCycles {
-public:
+  public:
     static constexpr std::int64_t kCycleUs = 100'000;
 
     CliCycles(TestSession& session, const Clock& clock, const WaitUntil& waitUntil)
@@ -37,7 +37,7 @@ public:
     std::int64_t LastUs() const { return m_last; }
     int Signal() const { return m_signal; }
 
-private:
+  private:
     TestSession& m_session;
     const Clock& m_clock;
     const WaitUntil& m_wait;

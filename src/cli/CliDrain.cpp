@@ -46,12 +46,12 @@ bool DrainAndCompare(CliCycles& cycles, Engine& e, LossCheck& loss) {
             return true;
         }
         // What the port still queues cannot be through by the deadline: no use waiting.
-        const bool hopeless = e.State.WritePending &&
-                              now + charsUs(e.PortStatus.OutQueue + kDriverBuffer) > deadline;
+        const bool hopeless =
+            e.State.WritePending && now + charsUs(e.PortStatus.OutQueue + kDriverBuffer) > deadline;
         if (now >= deadline || hopeless) {
             loss.NotJudged = std::string(e.State.WritePending ? "a write still pending"
-                                         : held                ? "the output held by flow control"
-                                                               : "characters still arriving") +
+                                         : held               ? "the output held by flow control"
+                                                              : "characters still arriving") +
                              " after a drain of " + Seconds(now - start);
             return true;
         }

@@ -16,10 +16,14 @@ constexpr std::int64_t kSecondOffsetUs = 20'000;
 
 int ExitStatus(const RunSummary& s) {
     switch (s.Verdict()) {
-        case RunVerdict::Clean: return kExitClean;
-        case RunVerdict::Interrupted: return kExitSignal + s.Signal;
-        case RunVerdict::PortLost: return kExitNoSession;
-        default: return kExitErrors;
+        case RunVerdict::Clean:
+            return kExitClean;
+        case RunVerdict::Interrupted:
+            return kExitSignal + s.Signal;
+        case RunVerdict::PortLost:
+            return kExitNoSession;
+        default:
+            return kExitErrors;
     }
 }
 
@@ -42,8 +46,8 @@ int RunCli(const CliOptions& o, const Clock& clock, const WaitUntil& waitUntil, 
 
     // The wall clock says where its seconds fall; the wait itself is on the monotonic clock.
     const std::int64_t wall = clock.WallUs();
-    if (const int signal =
-            waitUntil(clock.NowUs() + (wall / 1'000'000 + 1) * 1'000'000 + kSecondOffsetUs - wall)) {
+    if (const int signal = waitUntil(clock.NowUs() + (wall / 1'000'000 + 1) * 1'000'000 +
+                                     kSecondOffsetUs - wall)) {
         err << "kvartix-cli: " << SignalName(signal) << " before the test started\n";
         return kExitSignal + signal;
     }

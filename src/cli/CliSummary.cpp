@@ -75,26 +75,38 @@ RunVerdict RunSummary::Verdict() const {
 
 const char* VerdictText(RunVerdict verdict) {
     switch (verdict) {
-        case RunVerdict::Clean: return "no errors";
-        case RunVerdict::Errors: return "errors counted";
-        case RunVerdict::NoData: return "no data received";
-        case RunVerdict::NeverSynchronised: return "never synchronised";
-        case RunVerdict::CharactersLost: return "characters lost";
-        case RunVerdict::DataLost: return "data lost";
-        case RunVerdict::PortLost: return "port lost";
-        case RunVerdict::Interrupted: return "interrupted";
+        case RunVerdict::Clean:
+            return "no errors";
+        case RunVerdict::Errors:
+            return "errors counted";
+        case RunVerdict::NoData:
+            return "no data received";
+        case RunVerdict::NeverSynchronised:
+            return "never synchronised";
+        case RunVerdict::CharactersLost:
+            return "characters lost";
+        case RunVerdict::DataLost:
+            return "data lost";
+        case RunVerdict::PortLost:
+            return "port lost";
+        case RunVerdict::Interrupted:
+            return "interrupted";
     }
     return "";
 }
 
 std::string SignalName(int signal) {
     switch (signal) {
-        case SIGINT: return "SIGINT";
-        case SIGTERM: return "SIGTERM";
+        case SIGINT:
+            return "SIGINT";
+        case SIGTERM:
+            return "SIGTERM";
 #ifdef SIGHUP
-        case SIGHUP: return "SIGHUP";
+        case SIGHUP:
+            return "SIGHUP";
 #endif
-        default: return "signal " + std::to_string(signal);
+        default:
+            return "signal " + std::to_string(signal);
     }
 }
 
@@ -158,8 +170,7 @@ void PrintSummary(std::ostream& out, const RunSummary& s, const CliOptions& o) {
     out << "  Driver errors     Parity " << s.Driver.ParityErrors << ", Receive overrun "
         << s.Driver.OverrunErrors << ", Receive framing " << s.Driver.FramingErrors
         << ", Other errors " << s.Driver.OtherErrors;
-    if (s.ReceiveOverflows != 0)
-        out << " (receive buffer overflow " << s.ReceiveOverflows << ')';
+    if (s.ReceiveOverflows != 0) out << " (receive buffer overflow " << s.ReceiveOverflows << ')';
     out << '\n';
     if (s.Mode == TestMode::Bert) out << "  Lost characters   " << LostText(s) << '\n';
     out << "  Result            " << VerdictText(s.Verdict()) << '\n';
@@ -175,9 +186,9 @@ void PrintJson(std::ostream& out, const RunSummary& s) {
     const auto orNull = [](const auto& v, auto text) { return v ? text(*v) : std::string("null"); };
     out << "{\"port\":" << JsonString(s.Port) << ",\"mode\":" << JsonString(ModeName(s.Mode))
         << ",\"seconds\":" << Fixed(s.Seconds, 3) << ",\"received\":" << s.Received
-        << ",\"sent\":" << s.Sent << ",\"queued\":" << s.Queued
-        << ",\"errors\":" << s.Errors << ",\"coefficient\":" << coefficient
-        << ",\"symbols_per_second\":" << s.CharRate << ",\"bits_per_second\":" << s.BitRate
+        << ",\"sent\":" << s.Sent << ",\"queued\":" << s.Queued << ",\"errors\":" << s.Errors
+        << ",\"coefficient\":" << coefficient << ",\"symbols_per_second\":" << s.CharRate
+        << ",\"bits_per_second\":" << s.BitRate
         << ",\"invalid_symbols\":" << s.Packet.InvalidSymbolCount
         << ",\"lost_symbols\":" << s.Packet.SymbolLostCount
         << ",\"sync_lost\":" << s.Packet.SyncLostCount
@@ -192,8 +203,8 @@ void PrintJson(std::ostream& out, const RunSummary& s) {
         << ",\"lost_characters\":"
         << orNull(s.Loss.Lost, [](std::int64_t n) { return std::to_string(n); })
         << ",\"drain_seconds\":"
-        << orNull(s.Loss.DrainSeconds, [](double d) { return Fixed(d, 3); })
-        << ",\"signal\":" << (s.Ending == RunEnding::Interrupted ? std::to_string(s.Signal) : "null")
+        << orNull(s.Loss.DrainSeconds, [](double d) { return Fixed(d, 3); }) << ",\"signal\":"
+        << (s.Ending == RunEnding::Interrupted ? std::to_string(s.Signal) : "null")
         << ",\"result\":" << JsonString(VerdictText(s.Verdict())) << "}\n";
 }
 

@@ -11,7 +11,7 @@ namespace kvartix {
 // so that the run ends at its next step and closes the port as a run that ran its time does.
 // A second one while the program is closing ends it at once. One instance at a time.
 class StopSignals {
-public:
+  public:
     StopSignals();   // puts the handlers in place
     ~StopSignals();  // and the previous ones back
     StopSignals(const StopSignals&) = delete;
@@ -23,7 +23,7 @@ public:
     // the signal or 0.
     int WaitUntil(const Clock& clock, std::int64_t clockUs) const;
 
-private:
+  private:
     struct Saved;
     std::unique_ptr<Saved> m_saved;
 };

@@ -27,7 +27,7 @@ std::optional<std::int64_t> Number(const SimulatedRun& run, const std::string& k
 
 // A run on an echo following the script, or on the system's ports without one.
 SimulatedRun RunOn(std::vector<std::string> args, std::optional<EchoPort::Script> echo,
-                 test::RunSetup setup = {}) {
+                   test::RunSetup setup = {}) {
     OneOpener opener(echo ? std::make_unique<EchoPort>(*echo) : nullptr);
     if (echo) setup.Opener = &opener;
     return SimulatedRun(std::move(args), setup);

@@ -12,7 +12,7 @@ namespace kvartix::test {
 // A loop without a line rate: what a write hands over is back for the next read, less the
 // stretch of the stream the test has it swallow. It can vanish at a given read.
 class EchoPort final : public CommPort {
-public:
+  public:
     struct Script {
         std::int64_t SwallowFrom = 0;  // offset in everything written
         std::int64_t SwallowCount = 0;
@@ -62,7 +62,7 @@ public:
 
     std::shared_ptr<int> Closes = std::make_shared<int>(0);  // outlives the port
 
-private:
+  private:
     Script m_script;
     LineConfig m_config;
     std::deque<std::uint8_t> m_rx;

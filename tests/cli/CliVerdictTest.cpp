@@ -149,7 +149,7 @@ TEST(CliInterrupted, a_signal_ends_the_run_at_its_next_step_closes_the_port_and_
     } cases[] = {
         {"before the start", 1, SIGTERM, false, ""},
         {"in the run", 6, SIGINT, false, "\n  Cut short         interrupted by SIGINT\n"},
-        {"in the drain", 24, SIGHUP, false, "\n  Result            interrupted\n"},
+        {"in the drain", 24, SIGTERM, false, "\n  Result            interrupted\n"},
         {"in the run, in JSON", 6, SIGTERM, true,
          ",\"lost_characters\":null,\"drain_seconds\":null,"
          "\"signal\":15,\"result\":\"interrupted\"}"},

@@ -248,11 +248,25 @@ symbols and bits per second, errored symbols, the error coefficient (errors / re
 the elapsed time, the driver's error counts (parity, overrun, framing, other), the packet
 events (invalid symbol, lost symbol, lost synchronisation) and the line lamps (CTS, DSR,
 DCD, XR = transmission held by a received Xoff, XS = Xoff sent). A summary follows, with the
-share of the line's capacity that was used and the number of errored seconds.
+characters sent, the share of the line's capacity that was used and the number of errored
+seconds.
 
-Exit status: 0 no errors (a loopback: the run ended), 1 errors were counted or a BERT
-received nothing or never saw a start code, 2 the port could not be opened or
-configured, or went away during the test (the reason on standard error), 3 bad options.
+At the end of a BERT nothing more is written and reading goes on until the port has settled
+(the last write through, nothing arriving for 0.5 s; at most 10 s): characters sent that
+never came back are lost, which the checker cannot see when whole packets go. A port that
+does not settle in time is not judged.
+
+SIGINT, SIGTERM and SIGHUP end the run at its next step: the port is closed as at the end,
+the summary printed and marked as interrupted. A second signal ends the program at once.
+
+Exit status:
+  0      no errors (a loopback: the driver lost no data)
+  1      a BERT: errors counted, no data received, never synchronised or characters lost;
+         a loopback: data lost (a receive overrun or buffer overflow)
+  2      the port could not be opened or configured, or was lost during the test (the
+         reason on standard error)
+  3      bad options
+  128+N  stopped by signal N (130 SIGINT, 143 SIGTERM, 129 SIGHUP)
 )";
 }
 

@@ -1,9 +1,9 @@
 #include "cli/CliRun.h"
 
-#include <chrono>
-#include <thread>
-
+#include "cli/CliDrain.h"
 #include "cli/CliReport.h"
+#include "cli/CliSummary.h"
+#include "cli/StopSignals.h"
 #include "engine/TestSession.h"
 #include "serial/PortDiscovery.h"
 #include "serial/SystemPortOpener.h"
@@ -11,9 +11,21 @@
 namespace kvartix {
 namespace {
 
-constexpr std::int64_t kCycleUs = 100'000;
 // Ticks start just past a whole second, so that each second's update falls on a tick.
 constexpr std::int64_t kSecondOffsetUs = 20'000;
+
+int ExitStatus(const RunSummary& s) {
+    switch (s.Verdict()) {
+        case RunVerdict::Clean:
+            return kExitClean;
+        case RunVerdict::Interrupted:
+            return kExitSignal + s.Signal;
+        case RunVerdict::PortLost:
+            return kExitNoSession;
+        default:
+            return kExitErrors;
+    }
+}
 
 }  // namespace
 
@@ -26,42 +38,52 @@ int RunCli(const CliOptions& o, const Clock& clock, const WaitUntil& waitUntil, 
         CliReport report;
         Engine engine;
     } parts(clock, out, err, o.Json);
+    Engine& engine = parts.engine;
     EventFactory factory;
     TransferEvents events;
     if (!CreateTransferEvents(events, factory, parts.report)) return kExitNoSession;
-    TestSession session(parts.engine, parts.report, opener, parts.report, events);
+    TestSession session(engine, parts.report, opener, parts.report, events);
 
     // The wall clock says where its seconds fall; the wait itself is on the monotonic clock.
     const std::int64_t wall = clock.WallUs();
-    waitUntil(clock.NowUs() + (wall / 1'000'000 + 1) * 1'000'000 + kSecondOffsetUs - wall);
+    if (const int signal = waitUntil(clock.NowUs() + (wall / 1'000'000 + 1) * 1'000'000 +
+                                     kSecondOffsetUs - wall)) {
+        err << "kvartix-cli: " << SignalName(signal) << " before the test started\n";
+        return kExitSignal + signal;
+    }
     if (!session.Start(o.Mode, o.Settings)) return kExitNoSession;
 
-    const std::int64_t first = clock.NowUs();
-    const std::int64_t end = first + std::int64_t{o.Seconds} * 1'000'000;
-    std::int64_t next = first;
-    std::int64_t last = first;
-    bool lost = false;
-    while (true) {
-        session.Tick();
-        last = clock.NowUs();
-        if (!session.Running()) {
-            lost = true;
-            break;
-        }
-        if (last >= end) break;
-        next += kCycleUs;
-        waitUntil(next);
+    CliCycles cycles(session, clock, waitUntil);
+    const std::int64_t end = clock.NowUs() + std::int64_t{o.Seconds} * 1'000'000;
+    bool going = cycles.Run();
+    while (going && cycles.LastUs() < end) going = cycles.Next();
+    RunEnd ending;
+    ending.AtUs = cycles.LastUs();
+    ending.ReceivedAtEnd = engine.Counters.Received;
+    parts.report.EndOfRun();
+    if (!going) {
+        ending.Loss.NotJudged = "the run was cut short";
+    } else if (o.Mode != TestMode::Bert) {
+        ending.Loss.NotJudged = "a loopback";
+    } else if (engine.Counters.Received == 0) {
+        ending.Loss.NotJudged = "nothing came back";
+    } else {
+        going = DrainAndCompare(cycles, engine, ending.Loss);
+    }
+    if (!going) {
+        ending.Signal = cycles.Signal();
+        ending.How = ending.Signal != 0 ? RunEnding::Interrupted : RunEnding::PortLost;
     }
     session.StopSession();
     parts.report.Finish();
 
-    const RunSummary summary = Summarise(parts.engine, parts.report, o, last);
+    const RunSummary summary = Summarise(engine, parts.report, o, ending);
     if (o.Json)
         PrintJson(out, summary);
     else
         PrintSummary(out, summary, o);
-    if (lost) return kExitNoSession;
-    return summary.Verdict() == RunVerdict::Clean ? kExitClean : kExitErrors;
+    out << std::flush;
+    return ExitStatus(summary);
 }
 
 int CliMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -86,11 +108,9 @@ int CliMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     SystemClock clock;
     SystemPortOpener opener(clock);
+    const StopSignals signals;
     // The port layer runs on the monotonic clock; sleeping is paced against it.
-    const WaitUntil sleep = [&clock](std::int64_t us) {
-        const std::int64_t delta = us - clock.NowUs();
-        if (delta > 0) std::this_thread::sleep_for(std::chrono::microseconds(delta));
-    };
+    const WaitUntil sleep = [&](std::int64_t us) { return signals.WaitUntil(clock, us); };
     const int status = RunCli(*parsed.Options, clock, sleep, opener, out, err);
     if (status == kExitNoSession && !opener.LastRefusal().empty())
         err << "kvartix-cli: " << opener.LastRefusal() << '\n';

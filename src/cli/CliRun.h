@@ -1,18 +1,24 @@
 #pragma once
 
-#include <functional>
 #include <ostream>
+#include <string>
+#include <vector>
 
+#include "cli/CliCycles.h"
 #include "cli/CliOptions.h"
 #include "serial/Clock.h"
 #include "serial/CommPort.h"
 
 namespace kvartix {
 
-enum CliExit { kExitClean = 0, kExitErrors = 1, kExitNoSession = 2, kExitBadOptions = 3 };
-
-// How the run waits for its next cycle: sleeps on a real clock, advances a test's clock.
-using WaitUntil = std::function<void(std::int64_t clockUs)>;
+// A run stopped by signal N exits kExitSignal + N.
+enum CliExit {
+    kExitClean = 0,
+    kExitErrors = 1,
+    kExitNoSession = 2,
+    kExitBadOptions = 3,
+    kExitSignal = 128
+};
 
 // One headless session on the 100 ms cycle; returns the exit status.
 int RunCli(const CliOptions& options, const Clock& clock, const WaitUntil& waitUntil,

@@ -19,6 +19,7 @@ void Engine::BeginSession(CommPort& port, TransferRecord& writeTransfer,
     m_writeTransfer = &writeTransfer;
     m_readTransfer = &readTransfer;
     m_portLost = false;
+    HoldWrites = false;
     Mode = mode;
     Settings = settings;
     Params = params;
@@ -36,6 +37,7 @@ CycleResult Engine::Tick() {
         mask = 0;
         status = CommStatus{};
     }
+    PortStatus = status;
     LineStatus line = status.Flags | kCtsInactive | kDsrInactive | kDcdInactive;
     std::uint32_t modem = 0;
     if (m_port->GetCommModemStatus(modem)) {
@@ -96,11 +98,13 @@ void Engine::FirstCycleInit() {
     Counters.ReceivedThisSecond = 0;
     ClearRequested = false;
     Counters.Errors = 0;
+    Counters.Sent = 0;
     Counters.ShownErrors = 0;
     Chart.ResetChart();
     m_view.ChartChanged(Chart);
     m_view.ClearTerminalText();
     State.WritePending = false;
+    State.PendingWriteSize = 0;
     if (Settings.XonXoff && Mode != TestMode::Bert) {
         // From a byte of its own: the receive buffer may be read into while it is queued.
         static const std::uint8_t xon = kXonByte;
@@ -188,7 +192,7 @@ void Engine::ClearStatistics() {
     DriverErrors = DriverErrorCounters{};
     Checker.ResetCounts();
     m_view.RefreshErrorPanel();
-    Counters.Received = Counters.ReceivedThisSecond = Counters.Errors = 0;
+    Counters.Received = Counters.ReceivedThisSecond = Counters.Errors = Counters.Sent = 0;
     ClearRequested = false;
     Counters.StartTimeUs = Counters.LastUpdateTimeUs = m_clock.NowUs();
     Chart.ResetChart();
@@ -214,12 +218,17 @@ bool Engine::WriteGateOpen(std::uint32_t& transferred, const std::string& writeT
     transferred = 0;
     if (!State.WritePending) return true;
     switch (m_port->GetOverlappedResult(*m_writeTransfer, transferred)) {
-        case IoResult::Done: State.WritePending = false; return true;
+        case IoResult::Done:
+            State.WritePending = false;
+            State.PendingWriteSize = 0;
+            Counters.Sent += transferred;
+            return true;
         case IoResult::Pending: return false;
         case IoResult::Gone: m_portLost = true; return false;
         case IoResult::Failed:
             // A queued write that failed would otherwise keep the gate shut for good.
             State.WritePending = false;
+            State.PendingWriteSize = 0;
             m_box.ErrorBox(writeText + "0", false);
             return false;
     }
@@ -232,8 +241,11 @@ IoResult Engine::Write(const std::uint8_t* buffer, std::int32_t count,
     const IoResult r =
         m_port->WriteFile(*m_writeTransfer, buffer, static_cast<std::uint32_t>(count), written);
     switch (r) {
-        case IoResult::Pending: break;
-        case IoResult::Done: m_box.ErrorBox(writeText + std::to_string(written), false); break;
+        case IoResult::Pending: State.PendingWriteSize = count; break;
+        case IoResult::Done:
+            Counters.Sent += written;
+            m_box.ErrorBox(writeText + std::to_string(written), false);
+            break;
         case IoResult::Failed: m_box.ErrorBox(writeText + "0", false); break;
         case IoResult::Gone: m_portLost = true; break;
     }
@@ -251,6 +263,7 @@ void Engine::RunBertPath() {
     if (transferred > 0)
         State.TxPosition =
             (State.TxPosition + static_cast<std::int32_t>(transferred)) & Params.PacketMask;
+    if (HoldWrites) return;
     State.WritePending =
         Write(Pattern.At(State.TxPosition), State.WriteAmount, "Error write ") == IoResult::Pending;
 }

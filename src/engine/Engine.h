@@ -49,6 +49,11 @@ public:
     SessionCounters Counters;
     bool FirstTick = false;
     bool ClearRequested = false;
+    // While set the BERT starts no new write and the pending one still completes: lets a
+    // run's end wait for what is on its way without sending more.
+    bool HoldWrites = false;
+    // What the last cycle's error query reported: the queues and hold flags.
+    CommStatus PortStatus;
     RateChart Chart;
     // Consecutive updates far above the axis; kept for the whole run of the program.
     std::int32_t RescaleCount = 0;

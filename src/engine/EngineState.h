@@ -30,6 +30,7 @@ struct EngineState {
     std::vector<std::uint8_t> IoBufferB = std::vector<std::uint8_t>(kIoBufferSize);
     bool CurrentIsA = true;  // never reset at a session start
     bool WritePending = false;
+    std::int32_t PendingWriteSize = 0;  // characters in the pending write
     std::int32_t ReadAmount = 0;
     std::int32_t WriteAmount = 0;
     std::int32_t LoopbackPending = 0;
@@ -45,6 +46,8 @@ struct EngineState {
 // Received characters, errors and the time bases of the statistics.
 struct SessionCounters {
     std::int64_t Received = 0;
+    // Characters of the writes the driver completed; the pending one is not yet among them.
+    std::int64_t Sent = 0;
     std::int64_t ReceivedThisSecond = 0;
     std::int64_t Errors = 0;
     std::int64_t StartTimeUs = 0;

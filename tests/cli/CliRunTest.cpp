@@ -5,8 +5,7 @@
 #include <sstream>
 
 #include "cli/CliRun.h"
-#include "serial/SystemPortOpener.h"
-#include "support/ManualClock.h"
+#include "cli/SimulatedRun.h"
 #ifdef __linux__
 #include <unistd.h>
 
@@ -17,34 +16,7 @@
 namespace kvartix {
 namespace {
 
-// A run on the settable clock: the minutes of a real run take milliseconds.
-struct SimulatedRun {
-    explicit SimulatedRun(std::vector<std::string> args) {
-        const CliParse p = ParseCliOptions(args);
-        EXPECT_TRUE(p.Options) << p.Error;
-        clock.AdvanceMs(437);  // not on a whole second
-        SystemPortOpener opener(clock);
-        const WaitUntil wait = [this](std::int64_t us) {
-            if (us > clock.NowUs()) clock.AdvanceUs(us - clock.NowUs());
-        };
-        status = RunCli(*p.Options, clock, wait, opener, out, err);
-    }
-    std::vector<std::string> Lines() const {
-        std::vector<std::string> lines;
-        std::istringstream in(out.str());
-        for (std::string l; std::getline(in, l);) lines.push_back(l);
-        return lines;
-    }
-    int SecondLines() const {
-        int n = 0;
-        for (const auto& l : Lines()) n += l.find("  Received ") == 4;
-        return n;
-    }
-
-    test::ManualClock clock;
-    std::ostringstream out, err;
-    int status = -1;
-};
+using test::SimulatedRun;
 
 TEST(CliRun, with_no_options_prints_ten_seconds_and_passes) {
     SimulatedRun run({});

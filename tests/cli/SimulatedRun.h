@@ -1,0 +1,54 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/CliRun.h"
+#include "serial/SystemPortOpener.h"
+#include "support/ManualClock.h"
+
+namespace kvartix::test {
+
+struct RunSetup {
+    PortOpener* Opener = nullptr;  // none: the system's
+    int SignalAtWait = 0;          // the wait from which on a signal has come; 0: never
+    int Signal = 0;
+};
+
+// A run on the settable clock: the minutes of a real run take milliseconds.
+struct SimulatedRun {
+    explicit SimulatedRun(std::vector<std::string> args, RunSetup setup = {}) {
+        const CliParse p = ParseCliOptions(args);
+        EXPECT_TRUE(p.Options) << p.Error;
+        clock.AdvanceMs(437);  // not on a whole second
+        SystemPortOpener system(clock);
+        const WaitUntil wait = [this, setup](std::int64_t us) {
+            if (++waits >= setup.SignalAtWait && setup.SignalAtWait != 0) return setup.Signal;
+            if (us > clock.NowUs()) clock.AdvanceUs(us - clock.NowUs());
+            return 0;
+        };
+        status = RunCli(*p.Options, clock, wait, setup.Opener ? *setup.Opener : system, out, err);
+    }
+    std::vector<std::string> Lines() const {
+        std::vector<std::string> lines;
+        std::istringstream in(out.str());
+        for (std::string l; std::getline(in, l);) lines.push_back(l);
+        return lines;
+    }
+    int SecondLines() const {
+        int n = 0;
+        for (const auto& l : Lines()) n += l.find("  Received ") == 4;
+        return n;
+    }
+    bool Shows(const std::string& text) const { return out.str().find(text) != std::string::npos; }
+
+    ManualClock clock;
+    std::ostringstream out, err;
+    int waits = 0;
+    int status = -1;
+};
+
+}  // namespace kvartix::test

@@ -419,21 +419,30 @@ void PrintTable(std::ostream& out, const std::vector<std::vector<std::string>>& 
     }
 }
 
-// Asks QEMU's monitor to pull the adapter out; what it answers goes to the console log.
-std::string Unplug(const std::string& socketPath, const std::string& device) {
+// Asks QEMU's monitor to pull the adapter out, and waits for the monitor's next prompt: a
+// connection closed sooner may take the command with it. True once the prompt came back.
+bool Unplug(const std::string& socketPath, const std::string& device, std::string& answer) {
     const int s = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un a{};
     a.sun_family = AF_UNIX;
     std::snprintf(a.sun_path, sizeof a.sun_path, "%s", socketPath.c_str());
     if (s < 0 || ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        answer = "no monitor: " + std::string(std::strerror(errno));
         if (s >= 0) ::close(s);
-        return "no monitor: " + std::string(std::strerror(errno));
+        return false;
     }
     const std::string command = "device_del " + device + "\n";
     (void)!::write(s, command.data(), command.size());
-    std::string answer;
+    const auto prompts = [&answer] {
+        std::size_t count = 0;
+        for (std::size_t at = answer.find("(qemu)"); at != std::string::npos;
+             at = answer.find("(qemu)", at + 1))
+            ++count;
+        return count;
+    };
+    const auto end = Clock::now() + std::chrono::seconds(3);
     char buf[512];
-    for (int i = 0; i < 10; ++i) {
+    while (prompts() < 2 && Clock::now() < end) {
         pollfd p{s, POLLIN, 0};
         if (::poll(&p, 1, 100) <= 0) continue;
         const ssize_t n = ::read(s, buf, sizeof buf);
@@ -441,7 +450,9 @@ std::string Unplug(const std::string& socketPath, const std::string& device) {
         answer.append(buf, static_cast<std::size_t>(n));
     }
     ::close(s);
-    return answer;
+    // The monitor's line editing, unreadable in a log.
+    answer = std::regex_replace(answer, std::regex("\x1b\\[[0-9;]*[A-Za-z]"), "");
+    return prompts() >= 2;
 }
 
 struct Options {
@@ -606,9 +617,11 @@ int main(int argc, char** argv) {
         }
         if (Clock::now() >= unplugAt) {
             unplugAt = never;
-            const std::string answer = Unplug(options->monitor, "ftdi");
+            std::string answer;
+            const bool pulled = Unplug(options->monitor, "ftdi", answer);
             console << "[rig: device_del ftdi: " << answer << "]\n";
-            if (!farCase.empty()) outcomes[farCase].farNote = "device_del sent";
+            if (!farCase.empty())
+                outcomes[farCase].farNote = pulled ? "unplugged" : "the monitor did not answer";
         }
         pollfd p{fromVm[0], POLLIN, 0};
         ::poll(&p, 1, 20);
@@ -671,6 +684,7 @@ int main(int argc, char** argv) {
             if (o.source->flowChars) extra += ", flow chars " + std::to_string(o.source->flowChars);
         }
         if (!lamps.empty()) extra = "lamps " + lamps.back();
+        if (!o.farNote.empty()) extra += (extra.empty() ? "" : "; ") + o.farNote;
         if (!o.err.empty()) extra += (extra.empty() ? "" : "; ") + std::string("stderr: ") + o.err.front();
         if (!v.note.empty() || !extra.empty())
             why.push_back(c.name + ": " + verdict + (v.note.empty() ? "" : ", " + v.note) +

@@ -213,7 +213,10 @@ void RunSource(int fd, double cps, bool xon, double sendSeconds, int stopFd,
             continue;
         }
         if (!started) started = now;
-        credit += cps * std::chrono::duration<double>(now - last).count();
+        // At most 20 ms of the line is banked while the pseudo-terminal takes nothing: a wire
+        // does not catch up in a burst.
+        credit = std::min(credit + cps * std::chrono::duration<double>(now - last).count(),
+                          cps * 0.02 + 1);
         last = now;
         // Time the line stood held or idle is not banked.
         if (held || std::chrono::duration<double>(now - *started).count() >= sendSeconds) {

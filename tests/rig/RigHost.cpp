@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -500,6 +501,8 @@ int main(int argc, char** argv) {
     const auto begin = Clock::now();
     const pid_t qemu = ::fork();
     if (qemu == 0) {
+        // No machine outlives a rig that was killed, by CTest's time-out for one.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         ::dup2(toVm[0], 0);
         ::dup2(fromVm[1], 1);
         ::dup2(fromVm[1], 2);
@@ -531,6 +534,11 @@ int main(int argc, char** argv) {
     std::string pending;
     bool vmAlive = true;
     const std::regex ptyRe(R"(char device redirected to (/dev/pts/\d+))");
+    const auto caseNamed = [&cases](const std::string& name) -> const Case* {
+        for (const Case& c : cases)
+            if (c.name == name) return &c;
+        return nullptr;
+    };
 
     const auto handle = [&](const std::string& line) {
         console << line << '\n';
@@ -562,9 +570,8 @@ int main(int argc, char** argv) {
         } else if (what == "case") {
             caseStart[name] = Clock::now();
         } else if (what == "far") {
-            const auto c = std::find_if(cases.begin(), cases.end(),
-                                        [&](const Case& k) { return k.name == name; });
-            if (pty < 0 || c == cases.end()) {
+            const Case* c = caseNamed(name);
+            if (pty < 0 || !c) {
                 tell("skip");
                 return;
             }
@@ -572,10 +579,9 @@ int main(int argc, char** argv) {
             farCase = name;
             tell("go " + name);
         } else if (what == "open") {
-            const auto c = std::find_if(cases.begin(), cases.end(),
-                                        [&](const Case& k) { return k.name == name; });
+            const Case* c = caseNamed(name);
             if (far && farCase == name) goAt = Clock::now() + kSourceAfter;
-            if (c != cases.end() && c->far == "unplug") unplugAt = Clock::now() + kUnplugAfter;
+            if (c && c->far == "unplug") unplugAt = Clock::now() + kUnplugAfter;
         } else if (what == "out") {
             outcomes[name].out.push_back(rest);
         } else if (what == "err") {
@@ -595,10 +601,9 @@ int main(int argc, char** argv) {
             }
             if (caseStart.count(name)) o.wall = Since(caseStart[name]);
             if (far && farCase == name) {
-                const auto c = std::find_if(cases.begin(), cases.end(),
-                                            [&](const Case& k) { return k.name == name; });
+                const Case* c = caseNamed(name);
                 const SourceReport& r = far->Stop();
-                if (c != cases.end() && c->far == "source") o.source = r;
+                if (c && c->far == "source") o.source = r;
                 far.reset();
             }
             unplugAt = goAt = never;
@@ -610,7 +615,8 @@ int main(int argc, char** argv) {
     // Read the console until the guest is done, QEMU ends, or the deadline passes.
     bool timedOut = false;
     while (vmAlive) {
-        if (Since(begin) > options->deadline) {
+        // A machine that has not booted in a minute will not.
+        if (Since(begin) > options->deadline || (booted < 0 && Since(begin) > 60)) {
             timedOut = true;
             break;
         }

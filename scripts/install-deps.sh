@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev fonts-dejavu-core fonts-liberation xvfb xauth socat locales pv
   dpkg-dev desktop-file-utils groff-base appstream
   g++-mingw-w64-x86-64-posix wine wine64 googletest
+  qemu-system-x86 busybox-static cpio
 )
 
 missing=()

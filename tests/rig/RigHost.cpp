@@ -343,8 +343,9 @@ Verdict Judge(const Case& c, const Outcome& o, const Fields& f,
             // Accepted only where data was lost and the driver says so: a driver count without
             // a loss, or a loss without one, is a fault.
             const long driverLoss = Count(f, "overrun_errors") + Count(f, "other_errors");
-            const long loss =
-                Count(f, "errors") + Count(f, "lost_symbols") + Count(f, "sync_lost");
+            const auto lostKey = LostKey(f);
+            const long loss = Count(f, "errors") + Count(f, "lost_symbols") +
+                              Count(f, "sync_lost") + (lostKey ? Count(f, *lostKey) : 0);
             if (!clean && o.exit == "1" && loss > 0 && driverLoss > 0 &&
                 Count(f, "parity_errors") + Count(f, "framing_errors") == 0) {
                 v.note = "loss counted by the driver: overrun " +

@@ -121,8 +121,11 @@ RunSummary Summarise(const Engine& e, const CliReport& report, const CliOptions&
     const std::int64_t elapsedUs = std::max<std::int64_t>(0, end.AtUs - e.Counters.StartTimeUs);
     s.Seconds = static_cast<double>(elapsedUs) / 1e6;
     s.Received = e.Counters.Received;
-    s.Queued = e.State.WritePending ? e.State.PendingWriteSize : 0;
-    s.Sent = e.Counters.Sent + s.Queued;
+    s.Sent = e.Counters.Sent + (e.State.WritePending ? e.State.PendingWriteSize : 0);
+    // Sent to the port and never on the line: thrown away at the end of the drain, or still
+    // held at the last look.
+    s.Queued = end.Loss.Discarded ? *end.Loss.Discarded
+                                     : std::min<std::int64_t>(e.PortStatus.OutQueue, s.Sent);
     s.Errors = e.Counters.Errors;
     // The rates are the timed run's: what came in after it, in the drain, is left out.
     s.CharRate = CharRate(end.ReceivedAtEnd, elapsedUs / 1000);
@@ -151,7 +154,7 @@ void PrintSummary(std::ostream& out, const RunSummary& s, const CliOptions& o) {
     out << "  Received          " << shown(StatCell::Received) << "final count " << s.Received
         << " characters\n"
         << "  Sent              " << Padded("", 20) << "final count " << s.Sent << " characters";
-    if (s.Queued != 0) out << ", " << s.Queued << " of them in a write still pending";
+    if (s.Queued != 0) out << ", " << s.Queued << " of them never left the port";
     out << '\n'
         << "  symb/s            " << shown(StatCell::CharRate) << "over the whole run "
         << s.CharRate << '\n'

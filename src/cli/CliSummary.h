@@ -31,6 +31,7 @@ struct LossCheck {
     std::string NotJudged;             // why not
     std::optional<double> DrainSeconds;
     std::int64_t DrainReceived = 0;  // characters that came in the drain
+    std::optional<std::int64_t> Discarded;  // sent to the port, thrown away before the line
 };
 
 // How the run ended and what it had counted by the end of its time.
@@ -53,7 +54,7 @@ struct RunSummary {
     std::int64_t Received = 0;
     // Every write the port took: those it completed and the one still pending at the end.
     std::int64_t Sent = 0;
-    std::int64_t Queued = 0;  // of Sent, still in the pending write
+    std::int64_t Queued = 0;  // of Sent, still in the port's queues at the end
     std::int64_t Errors = 0;
     std::int64_t CharRate = 0;
     std::int64_t BitRate = 0;

@@ -36,6 +36,10 @@ public:
     CycleResult Tick();
 
     void RequestClear() { ClearRequested = true; }
+    // Throws away the session's output not yet on the line; how much, where the port says.
+    std::optional<std::uint32_t> PurgeOutput() {
+        return m_port ? m_port->PurgeOutput() : std::nullopt;
+    }
 
     // Session inputs and outputs, readable by the windows and tests.
     TestMode Mode = TestMode::Bert;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "serial/CommTypes.h"
@@ -40,6 +41,11 @@ public:
     virtual bool ClearCommError(std::uint32_t& errors, CommStatus& status) = 0;
     virtual bool GetCommModemStatus(std::uint32_t& modemStatus) = 0;
     virtual bool CloseHandle() = 0;
+
+    // Throws away what was handed over and is not yet on the line: the transmit queue, what
+    // the driver still holds and the rest of a pending write, which then completes. How many
+    // characters went; none where the port cannot tell.
+    virtual std::optional<std::uint32_t> PurgeOutput() { return std::nullopt; }
 };
 
 // Opens a device path exclusively; nullptr when it does not exist or someone holds it.

@@ -91,14 +91,14 @@ TEST_F(LoopPlug, bits_above_the_data_bits_never_arrive) {
     EXPECT_EQ(ReadAll(), (Bytes{0x1F, 0x1A}));
 }
 
-TEST_F(LoopPlug, a_write_completes_when_its_last_character_entered_the_transmit_buffer) {
-    Configure();
+TEST_F(LoopPlug, a_write_completes_when_its_last_character_entered_the_transmit_queue) {
+    Configure(nullptr, 4096);
     Bytes data(5000, 0x55);
     std::uint32_t n = 0;
     ASSERT_EQ(port.WriteFile(wt, data.data(), 5000, n), IoResult::Pending);
     EXPECT_EQ(port.GetOverlappedResult(wt, n), IoResult::Pending);
     EXPECT_FALSE(writeEvent.IsSet());
-    // 904 characters must leave before the last 4096 fit.
+    // 904 characters must leave before the last 4096 fit the queue of the SetupComm size.
     clock.AdvanceUs(903 * 1041667 / 1000);
     EXPECT_EQ(port.GetOverlappedResult(wt, n), IoResult::Pending);
     EXPECT_FALSE(writeEvent.IsSet());

@@ -30,6 +30,7 @@ bool VirtualCommPort::SetCommState(const LineConfig& config) {
 bool VirtualCommPort::SetupComm(std::uint32_t rxQueue, std::uint32_t txQueue) {
     if (!m_open || rxQueue == 0 || txQueue == 0) return false;
     m_rx.Resize(rxQueue);
+    m_txCapacity = txQueue;
     return true;
 }
 
@@ -89,7 +90,21 @@ bool VirtualCommPort::CloseHandle() {
     if (!m_open) return false;
     m_open = false;
     m_write.reset();
+    m_tx.clear();
     return true;
+}
+
+std::optional<std::uint32_t> VirtualCommPort::PurgeOutput() {
+    if (!m_open) return std::nullopt;
+    Advance();
+    auto discarded = static_cast<std::uint32_t>(m_tx.size());
+    m_tx.clear();
+    if (m_write && m_write->Taken < m_write->Size) {
+        discarded += m_write->Size - m_write->Taken;
+        m_write->Taken = m_write->Size;
+        if (m_write->Transfer && m_write->Transfer->Event) m_write->Transfer->Event->Set();
+    }
+    return discarded;
 }
 
 bool VirtualCommPort::Rts() const {
@@ -116,7 +131,8 @@ std::uint8_t VirtualCommPort::StatusFlags() const { return LineHolds() | m_rx.Ho
 
 void VirtualCommPort::RefillTransmitBuffer() {
     if (!m_write) return;
-    const std::uint32_t room = kTxBufferSize - static_cast<std::uint32_t>(m_tx.size());
+    const std::uint32_t room =
+        m_txCapacity - std::min(m_txCapacity, static_cast<std::uint32_t>(m_tx.size()));
     const std::uint32_t n = std::min(room, m_write->Size - m_write->Taken);
     m_tx.insert(m_tx.end(), m_write->Data + m_write->Taken, m_write->Data + m_write->Taken + n);
     m_write->Taken += n;

@@ -24,8 +24,6 @@ struct LoopInjected {
 // a test that drives the clock sees exactly which characters have arrived. No thread.
 class VirtualCommPort final : public CommPort {
 public:
-    static constexpr std::uint32_t kTxBufferSize = 4096;
-
     VirtualCommPort(const Clock& clock, LoopImpairments impairments = {});
 
     const LoopInjected& Injected() const { return m_injected; }
@@ -43,6 +41,7 @@ public:
     bool ClearCommError(std::uint32_t& errors, CommStatus& status) override;
     bool GetCommModemStatus(std::uint32_t& modemStatus) override;
     bool CloseHandle() override;
+    std::optional<std::uint32_t> PurgeOutput() override;
 
 private:
     struct PendingWrite {
@@ -72,7 +71,9 @@ private:
     LineConfig m_config;
     double m_frameUs = 1e6 * 10 / 9600;
     ReceiveQueue m_rx;
+    // The transmit queue of the SetupComm size, as a driver that honours it keeps.
     std::deque<std::uint8_t> m_tx;
+    std::uint32_t m_txCapacity = 4096;
     std::optional<PendingWrite> m_write;
     const std::int64_t m_originUs;
     double m_lineFreeUs = 0;  // since m_originUs: when the character on the line is through

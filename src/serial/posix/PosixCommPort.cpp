@@ -161,6 +161,17 @@ bool PosixCommPort::SetupComm(std::uint32_t rxQueue, std::uint32_t txQueue) {
     {
         std::lock_guard lock(m_mutex);
         m_rx.Resize(rxQueue);
+        if (txQueue != m_tx.Ring.size()) {
+            TransmitQueue resized;
+            resized.Ring.resize(txQueue);
+            while (m_tx.Size > 0 && resized.Free() > 0) {
+                const std::size_t n = std::min(m_tx.Contiguous(), resized.Free());
+                resized.Put(m_tx.Front(), n);
+                m_tx.Drop(n);
+            }
+            m_tx = std::move(resized);
+        }
+        if (m_write) FillQueue();
     }
     Wake();
     return true;
@@ -194,8 +205,8 @@ IoResult PosixCommPort::ReadFile(TransferRecord&, std::uint8_t* buffer, std::uin
     return IoResult::Done;
 }
 
-// Like a driver that queues every request: the I/O thread hands the bytes over and the
-// completion query tells when all of them went.
+// Like a driver that queues every request: the bytes go into the transmit queue as it has
+// room, and the completion query tells when all of them are there.
 IoResult PosixCommPort::WriteFile(TransferRecord& transfer, const std::uint8_t* buffer,
                                   std::uint32_t count, std::uint32_t& written) {
     written = 0;
@@ -206,7 +217,7 @@ IoResult PosixCommPort::WriteFile(TransferRecord& transfer, const std::uint8_t* 
         if (m_write) return IoResult::Failed;
         if (transfer.Event) transfer.Event->Reset();
         m_write = PendingWrite{buffer, count, 0, false, &transfer};
-        if (count == 0) Complete(false);
+        FillQueue();
     }
     Wake();
     return IoResult::Pending;
@@ -237,10 +248,14 @@ bool PosixCommPort::ClearCommError(std::uint32_t& errors, CommStatus& status) {
         errors = m_rx.TakeErrors();
         status.Flags = m_rx.HoldFlags();
         status.InQueue = m_rx.Size();
-        status.OutQueue = m_write ? m_write->Size - m_write->Done : 0;
+        status.OutQueue = static_cast<std::uint32_t>(m_tx.Size) +
+                          (m_write ? m_write->Size - m_write->Done : 0);
         config = m_config;
     }
     const int fd = m_device.Get();
+    // What the kernel still holds has not gone either.
+    if (const SysResult queued = m_sys.OutputQueued(fd); queued && queued.Value > 0)
+        status.OutQueue += static_cast<std::uint32_t>(queued.Value);
     LineCounters now;
     if (m_sys.GetCounters(fd, now)) {
         if (m_counters) errors |= ErrorsFromCounters(*m_counters, now);
@@ -280,6 +295,7 @@ bool PosixCommPort::CloseHandle() {
     }
     Wake();
     m_thread.join();  // from here on the fields are this thread's alone
+    m_tx.Clear();
     const int fd = m_device.Get();
     m_sys.DiscardOutput(fd);
     if (m_outputStopped) m_sys.Flow(fd, TCOON);  // the next user of the device starts unheld
@@ -290,6 +306,25 @@ bool PosixCommPort::CloseHandle() {
     const bool closed = static_cast<bool>(m_device.Reset());
     m_lock.Release();
     return closed;
+}
+
+// What the kernel reports it still holds may leave meanwhile: the count errs high, never low.
+std::optional<std::uint32_t> PosixCommPort::PurgeOutput() {
+    if (!m_open) return std::nullopt;
+    std::lock_guard lock(m_mutex);
+    if (m_gone) return std::nullopt;
+    auto discarded = static_cast<std::uint32_t>(m_tx.Size);
+    m_tx.Clear();
+    if (m_write && !m_write->Failed && m_write->Done < m_write->Size) {
+        discarded += m_write->Size - m_write->Done;
+        m_write->Done = m_write->Size;
+        Complete(false);
+    }
+    const int fd = m_device.Get();
+    const SysResult queued = m_sys.OutputQueued(fd);
+    m_sys.DiscardOutput(fd);
+    if (queued && queued.Value > 0) discarded += static_cast<std::uint32_t>(queued.Value);
+    return discarded;
 }
 
 void PosixCommPort::SetLeadUs(double us) {

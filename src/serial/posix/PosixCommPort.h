@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "serial/CommPort.h"
 #include "serial/ReceiveQueue.h"
@@ -29,7 +30,8 @@ std::string Explain(const std::string& path, const OpenRefusal& why);
 
 // A serial driver emulated in user space over a Linux terminal (a UART, a USB adapter, a
 // pseudo-terminal). One I/O thread per open port moves characters between the terminal and
-// a receive queue of the SetupComm size, writes the caller's buffer of a pending write, and
+// receive and transmit queues of the SetupComm sizes (a write completes once its bytes are in
+// the transmit queue, as with a Windows driver that honours the size), and
 // does the flow control the kernel cannot report on: Xon/Xoff, the RTS handshake and DSR
 // output flow. With Xon/Xoff or DSR flow on, it hands the kernel the data at the line's rate
 // with a short lead, so that flow characters and holds act on time on drivers that queue them
@@ -69,6 +71,7 @@ class PosixCommPort final : public CommPort {
     bool ClearCommError(std::uint32_t& errors, CommStatus& status) override;
     bool GetCommModemStatus(std::uint32_t& modemStatus) override;
     bool CloseHandle() override;
+    std::optional<std::uint32_t> PurgeOutput() override;
 
     Traffic TrafficSoFar() const;
     // With Xon/Xoff or DSR flow, the most line time the kernel holds ahead of the wire: what
@@ -82,9 +85,25 @@ class PosixCommPort final : public CommPort {
     struct PendingWrite {
         const std::uint8_t* Data = nullptr;
         std::uint32_t Size = 0;
-        std::uint32_t Done = 0;  // handed to the kernel
+        std::uint32_t Done = 0;  // taken into the transmit queue
         bool Failed = false;
         TransferRecord* Transfer = nullptr;
+    };
+
+    // The transmit queue of the SetupComm size: a write completes once its bytes are here,
+    // and the I/O thread feeds the kernel from it.
+    struct TransmitQueue {
+        std::vector<std::uint8_t> Ring = std::vector<std::uint8_t>(4096);
+        std::size_t Head = 0;
+        std::size_t Size = 0;
+
+        std::size_t Free() const { return Ring.size() - Size; }
+        // The oldest bytes that lie in one piece.
+        std::size_t Contiguous() const { return std::min(Size, Ring.size() - Head); }
+        const std::uint8_t* Front() const { return Ring.data() + Head; }
+        void Put(const std::uint8_t* data, std::size_t count);
+        void Drop(std::size_t count);
+        void Clear() { Head = Size = 0; }
     };
 
     PosixCommPort(PosixSys& sys, UniqueFd device, UniqueFd wake, UucpLock lock);
@@ -107,6 +126,7 @@ class PosixCommPort final : public CommPort {
     std::uint32_t PacedRoom(std::int64_t now);
     std::int64_t OutputDueUs() const;
     std::int64_t GatherUs() const;
+    void FillQueue();
     void Complete(bool failed);
 
     PosixSys& m_sys;
@@ -126,6 +146,7 @@ class PosixCommPort final : public CommPort {
     LineConfig m_config;
     ReceiveQueue m_rx;
     std::optional<PendingWrite> m_write;
+    TransmitQueue m_tx;
     Traffic m_traffic;
     bool m_gone = false;
     bool m_stop = false;

@@ -99,7 +99,32 @@ void PosixCommPort::Run() {
 }
 
 bool PosixCommPort::Writing() const {
-    return m_write && !m_write->Failed && m_write->Done < m_write->Size;
+    return m_tx.Size > 0;
+}
+
+void PosixCommPort::TransmitQueue::Put(const std::uint8_t* data, std::size_t count) {
+    for (std::size_t done = 0; done < count;) {
+        const std::size_t tail = (Head + Size) % Ring.size();
+        const std::size_t n = std::min(count - done, Ring.size() - tail);
+        std::copy_n(data + done, n, Ring.data() + tail);
+        Size += n;
+        done += n;
+    }
+}
+
+void PosixCommPort::TransmitQueue::Drop(std::size_t count) {
+    Head = (Head + count) % Ring.size();
+    Size -= count;
+}
+
+// Takes what fits of the pending write; the write is complete once all of it is in.
+void PosixCommPort::FillQueue() {
+    if (!m_write || m_write->Failed || (m_write->Done == m_write->Size && m_write->Size > 0)) return;
+    const auto n = static_cast<std::uint32_t>(
+        std::min<std::size_t>(m_tx.Free(), m_write->Size - m_write->Done));
+    m_tx.Put(m_write->Data + m_write->Done, n);
+    m_write->Done += n;
+    if (m_write->Done == m_write->Size) Complete(false);
 }
 
 // Xon/Xoff and DSR flow act on the characters the kernel has not yet taken; a driver
@@ -208,24 +233,27 @@ void PosixCommPort::ReadLine() {
 void PosixCommPort::WriteLine(std::int64_t now) {
     // An Xoff read in this same wake-up holds what is not yet with the kernel.
     if (!Writing() || m_rx.HoldsOutput()) return;
-    std::uint32_t count = m_write->Size - m_write->Done;
+    auto count = static_cast<std::uint32_t>(m_tx.Contiguous());
     if (Paced()) count = std::min(count, PacedRoom(now));
     if (count == 0) return;
-    const SysResult r = m_sys.Write(m_device.Get(), m_write->Data + m_write->Done, count);
+    const SysResult r = m_sys.Write(m_device.Get(), m_tx.Front(), count);
     if (!r) {
         if (Transient(r.Error)) return;
-        if (r.Error == EIO || r.Error == ENXIO || r.Error == ENODEV)
+        if (r.Error == EIO || r.Error == ENXIO || r.Error == ENODEV) {
             m_gone = true;
-        else
-            Complete(true);
+        } else {
+            // The driver refuses the data: what is queued cannot go, and the write fails.
+            m_tx.Clear();
+            if (m_write && m_write->Done < m_write->Size) Complete(true);
+        }
         return;
     }
     m_lineFreeUs =
         std::max(m_lineFreeUs, static_cast<double>(now)) + static_cast<double>(r.Value) * FrameUs();
     if (!Paced()) m_outputRestUntilUs = NowUs() + GatherUs();
-    m_write->Done += static_cast<std::uint32_t>(r.Value);
+    m_tx.Drop(static_cast<std::size_t>(r.Value));
     m_traffic.Sent += static_cast<std::uint64_t>(r.Value);
-    if (m_write->Done == m_write->Size) Complete(false);
+    FillQueue();
 }
 
 // The event tells a waiting caller; the completion query tells the engine.

@@ -83,6 +83,8 @@ void PosixCommPort::Run() {
             ReadLine();
             ApplyLineActions();  // an Xoff is on its way before anyone sees the characters
             m_inputRestUntilUs = NowUs() + GatherUs();
+            // Unpaced output gathers with the input: one wake-up serves both.
+            if (!Paced()) m_outputRestUntilUs = m_inputRestUntilUs;
         }
         if (m_gone || m_stop) break;
         if (device & (POLLHUP | POLLERR | POLLNVAL) && !(device & POLLIN)) {
@@ -250,7 +252,7 @@ void PosixCommPort::WriteLine(std::int64_t now) {
     }
     m_lineFreeUs =
         std::max(m_lineFreeUs, static_cast<double>(now)) + static_cast<double>(r.Value) * FrameUs();
-    if (!Paced()) m_outputRestUntilUs = NowUs() + GatherUs();
+    if (!Paced()) m_outputRestUntilUs = m_inputRestUntilUs = NowUs() + GatherUs();
     m_tx.Drop(static_cast<std::size_t>(r.Value));
     m_traffic.Sent += static_cast<std::uint64_t>(r.Value);
     FillQueue();

@@ -1,0 +1,111 @@
+// How much of the line a BERT keeps busy: the engine's 100 ms cycle at maximum data speed on
+// LOOP at rates up to 3 Mbit/s, and over a pseudo-terminal whose far end, a child process,
+// carries the characters back at the line's rate, with and without Xon/Xoff. Line use counts
+// from the first second on; the CPU is this process's (engine and I/O thread).
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "engine/TestSession.h"
+#include "serial/SystemPortOpener.h"
+#include "support/Pty.h"
+
+namespace {
+
+using namespace kvartix;
+using Steady = std::chrono::steady_clock;
+
+class PrintBox final : public ErrorBoxSink {
+  public:
+    void ErrorBox(const std::string& text, bool) override {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
+};
+
+double CpuSeconds() {
+    rusage self{};
+    getrusage(RUSAGE_SELF, &self);
+    return static_cast<double>(self.ru_utime.tv_sec + self.ru_stime.tv_sec) +
+           static_cast<double>(self.ru_utime.tv_usec + self.ru_stime.tv_usec) / 1e6;
+}
+
+// A pseudo-terminal whose master belongs to a child that carries characters back at the rate.
+std::string StartWire(pid_t& child, double charsPerSecond) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return {};
+    const std::string slave = ptsname(master);
+    child = fork();
+    if (child == 0) {
+        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+        test::CarryLikeAWire(master, charsPerSecond, -1);
+        _exit(0);
+    }
+    close(master);
+    return slave;
+}
+
+void Row(const char* line, int rate, bool xonXoff, double seconds) {
+    pid_t wire = -1;
+    std::string port = "LOOP";
+    if (std::string(line) != "LOOP") port = StartWire(wire, rate / 10.0);
+    SystemClock clock;
+    NullEngineView view;
+    PrintBox box;
+    EventFactory factory;
+    TransferEvents events;
+    CreateTransferEvents(events, factory, box);
+    SystemPortOpener opener(clock);
+    Engine engine(view, box, clock);
+    TestSession session(engine, view, opener, box, events);
+    LineSettings s;
+    s.Port = port;
+    s.BitRate = rate;
+    s.XonXoff = xonXoff;
+    if (!session.Start(TestMode::Bert, s)) return;
+    const auto start = Steady::now();
+    auto next = start;
+    std::int64_t fromBytes = -1;
+    Steady::time_point from;
+    double cpuFrom = 0;
+    while (Steady::now() - start < std::chrono::duration<double>(seconds + 1)) {
+        if (fromBytes < 0 && Steady::now() - start >= std::chrono::seconds(1)) {
+            fromBytes = engine.Counters.Received;
+            from = Steady::now();
+            cpuFrom = CpuSeconds();
+        }
+        session.Tick();
+        next += std::chrono::milliseconds(100);
+        std::this_thread::sleep_until(next);
+    }
+    const double elapsed = std::chrono::duration<double>(Steady::now() - from).count();
+    const double cpu = (CpuSeconds() - cpuFrom) / elapsed;
+    const double used = static_cast<double>(engine.Counters.Received - fromBytes) /
+                        (elapsed * rate / engine.Params.BitsPerChar);
+    const auto& d = engine.DriverErrors;
+    session.StopSession();
+    if (wire > 0) waitpid(wire, nullptr, 0);
+    std::printf("  %-22s %8d  %-8s %7.2f %%  %6lld  %5d  %5.2f %%\n", line, rate,
+                xonXoff ? "Xon/Xoff" : "none", 100 * used,
+                static_cast<long long>(engine.Counters.Errors),
+                d.ParityErrors + d.OverrunErrors + d.FramingErrors + d.OtherErrors, 100 * cpu);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 30.0;
+    std::printf("BERT at maximum data speed, %.0f s a row after the first second\n", seconds);
+    std::printf("  %-22s %8s  %-8s %9s  %6s  %5s  %s\n", "line", "bit/s", "flow", "line used",
+                "errors", "driver", "CPU of a core");
+    for (const int rate : {9600, 115200, 460800, 614400, 921600, 1500000, 2500000, 3000000})
+        Row("LOOP", rate, false, seconds);
+    for (const int rate : {115200, 460800})
+        for (const bool xonXoff : {false, true}) Row("far end paced at rate", rate, xonXoff, seconds);
+    return 0;
+}

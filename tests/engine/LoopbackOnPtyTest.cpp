@@ -39,3 +39,28 @@ TEST(LoopbackOnPty, echoes_a_known_stream_byte_exact_after_the_dropped_first_rea
 
 }  // namespace
 }  // namespace kvartix
+
+namespace kvartix {
+namespace {
+
+// Only reads run in these sessions: the far end closing must still end them, once.
+TEST(ReadingSessions, a_far_end_that_goes_away_ends_a_loopback_or_terminal_session) {
+    for (const TestMode mode : {TestMode::Loopback, TestMode::Terminal}) {
+        SCOPED_TRACE(mode == TestMode::Loopback ? "loopback" : "terminal");
+        test::SessionRig rig;
+        auto master = std::make_unique<test::PtyMaster>();
+        LineSettings s;
+        s.Port = master->SlavePath();
+        ASSERT_TRUE(rig.session.Start(mode, s));
+        rig.session.Tick();
+        master.reset();
+        EXPECT_TRUE(test::Eventually([&] {
+            rig.session.Tick();
+            return !rig.session.Running();
+        }, std::chrono::seconds(5)));
+        EXPECT_LE(rig.box.Messages.size(), 1u);
+    }
+}
+
+}  // namespace
+}  // namespace kvartix

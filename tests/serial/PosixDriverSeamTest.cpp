@@ -394,6 +394,22 @@ TEST_F(PosixDriver, a_full_queue_leaves_the_rest_with_the_kernel_and_loses_nothi
     EXPECT_EQ(Errors(), 0u);
 }
 
+// EIO, ENXIO and ENODEV mean the device went away; any other read error fails that read,
+// told once, and the port goes on.
+TEST_F(PosixDriver, a_read_error_other_than_a_vanished_device_fails_one_read_only) {
+    ASSERT_TRUE(Configure());
+    Device([](FakeDevice& d) {
+        d.ReadError = EINVAL;
+        d.FarEnd = {'a', 'b'};
+    });
+    std::uint8_t buffer[10];
+    std::uint32_t n = 0;
+    ASSERT_TRUE(Eventually([&] { return port->ReadFile(rt, buffer, 10, n) == IoResult::Failed; }));
+    ASSERT_TRUE(Eventually([&] { return port->TrafficSoFar().Received == 2; }));
+    EXPECT_EQ(port->ReadFile(rt, buffer, 10, n), IoResult::Done);
+    EXPECT_EQ(n, 2u);
+}
+
 class PacedWriter : public PosixDriver {
   protected:
     void Start(const std::function<void(FakeDevice&)>& device) {

@@ -12,6 +12,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "serial/posix/PosixSys.h"
@@ -37,6 +38,7 @@ struct FakeDevice {
     std::size_t WriteChunk = SIZE_MAX;           // the most one write takes
     int EagainWrites = 0;                        // writes to refuse before taking any
     bool Unplugged = false;                      // reads and writes fail with EIO
+    int ReadError = 0;                           // the next read fails with it, once
     bool Stopped = false;                        // TCOOFF
     long OutQueued = 0;                          // what TIOCOUTQ says the driver still holds
     bool StopIgnored = false;  // a USB adapter: TCOOFF does not hold what is written
@@ -106,6 +108,7 @@ class FakePosixSys final : public PosixSys {
         }
         FakeDevice& d = Device(fd);
         if (d.Unplugged) return SysResult::Fail(EIO, "read");
+        if (d.ReadError) return SysResult::Fail(std::exchange(d.ReadError, 0), "read");
         if (d.FarEnd.empty()) return SysResult::Fail(EAGAIN, "read");
         const std::size_t n = std::min(count, d.FarEnd.size());
         std::copy_n(d.FarEnd.begin(), n, static_cast<std::uint8_t*>(buffer));

@@ -6,6 +6,8 @@
 #include <termios.h>
 
 #include <cerrno>
+#include <cstring>
+#include <utility>
 
 #include "serial/posix/PosixLine.h"
 
@@ -32,6 +34,9 @@ std::string Explain(const std::string& path, const OpenRefusal& why) {
     }
     if (why.Error == EBUSY || why.Error == EWOULDBLOCK)
         return path + " is in use by another program";
+    // Not there: the message says as much. Anything else is worth its name.
+    if (why.Error != 0 && why.Error != ENOENT && why.Error != ENODEV && why.Error != ENXIO)
+        return path + ": " + std::strerror(why.Error);
     return {};
 }
 
@@ -74,7 +79,10 @@ std::unique_ptr<PosixCommPort> PosixCommPort::Open(PosixSys& sys, const std::str
     // A device that is no terminal has no exclusive mode; the lock still holds.
     sys.SetExclusive(device.Get(), true);
     const SysResult wake = sys.EventFd();
-    if (!wake) return nullptr;
+    if (!wake) {
+        if (why) *why = OpenRefusal{wake.Error, {}, 0, {}};
+        return nullptr;
+    }
     std::unique_ptr<PosixCommPort> port(new PosixCommPort(
         sys, std::move(device), UniqueFd(sys, static_cast<int>(wake.Value)), std::move(lock)));
     port->TakeLine();
@@ -197,6 +205,7 @@ IoResult PosixCommPort::ReadFile(TransferRecord&, std::uint8_t* buffer, std::uin
     {
         std::lock_guard lock(m_mutex);
         if (m_gone) return IoResult::Gone;
+        if (std::exchange(m_readFailed, false)) return IoResult::Failed;
         got = m_rx.Read(buffer, count);
         // Drained below XonLim: the Xon goes out now, not a thread switch later.
         if (got > 0) ApplyLineActions();

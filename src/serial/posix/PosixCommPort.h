@@ -149,6 +149,7 @@ class PosixCommPort final : public CommPort {
     TransmitQueue m_tx;
     Traffic m_traffic;
     bool m_gone = false;
+    bool m_readFailed = false;  // a read of the device failed; the next ReadFile says so
     bool m_stop = false;
     bool m_outputStopped = false;  // the kernel's output stopped with TCOOFF
     bool m_rtsHigh = true;         // RTS as last driven for the handshake

@@ -26,6 +26,11 @@ bool Transient(int error) {
     return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
 }
 
+// An unplugged adapter, a closed far end: every other error is one call's failure.
+bool DeviceGone(int error) {
+    return error == EIO || error == ENXIO || error == ENODEV;
+}
+
 std::int64_t NowUs() {
     using namespace std::chrono;
     return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
@@ -221,7 +226,10 @@ void PosixCommPort::ReadLine() {
     if (room == 0) return;
     const SysResult r = m_sys.Read(m_device.Get(), buffer.data(), room);
     if (!r) {
-        if (!Transient(r.Error)) m_gone = true;  // EIO, ENXIO, ENODEV: the device went away
+        if (DeviceGone(r.Error))
+            m_gone = true;
+        else if (!Transient(r.Error))
+            m_readFailed = true;  // this read's failure, told to the next ReadFile
         return;
     }
     if (r.Value == 0) {  // with VMIN 1 only a hang-up reads as end of file
@@ -241,7 +249,7 @@ void PosixCommPort::WriteLine(std::int64_t now) {
     const SysResult r = m_sys.Write(m_device.Get(), m_tx.Front(), count);
     if (!r) {
         if (Transient(r.Error)) return;
-        if (r.Error == EIO || r.Error == ENXIO || r.Error == ENODEV) {
+        if (DeviceGone(r.Error)) {
             m_gone = true;
         } else {
             // The driver refuses the data: what is queued cannot go, and the write fails.

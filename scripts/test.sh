@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds KVARTIX from clean and passes every test: the plain build, the virtual-machine rig
-# (scripts/rig/run.sh), the Debian package installed on a clean Debian root and the
+# Builds KVARTIX from clean and passes every test: the plain build, the Debian package
+# installed on a clean Debian root, the virtual-machine rig (scripts/rig/run.sh) and the
 # address/undefined-behaviour sanitizer build, then the thread sanitizer on the tests that
 # touch threads, then the Windows build's tests under wine.
 set -euo pipefail
@@ -15,6 +15,13 @@ for preset in default asan; do
   ctest --preset "$preset" -j "$jobs" -LE rig
   [ "$preset" = default ] || continue
 
+  # The package as a new user gets it: built from clean, installed on a minimal Debian 12 root
+  # with --no-install-recommends, both programs run there and the window compared with this
+  # machine's (about a minute after the build; the pictures stay in build/package).
+  echo "== package: installed on a clean Debian root"
+  deb=$(scripts/package.sh | tail -n 1)
+  timeout 300 tests/packaging/clean_root.sh "$deb"
+
   # The rig: kvartix-cli on the kernel's own serial drivers in a QEMU machine, one row per
   # case (under three minutes). KVARTIX_RIG_KEEP_GOING=1 lets the steps after it run when a
   # case fails; the table says which.
@@ -23,13 +30,6 @@ for preset in default asan; do
     [ "${KVARTIX_RIG_KEEP_GOING:-0}" = 1 ] || exit 1
     echo "rig: cases failed; going on as KVARTIX_RIG_KEEP_GOING=1 asks"
   fi
-
-  # The package as a new user gets it: built from clean, installed on a minimal Debian 12 root
-  # with --no-install-recommends, both programs run there and the window compared with this
-  # machine's (about a minute after the build; the pictures stay in build/package).
-  echo "== package: installed on a clean Debian root"
-  deb=$(scripts/package.sh | tail -n 1)
-  timeout 300 tests/packaging/clean_root.sh "$deb"
 done
 
 # Only the suites that run threads are built for the thread sanitizer.

@@ -26,7 +26,7 @@ TEST(MissingFaces, a_face_the_system_lacks_is_named_once) {
               QStringList{QStringLiteral("Kvartix Absent Sans")});
 }
 
-TEST(MissingFacesWarning, is_one_line_naming_the_faces_and_the_package) {
+TEST(MissingFacesWarning, is_one_line_naming_the_faces_and_the_packages) {
     EXPECT_EQ(MissingFacesWarning({}), "");
     const std::string line = MissingFacesWarning(
         {QStringLiteral("Liberation Sans"), QStringLiteral("Liberation Sans Narrow")});

@@ -9,6 +9,7 @@ packages=(
   dpkg-dev desktop-file-utils groff-base appstream
   g++-mingw-w64-x86-64-posix wine wine64 googletest
   qemu-system-x86 busybox-static cpio
+  debootstrap imagemagick mount
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds KVARTIX from clean and passes every test: the plain build, the virtual-machine rig
-# (scripts/rig/run.sh) and the address/undefined-behaviour sanitizer build, then the thread
-# sanitizer on the tests that touch threads, then the Windows build's tests under wine.
+# Builds KVARTIX from clean and passes every test: the plain build, the Debian package
+# installed on a clean Debian root, the virtual-machine rig (scripts/rig/run.sh) and the
+# address/undefined-behaviour sanitizer build, then the thread sanitizer on the tests that
+# touch threads, then the Windows build's tests under wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,6 +14,13 @@ for preset in default asan; do
   cmake --build --preset "$preset" -j "$jobs"
   ctest --preset "$preset" -j "$jobs" -LE rig
   [ "$preset" = default ] || continue
+
+  # The package as a new user gets it: built from clean, installed on a minimal Debian 12 root
+  # with --no-install-recommends, both programs run there and the window compared with this
+  # machine's (about a minute after the build; the pictures stay in build/package).
+  echo "== package: installed on a clean Debian root"
+  deb=$(scripts/package.sh | tail -n 1)
+  timeout 300 tests/packaging/clean_root.sh "$deb"
 
   # The rig: kvartix-cli on the kernel's own serial drivers in a QEMU machine, one row per
   # case (under three minutes). KVARTIX_RIG_KEEP_GOING=1 lets the steps after it run when a

@@ -4,6 +4,7 @@
 
 #include "app/SettingsFile.h"
 #include "serial/PortDiscovery.h"
+#include "ui/MissingFaces.h"
 #include "ui/TerminationSignal.h"
 #include "ui/Umain.h"
 #include "ui/WindowFont.h"
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
     // Initialise the application; pixel sizes keep the fixed layouts off the screen's DPI.
     QApplication app(argc, argv);
     app.setFont(WindowFont());
+    WarnOfMissingWindowFaces();
     // The windows end the program themselves: the main window's close after its save, the
     // start-up window's close before "Start" without one.
     app.setQuitOnLastWindowClosed(false);

@@ -65,13 +65,20 @@ int main(int argc, char** argv) {
     TFhelp help(&form);
     form.AttachWindows(&terminal, &help);
 
-    // A termination signal closes the program as its main window's close does. A close
-    // that the save refused leaves the program running, as it does for the user.
-    OnTerminationSignal(&form, [&form, &startup] {
-        if (startup && !startup->Started())
-            QCoreApplication::exit(0);
-        else
-            form.close();
+    // A termination signal ends the program whatever is open, a message box included: the
+    // settings saved as the main window's close saves them (nothing to save before "Start"),
+    // or, when that save cannot be made, the reason on standard error and 128 + the signal.
+    OnTerminationSignal(&form, [&form, &startup, &where](int signal) {
+        int status = 0;
+        if (!startup || startup->Started()) {
+            form.StopSession();
+            if (const auto problem = SaveSettingsFile(where, form.CollectSettings())) {
+                std::fprintf(stderr, "kvartix: %s: the settings were not saved: %s\n",
+                             SignalName(signal).c_str(), problem->c_str());
+                status = 128 + signal;
+            }
+        }
+        QCoreApplication::exit(status);  // every event loop, a message box's too
     });
 
     // The message loop, from the first window; a settings file that could not be read is

@@ -117,19 +117,13 @@ TEST(CliOptions, a_settings_file_that_is_not_a_readable_file_is_a_usage_error) {
     const auto dir = std::filesystem::temp_directory_path() /
                      ("kvartix-cli-files-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir / "folder.ini");
-    const auto large = (dir / "large.ini").string();
-    std::ofstream(large) << "[Parameters]\nPort=LOOP\n";
-    std::filesystem::resize_file(large, (16u << 20) + 1);  // sparse: no 16 MB written
     std::vector<std::pair<std::string, std::string>> cases = {
         {(dir / "folder.ini").string(), "is a folder"},
-        {large, "is larger than 16 MB"},
     };
 #ifndef _WIN32
     const auto fifo = (dir / "fifo.ini").string();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const auto device = (dir / "zero.ini").string();
-    std::filesystem::create_symlink("/dev/zero", device);
-    cases.insert(cases.end(), {{fifo, "is not a regular file"}, {device, "is not a regular file"}});
+    cases.push_back({fifo, "is not a regular file"});
     if (::geteuid() != 0) {  // root reads any file
         const auto writeOnly = (dir / "write-only.ini").string();
         std::ofstream(writeOnly) << "[Parameters]\nPort=LOOP\n";

@@ -127,7 +127,6 @@ TEST_F(Program, ASettingsFileThatCannotBeReadIsReportedAndLeftAlone) {
     const std::string base = dir.path().toStdString();
     fs::create_directory(base + "/folder.ini");
     ASSERT_EQ(::mkfifo((base + "/fifo.ini").c_str(), 0644), 0);
-    fs::create_symlink("/dev/zero", base + "/zero.ini");
     WriteAll(file, "[Mine]\nkept=1\n[Morvi]\nPlus=1\n");
     Own(file, 0200);  // its owner may write it, not read it
     const struct {
@@ -136,7 +135,6 @@ TEST_F(Program, ASettingsFileThatCannotBeReadIsReportedAndLeftAlone) {
     } cases[] = {
         {base + "/folder.ini", "is a folder"},
         {base + "/fifo.ini", "is not a regular file"},
-        {base + "/zero.ini", "is not a regular file"},
         {file.toStdString(), "cannot be read (Permission denied)"},
     };
     for (const auto& c : cases) {

@@ -4,7 +4,6 @@
 #include <atomic>
 #include <cstdint>
 #include <csignal>
-#include <string>
 
 #ifdef __linux__
 #include <sys/socket.h>
@@ -14,21 +13,6 @@
 #endif
 
 namespace kvartix {
-
-std::string SignalName(int signal) {
-    switch (signal) {
-        case SIGTERM:
-            return "SIGTERM";
-        case SIGINT:
-            return "SIGINT";
-#ifdef SIGHUP
-        case SIGHUP:
-            return "SIGHUP";
-#endif
-        default:
-            return "signal " + std::to_string(signal);
-    }
-}
 
 #ifdef __linux__
 namespace {

@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <functional>
-#include <string>
 
 namespace kvartix {
 
@@ -13,8 +12,5 @@ namespace kvartix {
 // the program (the main thread is stuck), ends it at once, unsaved, with 128 + its number;
 // signals closer together are one request (a logout sends SIGTERM and SIGHUP together).
 void OnTerminationSignal(QObject* owner, std::function<void(int signal)> handler);
-
-// "SIGTERM", "SIGINT", "SIGHUP"; the number for another.
-std::string SignalName(int signal);
 
 }  // namespace kvartix

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/SettingsFile.h"
+#include "app/SignalName.h"
 #include "serial/PortDiscovery.h"
 #include "ui/ErrorBoxDialog.h"
 #include "ui/TerminationSignal.h"

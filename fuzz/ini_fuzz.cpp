@@ -1,5 +1,6 @@
-// libFuzzer target for the settings-file reader and writer: any text parses and prints back
-// byte for byte, and every write or erase touches its own section alone.
+// libFuzzer target for the settings-file reader and writer: any bytes parse and print back
+// byte for byte, whatever encoding they are decided to be in, the encoding survives every
+// write and erase, and every write or erase touches its own section alone.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <array>
@@ -8,10 +9,12 @@
 #include <string>
 
 #include "app/IniDocument.h"
+#include "app/TextEncoding.h"
 
 namespace {
 
 using kvartix::IniDocument;
+using kvartix::TextEncoding;
 
 constexpr std::array<const char*, 6> kSections{"Morvi", "Program", "parameters", "TEST", "x", ""};
 constexpr std::array<const char*, 5> kKeys{"Left", "top", "Xon/Xoff", "Name", "k"};
@@ -29,8 +32,10 @@ bool SameName(const std::string& a, const std::string& b) {
     return true;
 }
 
-// What a reader sees of a written value: one line, blanks trimmed, at most 1023 characters.
-std::string AsRead(std::string value) {
+// What a reader sees of a written value: what the file's encoding carries of it, on one
+// line, blanks trimmed, at most 1023 characters.
+std::string AsRead(const std::string& written, TextEncoding encoding) {
+    std::string value = kvartix::Representable(written, encoding);
     for (char& c : value)
         if (c == '\r' || c == '\n') c = ' ';
     const auto blank = [](char c) {
@@ -39,8 +44,17 @@ std::string AsRead(std::string value) {
     while (!value.empty() && blank(value.back())) value.pop_back();
     std::size_t start = 0;
     while (start < value.size() && blank(value[start])) ++start;
-    return value.substr(start, IniDocument::kMaxStringLength);
+    value.erase(0, start);
+    std::size_t characters = 0;
+    for (std::size_t at = 0; at < value.size(); ++at)
+        if ((static_cast<unsigned char>(value[at]) & 0xC0) != 0x80 &&
+            characters++ == IniDocument::kMaxStringLength)
+            return value.substr(0, at);
+    return value;
 }
+
+// The file as the next start reads it, in the encoding it was written in.
+IniDocument Reread(const IniDocument& doc) { return IniDocument::Parse(doc.Text(), doc.Encoding()); }
 
 // Every known key's value outside the given section.
 std::map<std::string, std::string> Others(const IniDocument& doc, const std::string& section) {
@@ -59,6 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text = in.ConsumeRandomLengthString(4096);
     IniDocument doc = IniDocument::Parse(text);
     Check(doc.Text() == text);
+    Check(Reread(doc).Encoding() == doc.Encoding());
 
     while (in.remaining_bytes() > 0) {
         const int op = in.ConsumeIntegralInRange(0, 3);
@@ -69,18 +84,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 0: {
                 const std::string value = in.ConsumeRandomLengthString(1200);
                 doc.WriteString(section, key, value);
-                Check(IniDocument::Parse(doc.Text()).ReadString(section, key, "") == AsRead(value));
+                Check(Reread(doc).ReadString(section, key, "") == AsRead(value, doc.Encoding()));
                 break;
             }
             case 1: {
                 const auto value = in.ConsumeIntegral<std::int32_t>();
                 doc.WriteInteger(section, key, value);
-                Check(IniDocument::Parse(doc.Text()).ReadInteger(section, key, ~value) == value);
+                Check(Reread(doc).ReadInteger(section, key, ~value) == value);
                 break;
             }
             case 2:
                 doc.EraseSection(section);
-                Check(!IniDocument::Parse(doc.Text()).HasSection(section));
+                Check(!Reread(doc).HasSection(section));
                 break;
             default: {
                 // Names nobody would use, for crashes only.
@@ -92,7 +107,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
         }
         Check(Others(doc, section) == before);
-        Check(IniDocument::Parse(doc.Text()).Text() == doc.Text());
+        const IniDocument reread = Reread(doc);
+        Check(reread.Encoding() == doc.Encoding());
+        Check(reread.Text() == doc.Text());
     }
     return 0;
 }

@@ -1,18 +1,11 @@
 #include "app/IniDocument.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "app/IntegerText.h"
 
 namespace kvartix {
 namespace {
-
-#ifdef _WIN32
-constexpr std::string_view kPlatformLineEnd = "\r\n";
-#else
-constexpr std::string_view kPlatformLineEnd = "\n";
-#endif
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
@@ -24,16 +17,25 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// ASCII letters only, whatever locale the process runs in.
 bool SameName(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return AsciiLower(x) == AsciiLower(y);
+           });
+}
+
+// A line without the byte-order mark an editor put in front of it (of the file, as a rule, but
+// a line is read the same wherever it stands) and without blanks around it.
+std::string_view Content(std::string_view line, std::string_view byteOrderMark) {
+    if (line.starts_with(byteOrderMark)) line.remove_prefix(byteOrderMark.size());
+    return Trim(line);
 }
 
 // "[name]", blanks allowed around the name and the brackets.
-std::optional<std::string_view> SectionHeader(std::string_view line) {
-    const auto t = Trim(line);
+std::optional<std::string_view> SectionHeader(std::string_view line, std::string_view mark) {
+    const auto t = Content(line, mark);
     if (t.empty() || t.front() != '[') return std::nullopt;
     const auto close = t.rfind(']');
     if (close == std::string_view::npos) return std::nullopt;
@@ -45,8 +47,8 @@ struct KeyLine {
     std::string_view Value;
 };
 
-std::optional<KeyLine> ParseKeyLine(std::string_view line) {
-    const auto t = Trim(line);
+std::optional<KeyLine> ParseKeyLine(std::string_view line, std::string_view mark) {
+    const auto t = Content(line, mark);
     if (t.empty() || t.front() == '[' || t.front() == ';') return std::nullopt;
     const auto eq = t.find('=');
     if (eq == std::string_view::npos) return std::nullopt;
@@ -54,11 +56,18 @@ std::optional<KeyLine> ParseKeyLine(std::string_view line) {
 }
 
 // A value or name may not break the line it is written on.
-std::string OneLine(std::string_view s) {
-    std::string out(s);
+std::string OneLine(std::string s) {
     std::replace_if(
-        out.begin(), out.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
-    return out;
+        s.begin(), s.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    return s;
+}
+
+// The first count characters of valid UTF-8 text.
+std::string_view FirstCharacters(std::string_view text, std::size_t count) {
+    for (std::size_t at = 0; at < text.size(); ++at)
+        if ((static_cast<unsigned char>(text[at]) & 0xC0) != 0x80 && count-- == 0)
+            return text.substr(0, at);
+    return text;
 }
 
 }  // namespace
@@ -85,43 +94,74 @@ std::optional<std::int32_t> ParseProfileInteger(std::string_view text) {
     return value;
 }
 
-IniDocument::IniDocument() : m_newLineEnd(kPlatformLineEnd) {}
-
-IniDocument IniDocument::Parse(std::string_view text) {
-    IniDocument doc;
-    // Editors may put one in front; it must not hide the first section's header.
-    if (text.starts_with("\xEF\xBB\xBF")) {
-        doc.m_byteOrderMark = text.substr(0, 3);
-        text.remove_prefix(3);
+IniDocument::Line::Line(std::string text, LineEnd end, std::string_view mark)
+    : Text(std::move(text)), End(end) {
+    if (const auto name = SectionHeader(Text, mark)) {
+        Header = true;
+        NameAt = static_cast<std::uint32_t>(name->data() - Text.data());
+        NameLength = static_cast<std::uint32_t>(name->size());
     }
+}
+
+IniDocument::IniDocument() {
+#ifdef _WIN32
+    m_newLineEnd = LineEnd::CrLf;
+#else
+    m_newLineEnd = LineEnd::Lf;
+#endif
+}
+
+IniDocument IniDocument::Parse(std::string_view bytes) { return FromBytes(bytes, std::nullopt); }
+
+IniDocument IniDocument::Parse(std::string_view bytes, TextEncoding encoding) {
+    return FromBytes(bytes, encoding);
+}
+
+IniDocument IniDocument::FromBytes(std::string_view bytes, std::optional<TextEncoding> previous) {
+    IniDocument doc;
+    DecodedText decoded = DecodeText(bytes, previous);
+    doc.m_encoding = decoded.Encoding;
+    doc.m_byteOrderMark = std::move(decoded.ByteOrderMark);
+    const std::string_view mark = ByteOrderMarkText(doc.m_encoding);
+    std::string_view text = decoded.Utf8;
     while (!text.empty()) {
         const auto nl = text.find('\n');
         if (nl == std::string_view::npos) {
-            doc.m_lines.push_back({std::string(text), ""});
+            doc.m_lines.emplace_back(std::string(text), LineEnd::None, mark);
             break;
         }
         const bool crlf = nl > 0 && text[nl - 1] == '\r';
-        doc.m_lines.push_back(
-            {std::string(text.substr(0, crlf ? nl - 1 : nl)), crlf ? "\r\n" : "\n"});
+        doc.m_lines.emplace_back(std::string(text.substr(0, crlf ? nl - 1 : nl)),
+                                 crlf ? LineEnd::CrLf : LineEnd::Lf, mark);
         text.remove_prefix(nl + 1);
     }
-    if (!doc.m_lines.empty() && !doc.m_lines.front().End.empty())
+    if (!doc.m_lines.empty() && doc.m_lines.front().End != LineEnd::None)
         doc.m_newLineEnd = doc.m_lines.front().End;
     return doc;
 }
 
 std::string IniDocument::Text() const {
-    std::string out = m_byteOrderMark;
-    for (const auto& line : m_lines) out += line.Text + line.End;
-    return out;
+    static constexpr std::string_view kEnds[] = {"", "\n", "\r\n"};
+    std::size_t size = 0;
+    for (const auto& line : m_lines) size += line.Text.size() + 2;
+    std::string text;
+    text.reserve(size);
+    for (const auto& line : m_lines) {
+        text += line.Text;
+        text += kEnds[static_cast<int>(line.End)];
+    }
+    return m_byteOrderMark + EncodeText(text, m_encoding);
+}
+
+std::string IniDocument::InFile(std::string_view text) const {
+    return OneLine(Representable(text, m_encoding));
 }
 
 std::optional<IniDocument::Span> IniDocument::FindSection(std::string_view section) const {
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
-        const auto name = SectionHeader(m_lines[i].Text);
-        if (!name || !SameName(*name, section)) continue;
+        if (!m_lines[i].Header || !SameName(m_lines[i].SectionName(), section)) continue;
         std::size_t end = i + 1;
-        while (end < m_lines.size() && !SectionHeader(m_lines[end].Text)) ++end;
+        while (end < m_lines.size() && !m_lines[end].Header) ++end;
         return Span{i, end};
     }
     return std::nullopt;
@@ -129,16 +169,16 @@ std::optional<IniDocument::Span> IniDocument::FindSection(std::string_view secti
 
 std::optional<std::size_t> IniDocument::FindKey(const Span& span, std::string_view key) const {
     for (std::size_t i = span.Header + 1; i < span.End; ++i) {
-        const auto kv = ParseKeyLine(m_lines[i].Text);
+        const auto kv = ParseKeyLine(m_lines[i].Text, Mark());
         if (kv && SameName(kv->Key, key)) return i;
     }
     return std::nullopt;
 }
 
 void IniDocument::InsertLine(std::size_t at, std::string text) {
-    if (at > 0 && m_lines[at - 1].End.empty()) m_lines[at - 1].End = m_newLineEnd;
-    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(at),
-                   Line{std::move(text), m_newLineEnd});
+    if (at > 0 && m_lines[at - 1].End == LineEnd::None) m_lines[at - 1].End = m_newLineEnd;
+    m_lines.emplace(m_lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(text),
+                    m_newLineEnd, Mark());
 }
 
 std::string IniDocument::ReadString(std::string_view section, std::string_view key,
@@ -147,8 +187,8 @@ std::string IniDocument::ReadString(std::string_view section, std::string_view k
     if (!span) return std::string(defaultValue);
     const auto at = FindKey(*span, key);
     if (!at) return std::string(defaultValue);
-    const auto value = ParseKeyLine(m_lines[*at].Text)->Value;
-    return std::string(value.substr(0, kMaxStringLength));
+    const auto value = ParseKeyLine(m_lines[*at].Text, Mark())->Value;
+    return std::string(FirstCharacters(value, kMaxStringLength));
 }
 
 std::int32_t IniDocument::ReadInteger(std::string_view section, std::string_view key,
@@ -163,25 +203,26 @@ bool IniDocument::ReadBool(std::string_view section, std::string_view key,
 
 void IniDocument::WriteString(std::string_view section, std::string_view key,
                               std::string_view value) {
-    const std::string line = OneLine(key) + "=" + OneLine(value);
+    const std::string inFileValue = InFile(value);
     const auto span = FindSection(section);
     if (!span) {
         if (!m_lines.empty() && !Trim(m_lines.back().Text).empty()) InsertLine(m_lines.size(), "");
-        InsertLine(m_lines.size(), "[" + OneLine(section) + "]");
-        InsertLine(m_lines.size(), line);
+        InsertLine(m_lines.size(), "[" + InFile(section) + "]");
+        InsertLine(m_lines.size(), InFile(key) + "=" + inFileValue);
         return;
     }
     if (const auto at = FindKey(*span, key)) {
         // The key keeps the spelling it has in the file.
-        m_lines[*at].Text =
-            std::string(ParseKeyLine(m_lines[*at].Text)->Key) + "=" + OneLine(value);
+        Line& line = m_lines[*at];
+        line = Line(std::string(ParseKeyLine(line.Text, Mark())->Key) + "=" + inFileValue,
+                    line.End, Mark());
         return;
     }
     // After the section's last line that is not blank, so a blank line before the next
     // section stays where it is.
     std::size_t at = span->End;
     while (at > span->Header + 1 && Trim(m_lines[at - 1].Text).empty()) --at;
-    InsertLine(at, line);
+    InsertLine(at, InFile(key) + "=" + inFileValue);
 }
 
 void IniDocument::WriteInteger(std::string_view section, std::string_view key, std::int32_t value) {
@@ -192,10 +233,17 @@ void IniDocument::WriteBool(std::string_view section, std::string_view key, bool
     WriteString(section, key, value ? "1" : "0");
 }
 
+// One pass, however many copies the section has.
 void IniDocument::EraseSection(std::string_view section) {
-    while (const auto span = FindSection(section))
-        m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(span->Header),
-                      m_lines.begin() + static_cast<std::ptrdiff_t>(span->End));
+    bool inSection = false;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        if (m_lines[i].Header) inSection = SameName(m_lines[i].SectionName(), section);
+        if (inSection) continue;
+        if (kept != i) m_lines[kept] = std::move(m_lines[i]);
+        ++kept;
+    }
+    m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(kept), m_lines.end());
 }
 
 bool IniDocument::HasSection(std::string_view section) const {
@@ -205,7 +253,7 @@ bool IniDocument::HasSection(std::string_view section) const {
 std::vector<std::string> IniDocument::Sections() const {
     std::vector<std::string> out;
     for (const auto& line : m_lines)
-        if (const auto name = SectionHeader(line.Text)) out.emplace_back(*name);
+        if (line.Header) out.emplace_back(line.SectionName());
     return out;
 }
 
@@ -214,7 +262,7 @@ std::vector<std::string> IniDocument::Keys(std::string_view section) const {
     const auto span = FindSection(section);
     if (!span) return out;
     for (std::size_t i = span->Header + 1; i < span->End; ++i)
-        if (const auto kv = ParseKeyLine(m_lines[i].Text)) out.emplace_back(kv->Key);
+        if (const auto kv = ParseKeyLine(m_lines[i].Text, Mark())) out.emplace_back(kv->Key);
     return out;
 }
 

@@ -6,22 +6,34 @@
 #include <string_view>
 #include <vector>
 
+#include "app/TextEncoding.h"
+
 namespace kvartix {
 
 // A settings file in memory, with the reading and writing rules of the platform's
 // private-profile functions: sections and keys matched without regard to ASCII letter case,
 // the first match wins, a value replaced where it stands, a new key appended to its section,
 // a new section appended to the file. Every other line (comments, blank lines, unknown keys,
-// keys before the first section) is kept byte for byte, line ends included.
+// keys before the first section) is kept byte for byte, line ends included. A byte-order mark
+// in front of a line (editors put one in front of the file) does not hide its header.
+//
+// Names and values are UTF-8 here; the file keeps the encoding it was read in (DecodeText):
+// UTF-8, Windows-1251 or UTF-16, and what is written goes into it in that encoding. Every
+// operation takes time in proportion to the file's size, whatever it holds.
 class IniDocument {
   public:
     static constexpr std::size_t kMaxStringLength = 1023;
 
-    // An empty file; new lines get the platform's line end.
+    // An empty UTF-8 file; new lines get the platform's line end.
     IniDocument();
-    // A file's text; new lines get the line end of its first line (CRLF or LF).
-    static IniDocument Parse(std::string_view text);
+    // A file's bytes, in the encoding DecodeText decides for them; new lines get the line end
+    // of its first line (CRLF or LF).
+    static IniDocument Parse(std::string_view bytes);
+    // Bytes that Text() of a document in this encoding gave, read back in it.
+    static IniDocument Parse(std::string_view bytes, TextEncoding encoding);
+    // The file's bytes.
     std::string Text() const;
+    TextEncoding Encoding() const { return m_encoding; }
 
     // The value trimmed of blanks, at most kMaxStringLength characters; the default when the
     // section or key is missing.
@@ -34,7 +46,8 @@ class IniDocument {
     // Any non-zero number is true.
     bool ReadBool(std::string_view section, std::string_view key, bool defaultValue) const;
 
-    // Line breaks in a value become blanks, so that a value can never start a line of its own.
+    // Line breaks in a value become blanks, so that a value can never start a line of its own;
+    // what the file's encoding cannot carry becomes "?" (Representable).
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
     void WriteInteger(std::string_view section, std::string_view key, std::int32_t value);
     void WriteBool(std::string_view section, std::string_view key, bool value);
@@ -49,9 +62,19 @@ class IniDocument {
     std::vector<std::string> Keys(std::string_view section) const;
 
   private:
+    enum class LineEnd : std::uint8_t { None, Lf, CrLf };  // None: a last line without one
     struct Line {
+        Line(std::string text, LineEnd end, std::string_view byteOrderMark);
+        std::string_view SectionName() const {
+            return std::string_view(Text).substr(NameAt, NameLength);
+        }
         std::string Text;
-        std::string End;  // "\r\n", "\n" or, for a last line without one, empty
+        LineEnd End;
+        // A section header, and where its name lies in Text: found once, since a file may
+        // hold a million of them.
+        bool Header = false;
+        std::uint32_t NameAt = 0;
+        std::uint32_t NameLength = 0;
     };
     // Where a section's lines lie: its header and the line past its last line.
     struct Span {
@@ -59,13 +82,17 @@ class IniDocument {
         std::size_t End;
     };
 
+    static IniDocument FromBytes(std::string_view bytes, std::optional<TextEncoding> previous);
     std::optional<Span> FindSection(std::string_view section) const;
     std::optional<std::size_t> FindKey(const Span& span, std::string_view key) const;
     void InsertLine(std::size_t at, std::string text);
+    std::string InFile(std::string_view text) const;
+    std::string_view Mark() const { return ByteOrderMarkText(m_encoding); }
 
-    std::string m_byteOrderMark;  // a UTF-8 one, kept in front of the first line
+    TextEncoding m_encoding = TextEncoding::Utf8;
+    std::string m_byteOrderMark;  // the file's bytes in front of its first line
     std::vector<Line> m_lines;
-    std::string m_newLineEnd;
+    LineEnd m_newLineEnd;  // of the lines this program adds
 };
 
 // The integer rule of ReadInteger on its own; nullopt when the text is not a number.

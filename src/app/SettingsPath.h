@@ -43,6 +43,9 @@ SettingsFolder PosixSettingsFolder(std::string_view executablePath, std::string_
 struct SettingsLocation {
     std::string Path;
     std::string FolderToCreate;
+    // Set when the file is there but could not be read at start: the run has the defaults,
+    // and no save of it replaces the file.
+    bool LeaveAlone = false;
 };
 SettingsLocation RunningSettingsLocation(std::string_view argument);
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <fstream>
 #include <functional>
 
 #include "app/IniFile.h"
@@ -59,10 +58,14 @@ Option LineFlag(const char* name, bool LineSettings::*field) {
 }
 
 // The line, port and packet the program would start with from this settings file.
+// A file that is missing or was not read (a folder, a FIFO, a device, one this user may not
+// read or too large) is an error: the run would not be the one the file describes.
 std::string ApplySettingsFile(CliOptions& o, const std::string& path) {
-    if (!std::ifstream(path, std::ios::binary)) return "'" + path + "' cannot be read";
+    const IniRead read = ReadIniFile(path);
+    if (!read.Found) return "'" + path + "' does not exist";
+    if (!read.Problem.empty()) return "'" + path + "' " + read.Problem;
     ProgramSettings s;
-    s.Load(LoadIniFile(path));
+    s.Load(read.Doc);
     LineSettings& line = o.Settings;
     if (!s.Port.empty()) line.Port = s.Port;
     // Both texts were formed from whole numbers by the load.

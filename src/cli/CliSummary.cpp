@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <csignal>
 #include <cstdio>
 
 #include "engine/Statistics.h"
@@ -93,21 +92,6 @@ const char* VerdictText(RunVerdict verdict) {
             return "interrupted";
     }
     return "";
-}
-
-std::string SignalName(int signal) {
-    switch (signal) {
-        case SIGINT:
-            return "SIGINT";
-        case SIGTERM:
-            return "SIGTERM";
-#ifdef SIGHUP
-        case SIGHUP:
-            return "SIGHUP";
-#endif
-        default:
-            return "signal " + std::to_string(signal);
-    }
 }
 
 RunSummary Summarise(const Engine& e, const CliReport& report, const CliOptions& o,

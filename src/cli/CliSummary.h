@@ -6,6 +6,7 @@
 #include <ostream>
 #include <string>
 
+#include "app/SignalName.h"
 #include "cli/CliOptions.h"
 #include "cli/CliReport.h"
 #include "engine/Engine.h"
@@ -75,8 +76,6 @@ struct RunSummary {
 };
 
 const char* VerdictText(RunVerdict verdict);
-// "SIGTERM" and the like; the number for another signal.
-std::string SignalName(int signal);
 
 RunSummary Summarise(const Engine& engine, const CliReport& report, const CliOptions& options,
                      const RunEnd& end);

@@ -2,9 +2,13 @@
 
 #include "app/IniDocument.h"
 #include "app/IniFile.h"
+#include "support/TextBytes.h"
 
 namespace kvartix {
 namespace {
+
+using test::kCourierCp1251;
+using test::Utf16;
 
 struct IntegerCase {
     const char* Value;
@@ -106,10 +110,117 @@ TEST(IniDocument, AValueCannotBreakItsLine) {
     EXPECT_EQ(reread.ReadString("A", "Port", ""), "x [Evil]  y=1");
 }
 
+struct EncodingCase {
+    const char* What;
+    std::string Bytes;
+    TextEncoding Encoding;
+    std::string Name;  // TerminalFont/Name as read, UTF-8
+};
+
+class IniEncoding : public testing::TestWithParam<EncodingCase> {};
+
+// The whole file decides; every byte comes back as it was.
+TEST_P(IniEncoding, IsDecidedOnceForTheWholeFileAndKeepsEveryByte) {
+    const auto& c = GetParam();
+    const auto doc = IniDocument::Parse(c.Bytes);
+    EXPECT_EQ(doc.Encoding(), c.Encoding);
+    EXPECT_EQ(doc.ReadString("TerminalFont", "Name", "-"), c.Name);
+    EXPECT_EQ(doc.Text(), c.Bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, IniEncoding,
+    testing::Values(
+        EncodingCase{"ascii", "[TerminalFont]\nName=Courier\n", TextEncoding::Utf8, "Courier"},
+        EncodingCase{"utf8", "[TerminalFont]\r\nName=Курьер Моно\r\n", TextEncoding::Utf8,
+                     "Курьер Моно"},
+        EncodingCase{"utf8_mark", "\xEF\xBB\xBF[TerminalFont]\nName=Моно\n", TextEncoding::Utf8,
+                     "Моно"},
+        EncodingCase{"cp1251", "[TerminalFont]\r\nName=" + kCourierCp1251 + "\r\n",
+                     TextEncoding::Windows1251, "Курьер Моно"},
+        // Valid UTF-8 in one place does not make the file UTF-8: "П" in UTF-8 reads as "Рџ".
+        EncodingCase{"one_byte_decides", "[TerminalFont]\nName=\xD0\x9F\n[Mine]\nx=\xFF\n",
+                     TextEncoding::Windows1251, "Рџ"},
+        EncodingCase{"every_byte", "[TerminalFont]\nName=\x98\x80\xFF\x01\n",
+                     TextEncoding::Windows1251, "\u0098Ђя\x01"},
+        EncodingCase{"utf16le", Utf16(u"[TerminalFont]\r\nName=Курьер Моно\r\n"),
+                     TextEncoding::Utf16LE, "Курьер Моно"},
+        EncodingCase{"utf16be", Utf16(u"[TerminalFont]\nName=Моно 😀\n", true),
+                     TextEncoding::Utf16BE, "Моно 😀"},
+        // An odd byte or a lone surrogate is not UTF-16: bytes then.
+        EncodingCase{"utf16_broken", Utf16(u"[TerminalFont]\nName=x\n") + "\n",
+                     TextEncoding::Windows1251, "-"},
+        EncodingCase{"utf16_lone_surrogate", Utf16(u"[TerminalFont]\nName=\xD800\n"),
+                     TextEncoding::Windows1251, "-"}),
+    [](const auto& info) { return std::string(info.param.What); });
+
+struct WriteCase {
+    const char* What;
+    std::string Before;
+    std::string Value;  // written to TerminalFont/Name
+    std::string After;
+};
+
+class IniEncodingWrite : public testing::TestWithParam<WriteCase> {};
+
+// What the program writes goes into the file in the file's own encoding.
+TEST_P(IniEncodingWrite, GoesInTheFilesEncoding) {
+    const auto& c = GetParam();
+    auto doc = IniDocument::Parse(c.Before);
+    doc.WriteString("TerminalFont", "Name", c.Value);
+    doc.WriteString("Parameters", "Port", "COM1");
+    EXPECT_EQ(doc.Text(), c.After);
+    EXPECT_EQ(IniDocument::Parse(doc.Text()).Encoding(), doc.Encoding());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, IniEncodingWrite,
+    testing::Values(
+        WriteCase{"utf8", "[TerminalFont]\nName=Courier\n", "Курьер Моно",
+                  "[TerminalFont]\nName=Курьер Моно\n\n[Parameters]\nPort=COM1\n"},
+        WriteCase{"cp1251", "[Mine]\r\nx=\xC6\r\n", "Курьер Моно",
+                  "[Mine]\r\nx=\xC6\r\n\r\n[TerminalFont]\r\nName=" + kCourierCp1251 +
+                      "\r\n\r\n[Parameters]\r\nPort=COM1\r\n"},
+        // What Windows-1251 cannot carry is written as "?", and so read back.
+        WriteCase{"cp1251_outside", "[TerminalFont]\nName=\xC6\n", "Noto 思源 €",
+                  "[TerminalFont]\nName=Noto ?? \x88\n\n[Parameters]\nPort=COM1\n"},
+        // Bytes that are not UTF-8 do not slip into a UTF-8 file.
+        WriteCase{"utf8_bad_value", "[TerminalFont]\nName=Courier\n", "a\xFF" "b",
+                  "[TerminalFont]\nName=a\uFFFDb\n\n[Parameters]\nPort=COM1\n"},
+        WriteCase{"utf16le", Utf16(u"[TerminalFont]\r\nName=Courier\r\n"), "Курьер",
+                  Utf16(u"[TerminalFont]\r\nName=Курьер\r\n\r\n[Parameters]\r\nPort=COM1\r\n")},
+        WriteCase{"utf16be", Utf16(u"[Mine]\n", true), "Моно",
+                  Utf16(u"[Mine]\n\n[TerminalFont]\nName=Моно\n\n[Parameters]\nPort=COM1\n",
+                        true)}),
+    [](const auto& info) { return std::string(info.param.What); });
+
+// The mark stays in front of the file when the save erases the section it stood before, and a
+// mark in front of any line does not hide its header.
+TEST(IniDocument, KeepsTheByteOrderMarkWhenTheFirstSectionGoes) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"\xEF\xBB\xBF[Test]\nx=1\n[Mine]\ny=2\n", "\xEF\xBB\xBF[Mine]\ny=2\n"},
+        {"\xEF\xBB\xBF[Test]\nx=\xC6\n[Mine]\ny=2\n", "\xEF\xBB\xBF[Mine]\ny=2\n"},
+        {Utf16(u"[Test]\r\nx=1\r\n[Mine]\r\ny=Ж\r\n"), Utf16(u"[Mine]\r\ny=Ж\r\n")},
+        {"[Test]\nx=1\n\xEF\xBB\xBF[Mine]\ny=2\n", "\xEF\xBB\xBF[Mine]\ny=2\n"},
+    };
+    for (const auto& [before, after] : cases) {
+        auto doc = IniDocument::Parse(before);
+        const auto encoding = doc.Encoding();
+        EXPECT_EQ(doc.ReadString("Mine", "y", "-"), encoding == TextEncoding::Utf16LE ? "Ж" : "2");
+        doc.EraseSection("Test");
+        EXPECT_EQ(doc.Text(), after);
+        EXPECT_EQ(IniDocument::Parse(doc.Text(), encoding).Encoding(), encoding);
+        EXPECT_EQ(IniDocument::Parse(doc.Text(), encoding).Sections(),
+                  std::vector<std::string>{"Mine"});
+    }
+}
+
 TEST(IniFile, AMissingFileReadsAsEmpty) {
-    const auto doc = LoadIniFile("/nonexistent-folder/kvartix.ini");
-    EXPECT_EQ(doc.Text(), "");
-    EXPECT_EQ(doc.ReadInteger("Program", "Left", 20), 20);
+    const auto read = ReadIniFile("/nonexistent-folder/kvartix.ini");
+    EXPECT_FALSE(read.Found);
+    EXPECT_EQ(read.Problem, "");
+    EXPECT_EQ(read.Doc.Text(), "");
+    EXPECT_EQ(read.Doc.ReadInteger("Program", "Left", 20), 20);
 }
 
 }  // namespace

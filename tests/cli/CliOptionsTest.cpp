@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -100,7 +101,7 @@ TEST(CliOptions, a_wrong_plug_option_or_settings_file_is_a_usage_error) {
         {{"--port", "loop:speed=1,seed=2"}, "port 'loop:speed=1,seed=2': 'speed=1': the option"},
         {{"--settings", SettingsFile("[Parameters]\nPort=LOOP:seed=x\n")},
          "port 'LOOP:seed=x': 'seed=x': the seed"},
-        {{"--settings", "/nonexistent/k.ini"}, "--settings: '/nonexistent/k.ini' cannot be read"},
+        {{"--settings", "/nonexistent/k.ini"}, "--settings: '/nonexistent/k.ini' does not exist"},
     };
     for (const auto& [args, message] : cases) {
         std::ostringstream out, err;
@@ -109,6 +110,34 @@ TEST(CliOptions, a_wrong_plug_option_or_settings_file_is_a_usage_error) {
         EXPECT_NE(err.str().find("usage:"), std::string::npos);
     }
     std::filesystem::remove(SettingsFile(""));
+}
+
+// Whatever is at the path, a run that cannot take its settings from it does not start.
+TEST(CliOptions, a_settings_file_that_is_not_a_readable_file_is_a_usage_error) {
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("kvartix-cli-files-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir / "folder.ini");
+    std::vector<std::pair<std::string, std::string>> cases = {
+        {(dir / "folder.ini").string(), "is a folder"},
+    };
+#ifndef _WIN32
+    const auto fifo = (dir / "fifo.ini").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    cases.push_back({fifo, "is not a regular file"});
+    if (::geteuid() != 0) {  // root reads any file
+        const auto writeOnly = (dir / "write-only.ini").string();
+        std::ofstream(writeOnly) << "[Parameters]\nPort=LOOP\n";
+        std::filesystem::permissions(writeOnly, std::filesystem::perms::owner_write);
+        cases.push_back({writeOnly, "cannot be read (Permission denied)"});
+    }
+#endif
+    for (const auto& [path, problem] : cases) {
+        std::ostringstream out, err;
+        EXPECT_EQ(CliMain({"--settings", path}, out, err), 3) << path;
+        EXPECT_NE(err.str().find("--settings: '" + path + "' " + problem), std::string::npos)
+            << err.str();
+    }
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

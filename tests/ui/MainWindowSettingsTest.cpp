@@ -2,7 +2,6 @@
 #include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include "app/SettingsFile.h"
@@ -89,43 +88,6 @@ TEST_F(MainWindowSettings, a_terminal_session_hides_the_window_until_its_own_win
     EXPECT_TRUE(form->isVisible());
     EXPECT_TRUE(form->Button3->isEnabled());
     form->AttachWindows(nullptr, nullptr);
-}
-
-// Whether the process has its SIGTERM handler in place yet (its start-up is done).
-bool CatchesSigterm(qint64 pid) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly)) return false;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("SigCgt:")) return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> 14) & 1;
-    return false;
-}
-
-// Two copies at once, each on its own file, each closed by a termination signal as a
-// desktop logout would close it.
-TEST(TwoCopies, each_keeps_its_own_settings_file) {
-    QTemporaryDir dir;
-    const QString a = dir.filePath("a.ini"), b = dir.filePath("b.ini");
-    WriteAll(a, "[Morvi]\r\nPlus=1\r\n[Parameters]\r\nBitRate=9600\r\n");
-    WriteAll(b, "[Morvi]\nPlus=1\n[Parameters]\nBitRate=57600\n");
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    QProcess first, second;
-    for (auto [p, file] : {std::pair{&first, a}, std::pair{&second, b}}) {
-        p->setProcessEnvironment(env);
-        p->start(KVARTIX_PROGRAM, {file});
-    }
-    ASSERT_TRUE(first.waitForStarted() && second.waitForStarted());
-    for (QProcess* p : {&first, &second})
-        ASSERT_TRUE(RunEventsUntil([p] { return CatchesSigterm(p->processId()); }, 30000))
-            << "the program never got ready for the signal";
-    first.terminate();
-    second.terminate();
-    ASSERT_TRUE(first.waitForFinished(10000) && second.waitForFinished(10000));
-    EXPECT_EQ(first.exitCode(), 0);
-    EXPECT_NE(ReadAll(a).find("[Program]\r\n"), std::string::npos) << "saved, CRLF kept";
-    EXPECT_NE(ReadAll(a).find("BitRate=9600\r\n"), std::string::npos);
-    EXPECT_NE(ReadAll(b).find("[Program]\n"), std::string::npos);
-    EXPECT_NE(ReadAll(b).find("BitRate=57600\n"), std::string::npos);
 }
 
 }  // namespace

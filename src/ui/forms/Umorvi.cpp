@@ -73,6 +73,9 @@ TForm2::TForm2(QWidget* mainWindow, QWidget* parent)
     Button1 = new QPushButton(QStringLiteral("Start"), this);
     Button1->setGeometry(160, 360, 75, 25);
     Button1->setFocus();  // the only control that takes the keyboard
+    // Return and Enter press the focused button, as Space does (a push button outside a
+    // dialog takes only Space unless it is told).
+    Button1->setAutoDefault(true);
 
     connect(Button1, &QPushButton::clicked, this, &TForm2::BitBtn1Click);
 }

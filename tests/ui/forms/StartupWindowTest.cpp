@@ -54,6 +54,22 @@ TEST_F(StartupWindow, ClosingBeforeStartEndsTheProgramWithoutTheMainWindow) {
     EXPECT_EQ(main.closes, 0);
 }
 
+// The focused "Start" answers every key that presses a button.
+class StartupWindowKey : public StartupWindow, public testing::WithParamInterface<Qt::Key> {};
+
+TEST_P(StartupWindowKey, PressesTheFocusedStart) {
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    ASSERT_TRUE(form.Button1->hasFocus());
+    QTest::keyClick(form.Button1, GetParam());
+    EXPECT_TRUE(form.Started());
+    EXPECT_TRUE(main.isVisible());
+    EXPECT_FALSE(form.isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, StartupWindowKey,
+                         testing::Values(Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space));
+
 // Ink of the label's text that falls outside the label: its text drawn unclipped on a larger
 // transparent canvas.
 int InkOutside(const QLabel& label) {

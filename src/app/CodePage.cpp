@@ -1,6 +1,8 @@
-#include "engine/CodePage.h"
+#include "app/CodePage.h"
 
+#include <algorithm>
 #include <array>
+#include <utility>
 
 namespace kvartix {
 namespace {
@@ -25,6 +27,17 @@ constexpr std::array<char16_t, 128> kHigh = {
     0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
 };
 
+// The table the other way round, sorted by character: a settings file may hold megabytes.
+using Reverse = std::array<std::pair<char16_t, std::uint8_t>, 128>;
+constexpr Reverse MakeReverse() {
+    Reverse r{};
+    for (std::size_t i = 0; i < kHigh.size(); ++i)
+        r[i] = {kHigh[i], static_cast<std::uint8_t>(0x80 + i)};
+    std::sort(r.begin(), r.end());
+    return r;
+}
+constexpr Reverse kReverse = MakeReverse();
+
 }  // namespace
 
 char32_t FromCp1251(std::uint8_t byte) { return byte < 0x80 ? byte : kHigh[byte - 0x80]; }
@@ -34,13 +47,12 @@ bool ToCp1251(char32_t c, std::uint8_t& byte) {
         byte = static_cast<std::uint8_t>(c);
         return true;
     }
-    for (std::size_t i = 0; i < kHigh.size(); ++i) {
-        if (kHigh[i] == c) {
-            byte = static_cast<std::uint8_t>(0x80 + i);
-            return true;
-        }
-    }
-    return false;
+    if (c > 0xFFFF) return false;
+    const auto it = std::lower_bound(kReverse.begin(), kReverse.end(),
+                                     std::pair{static_cast<char16_t>(c), std::uint8_t{0}});
+    if (it == kReverse.end() || it->first != c) return false;
+    byte = it->second;
+    return true;
 }
 
 }  // namespace kvartix

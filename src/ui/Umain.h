@@ -138,6 +138,7 @@ class TForm1 final : public QMainWindow, public EngineView, public ErrorBoxSink 
 
   protected:
     void closeEvent(QCloseEvent* event) override;  // FormCloseQuery
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:

@@ -9,6 +9,7 @@
 #include "app/SettingsFile.h"
 #include "components/ApplicationErrorReport.h"
 #include "ui/Umain.h"
+#include "ui/forms/ScreenPlacement.h"
 #include "ui/forms/Uhelp.h"
 #include "ui/forms/Uterm.h"
 
@@ -19,7 +20,12 @@ void TForm1::LoadSettings(const SettingsLocation& where, const ProgramSettings& 
     const QString caption = QString::fromStdString(MainCaption(where.Path, kNativePathStyle));
     setWindowTitle(caption);
     SetApplicationTitle(caption);
-    move(s.Left, s.Top);
+    // The position is the frame's; the window comes up wholly on a screen.
+    const QMargins frame = FrameMargins(*this);
+    const QRect client = PlaceOnAScreen(std::int64_t{s.Left} + frame.left(),
+                                        std::int64_t{s.Top} + frame.top(), width(), height(),
+                                        frame, size());
+    move(client.topLeft() - QPoint(frame.left(), frame.top()));
     RadioD[std::clamp(s.DataBits, 5, 8) - 5]->setChecked(true);
     RadioS[std::clamp(s.StopBits, 0, 2)]->setChecked(true);
     RadioP[std::clamp(s.Parity, 0, 4)]->setChecked(true);
@@ -87,6 +93,12 @@ void TForm1::closeEvent(QCloseEvent* event) {
     }
     event->accept();
     QCoreApplication::quit();
+}
+
+// Its frame, known once shown, goes on the screen too.
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    KeepOnAScreen(*this, size());
 }
 
 void TForm1::ClearTerminalText() {

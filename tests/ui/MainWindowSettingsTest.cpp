@@ -1,6 +1,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -69,6 +71,30 @@ TEST_F(MainWindowSettings, a_save_that_cannot_be_made_keeps_the_window_open_and_
     ASSERT_EQ(Reports.size(), 2u);
     EXPECT_EQ(Reports[1], "Unable to write to " + blocked + ".");
     EXPECT_TRUE(form->isVisible());
+}
+
+struct StoredPosition {
+    const char* Left;
+    const char* Top;
+};
+class MainWindowPosition : public MainWindowSettings,
+                           public ::testing::WithParamInterface<StoredPosition> {};
+
+TEST_P(MainWindowPosition, lands_wholly_on_the_screen) {
+    Load(std::string("[Program]\nLeft=") + GetParam().Left + "\nTop=" + GetParam().Top + "\n");
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(form->frameGeometry()))
+        << form->frameGeometry().x() << "," << form->frameGeometry().y();
+}
+
+INSTANTIATE_TEST_SUITE_P(Stored, MainWindowPosition,
+                         ::testing::Values(StoredPosition{"5000", "5000"},
+                                           StoredPosition{"-2147483648", "2147483647"},
+                                           StoredPosition{"-30", "-30"}));
+
+TEST_F(MainWindowSettings, a_position_on_the_screen_is_kept) {
+    Load("[Program]\nLeft=40\nTop=30\n");
+    EXPECT_EQ(form->pos(), QPoint(40, 30));
 }
 
 TEST_F(MainWindowSettings, a_terminal_session_hides_the_window_until_its_own_window_closes) {

@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QKeyEvent>
 #include <QFontDialog>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTextBlock>
@@ -84,6 +86,36 @@ TEST_F(TermFixture, typed_keys_queue_as_code_page_bytes_unechoed_and_tab_stays_a
     EXPECT_EQ(tx, std::string("a\r\b\x1b\xDF"));
     EXPECT_TRUE(term.Memo1->toPlainText().isEmpty());
 }
+
+// Whatever bounds the file holds, the window comes up on the screen, no larger than it.
+struct StoredBounds {
+    std::int32_t Left, Top, Width, Height;
+};
+class TerminalBounds : public TermFixture, public ::testing::WithParamInterface<StoredBounds> {};
+
+TEST_P(TerminalBounds, land_on_the_screen_at_no_more_than_its_size) {
+    ProgramSettings s;
+    s.TerminalLeft = GetParam().Left;
+    s.TerminalTop = GetParam().Top;
+    s.TerminalWidth = GetParam().Width;
+    s.TerminalHeight = GetParam().Height;
+    term.FormCreate("default", s);
+    term.show();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(term.frameGeometry()))
+        << term.frameGeometry().x() << "," << term.frameGeometry().y() << " "
+        << term.frameGeometry().width() << "x" << term.frameGeometry().height();
+    ProgramSettings saved;
+    term.SaveInto(saved);
+    EXPECT_LE(saved.TerminalWidth, screen.width());
+    EXPECT_LE(saved.TerminalHeight, screen.height());
+}
+
+INSTANTIATE_TEST_SUITE_P(Stored, TerminalBounds,
+                         ::testing::Values(StoredBounds{20, 20, 2147483647, 100000},
+                                           StoredBounds{5000, 5000, 200, 200},
+                                           StoredBounds{-2147483647 - 1, 2147483647, 425, 391},
+                                           StoredBounds{20, 20, 0, -10}));
 
 // The core's terminal algorithm is tested on a model of the control; here the real control
 // must agree with that model batch after batch.

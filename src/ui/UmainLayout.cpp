@@ -1,4 +1,5 @@
 // The main window's controls and where they sit: one table, in pixels, relative to the owner.
+#include <QCompleter>
 #include <QMenuBar>
 #include <QWidget>
 
@@ -206,6 +207,12 @@ void TForm1::BuildControls(QWidget* client) {
     StaticS3 = Named<QLabel>(client, "StaticS3");
     StaticS4 = Named<QLabel>(client, "StaticS4");
     StaticS5 = Named<QLabel>(client, "StaticS5");
+
+    // A typed bit rate is the rate: completing "1152" from the list would run 115200.
+    ComboBox2->setCompleter(nullptr);
+    // Port names are offered as the user types, never put in place of what was typed.
+    ComboBox1->completer()->setCompletionMode(QCompleter::PopupCompletion);
+    ComboBox1->completer()->setCaseSensitivity(Qt::CaseSensitive);
 
     SpeedButton1 = new QToolButton(GroupBox1);
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));

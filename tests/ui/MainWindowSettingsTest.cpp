@@ -97,6 +97,32 @@ TEST_F(MainWindowSettings, a_position_on_the_screen_is_kept) {
     EXPECT_EQ(form->pos(), QPoint(40, 30));
 }
 
+// Discovery lists LOOP alone here, and preselected it.
+struct SavedPort {
+    const char* Saved;
+    const char* Shown;
+};
+class SavedPortShown : public MainWindowSettings, public ::testing::WithParamInterface<SavedPort> {};
+
+TEST_P(SavedPortShown, a_text_that_is_no_com_name_stays_and_a_com_name_gives_way) {
+    Load(std::string("[Parameters]\nPort=") + GetParam().Saved + "\n");
+    EXPECT_EQ(form->ComboBox1->currentText(), GetParam().Shown);
+}
+INSTANTIATE_TEST_SUITE_P(Ports, SavedPortShown,
+                         ::testing::Values(SavedPort{"LOOP:corrupt=1e-3", "LOOP:corrupt=1e-3"},
+                                           SavedPort{"/dev/pts/4", "/dev/pts/4"},
+                                           SavedPort{"/dev/ttyUSB0", "/dev/ttyUSB0"},
+                                           SavedPort{"COM7", "LOOP"}, SavedPort{"com12", "LOOP"},
+                                           SavedPort{"", "LOOP"}, SavedPort{"COMX", "COMX"}));
+
+TEST_F(MainWindowSettings, a_saved_port_that_is_not_there_fails_the_start_by_its_own_name) {
+    Load("[Parameters]\nPort=/dev/kvartix-unplugged\n");
+    Click(form->Button3);
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, "/dev/kvartix-unplugged не доступен");
+    EXPECT_FALSE(form->Session().Running());
+}
+
 TEST_F(MainWindowSettings, a_terminal_session_hides_the_window_until_its_own_window_closes) {
     TFterm terminal(form->Core().TerminalTxText);
     form->AttachWindows(&terminal, nullptr);

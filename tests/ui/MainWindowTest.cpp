@@ -122,6 +122,43 @@ INSTANTIATE_TEST_SUITE_P(
                     [](TForm1& f) { QTest::mouseClick(f.EditSymb, Qt::LeftButton); }}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// What is typed in the bit-rate box is the rate the test runs at, list or no list.
+struct TypedRate {
+    const char* Typed;
+    std::int32_t Rate;
+};
+class RateTyping : public MainWindow, public ::testing::WithParamInterface<TypedRate> {};
+
+TEST_P(RateTyping, starts_at_the_rate_as_typed) {
+    form->ComboBox2->setFocus();
+    form->ComboBox2->lineEdit()->selectAll();
+    QTest::keyClicks(form->ComboBox2, GetParam().Typed);
+    StartBert();
+    EXPECT_EQ(form->Core().Settings.BitRate, GetParam().Rate);
+    EXPECT_EQ(form->ComboBox2->currentText(), GetParam().Typed);
+}
+INSTANTIATE_TEST_SUITE_P(Texts, RateTyping,
+                         ::testing::Values(TypedRate{"1152", 1152}, TypedRate{"1", 1},
+                                           TypedRate{"4608", 4608}, TypedRate{"9600", 9600}));
+
+// The port box offers names but keeps what was typed, letter case included, also on Enter.
+struct TypedPort {
+    const char* Typed;
+};
+class PortTyping : public MainWindow, public ::testing::WithParamInterface<TypedPort> {};
+
+TEST_P(PortTyping, keeps_the_text_as_typed) {
+    form->ComboBox1->addItem("/dev/ttyUSB0");
+    form->ComboBox1->setFocus();
+    form->ComboBox1->lineEdit()->selectAll();
+    QTest::keyClicks(form->ComboBox1, GetParam().Typed);
+    QTest::keyClick(form->ComboBox1, Qt::Key_Return);
+    EXPECT_EQ(form->ComboBox1->currentText(), GetParam().Typed);
+}
+INSTANTIATE_TEST_SUITE_P(Texts, PortTyping,
+                         ::testing::Values(TypedPort{"/dev/tty"}, TypedPort{"/dev/ttyUSB"},
+                                           TypedPort{"loop"}, TypedPort{"LO"}));
+
 TEST_F(MainWindow, typing_a_port_name_does_not_stop_the_test) {
     StartBert();
     QTest::keyClicks(form->ComboBox1, "X");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <vector>
 
 #include "engine/RateChart.h"
 
@@ -15,6 +16,14 @@ class RateChartWidget final : public QWidget {
 
     // The rectangle the points fill, in the widget's coordinates.
     QRect PlotArea() const;
+
+    // The value axis's title and labels as painted, each label with the box its digits take.
+    struct Label {
+        QString Text;
+        QRect Box;
+    };
+    QString AxisTitle() const;
+    std::vector<Label> AxisLabelLayout() const;
 
   protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,3 +1,4 @@
+#include <QRegularExpression>
 #include <QToolTip>
 
 #include "support/Pty.h"
@@ -176,6 +177,56 @@ TEST_F(MainWindow, clear_statistics_empties_the_coefficient_and_restarts_the_tim
     RunSeconds(1);
     EXPECT_LT(form->StaticS3->text(), before);
 }
+
+// Under a locale with a decimal comma only the coefficient takes it.
+class RussianDesktop : public MainWindow {
+  protected:
+    void SetUp() override {
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+        MainWindow::SetUp();
+    }
+    void TearDown() override {
+        MainWindow::TearDown();
+        QLocale::setDefault(QLocale::c());
+    }
+};
+
+TEST_F(RussianDesktop, the_coefficient_has_a_comma_and_every_other_number_a_point) {
+    form->ComboBox1->setEditText("LOOP:corrupt=1e-3,seed=2");
+    StartBert();
+    RunSeconds(2);
+    const QString coefficient = form->StaticS5->text();
+    EXPECT_TRUE(QRegularExpression("^\\d,\\dE-0\\d$").match(coefficient).hasMatch())
+        << coefficient.toStdString();
+    EXPECT_TRUE(form->StaticS0->text().contains(QRegularExpression("^\\d+\\.\\d K")))
+        << form->StaticS0->text().toStdString();
+    for (QLabel* cell : {form->StaticS1, form->StaticS2, form->StaticS4})
+        EXPECT_TRUE(QRegularExpression("^\\d+$").match(cell->text()).hasMatch())
+            << cell->text().toStdString();
+    EXPECT_TRUE(QRegularExpression("^0:00:0\\d$").match(form->StaticS3->text()).hasMatch());
+}
+
+// The received count fits its cell: the word "symb" goes where it would not.
+struct ReceivedCase {
+    const char* Text;
+    const char* Shown;
+};
+class ReceivedCell : public MainWindow, public ::testing::WithParamInterface<ReceivedCase> {};
+
+TEST_P(ReceivedCell, shows_the_count_within_its_border) {
+    form->SetStatText(StatCell::Received, GetParam().Text);
+    QLabel* cell = form->StaticS0;
+    EXPECT_EQ(cell->text(), GetParam().Shown);
+    EXPECT_LE(cell->fontMetrics().horizontalAdvance(cell->text()), cell->contentsRect().width());
+}
+INSTANTIATE_TEST_SUITE_P(
+    Counts, ReceivedCell,
+    ::testing::Values(ReceivedCase{"9999 symb", "9999 symb"},
+                      ReceivedCase{"99.9 Ksymb", "99.9 Ksymb"},
+                      ReceivedCase{"100.0 Ksymb", "100.0 K"}, ReceivedCase{"999.9 Ksymb", "999.9 K"},
+                      ReceivedCase{"1.0 Msymb", "1.0 Msymb"}, ReceivedCase{"99.9 Msymb", "99.9 Msymb"},
+                      ReceivedCase{"123.4 Msymb", "123.4 M"},
+                      ReceivedCase{"21474.8 Msymb", "21474.8 M"}));
 
 struct SymbolCase {
     const char* text;

@@ -1,6 +1,6 @@
 // Saves the main window as PNG files in screenshots/ of the build folder, to be looked at:
-// the idle window, a BERT on LOOP after three seconds, the packet-error view, and the hints on
-// with one hint showing.
+// the idle window, a BERT on LOOP after three seconds, the packet-error view, the chart at
+// three rates, and the hints on with one hint showing.
 #include <QDir>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -37,6 +37,27 @@ TEST_F(Screenshots, packet_error_view_during_a_faulty_bert) {
     StartBert();
     RunSeconds(2);
     Save(Window(), "packet_errors");
+}
+
+// The chart after three seconds of a BERT at the rate, four times enlarged to be read: every
+// label of its axis shows.
+class ChartScreenshot : public Screenshots, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ChartScreenshot, chart_during_a_bert) {
+    form->ComboBox2->setEditText(GetParam());
+    StartBert();
+    RunSeconds(3);
+    const QImage chart = form->Chart1->grab().toImage();
+    Save(chart.scaled(chart.size() * 4), (std::string("chart_") + GetParam()).c_str());
+}
+INSTANTIATE_TEST_SUITE_P(Rates, ChartScreenshot, ::testing::Values("115200", "460800", "9600"));
+
+// The largest rate there is: its labels take Mbit/s rather than being cut.
+TEST_F(Screenshots, chart_axis_at_the_largest_rate) {
+    form->Core().Chart.SetRateAxis(2147483647);
+    form->ChartChanged(form->Core().Chart);
+    const QImage chart = form->Chart1->grab().toImage();
+    Save(chart.scaled(chart.size() * 4), "chart_2147483647");
 }
 
 // Typed text goes out through LOOP and comes back into the terminal window.

@@ -157,6 +157,8 @@ void TForm1::BuildControls(QWidget* client) {
         QWidget* owner = p.owner ? Named<QWidget>(client, p.owner) : client;
         QWidget* w = Create(p.kind, QString::fromUtf8(p.caption), owner);
         w->setObjectName(QString::fromLatin1(p.name));
+        // A screen reader names a group by its own caption, not by the group around it.
+        if (p.kind == Kind::Group) w->setAccessibleName(QString::fromUtf8(p.caption));
         w->move(p.left, p.top);
         if (p.width > 0)
             w->resize(p.width, p.height);
@@ -222,6 +224,7 @@ void TForm1::BuildControls(QWidget* client) {
     SpeedButton1->setIcon(QuestionMarkIcon());
     SpeedButton1->setIconSize(QSize(16, 16));
     SpeedButton1->setFocusPolicy(Qt::NoFocus);
+    SpeedButton1->setAccessibleName(QStringLiteral("Hints"));
 
     GroupBox10 = new ErrorPanel(client);
     GroupBox10->setGeometry(184, 281, 169, 76);

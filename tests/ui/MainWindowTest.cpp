@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QRegularExpression>
 #include <QToolTip>
 
@@ -265,6 +266,39 @@ TEST_F(MainWindow, only_packet_size_1_shows_the_symbol_field) {
     EXPECT_FALSE(form->EditSymb->isVisible());
 }
 
+// Whatever failed and whichever start was used, the idle look returns with the last run's
+// figures in the cells.
+struct FailedStart {
+    const char* Button;
+    const char* Port;
+    const char* Rate;
+};
+class FailedStartLook : public MainWindow, public ::testing::WithParamInterface<FailedStart> {};
+
+TEST_P(FailedStartLook, returns_the_idle_look_and_keeps_the_cells) {
+    const std::vector<std::pair<StatCell, QLabel*>> cells = {
+        {StatCell::Received, form->StaticS0}, {StatCell::CharRate, form->StaticS1},
+        {StatCell::BitRate, form->StaticS2},  {StatCell::Errors, form->StaticS4},
+        {StatCell::Coefficient, form->StaticS5}, {StatCell::Time, form->StaticS3}};
+    const char* const lastRun[] = {"23.0 Ksymb", "11520", "115200", "17", "7.4E-04", "0:00:02"};
+    for (std::size_t i = 0; i < cells.size(); ++i) form->SetStatText(cells[i].first, lastRun[i]);
+    form->ComboBox1->setEditText(GetParam().Port);
+    form->ComboBox2->setEditText(GetParam().Rate);
+    Click(form->findChild<QPushButton*>(GetParam().Button));
+    EXPECT_EQ(Boxes.size() + Reports.size(), 1u);
+    ExpectIdleLook();
+    for (std::size_t i = 0; i < cells.size(); ++i)
+        EXPECT_EQ(cells[i].second->text(), lastRun[i]) << cells[i].second->objectName().toStdString();
+}
+INSTANTIATE_TEST_SUITE_P(
+    Failures, FailedStartLook,
+    ::testing::Values(FailedStart{"Button3", "LOOP", "-9600"}, FailedStart{"Button1", "LOOP", "-9600"},
+                      FailedStart{"Button4", "LOOP", "-9600"}, FailedStart{"Button3", "LOOP", "0"},
+                      FailedStart{"Button1", "LOOP", "9600x"},
+                      FailedStart{"Button3", "/dev/kvartix-no-such-port", "9600"},
+                      FailedStart{"Button1", "/dev/kvartix-no-such-port", "9600"},
+                      FailedStart{"Button4", "/dev/kvartix-no-such-port", "9600"}));
+
 TEST_F(MainWindow, a_port_that_cannot_be_opened_is_reported_and_the_window_stays_idle) {
     form->ComboBox1->setEditText("/dev/kvartix-no-such-port");
     Click(form->Button3);
@@ -294,6 +328,22 @@ TEST_F(MainWindow, a_pseudo_terminal_closed_mid_test_is_reported_once_and_the_wi
     ASSERT_EQ(Boxes.size(), 1u);
     EXPECT_EQ(Boxes[0].Text, far.SlavePath() + " не доступен");
     ExpectIdleLook();
+}
+
+TEST_F(MainWindow, a_screen_reader_names_each_group_by_its_caption_and_the_hint_button) {
+    const std::vector<std::pair<const char*, const char*>> names = {
+        {"GroupBox1", "Parameters"},     {"GroupBox2", "Data bits"},
+        {"GroupBox3", "Stop bits"},      {"GroupBox4", "Parity"},
+        {"GroupBox5", "Flow control"},   {"GroupBox8", "DSR sensibility"},
+        {"GroupBox6", "DTR on start"},   {"GroupBox9", "Data flow features"},
+        {"GroupBox7", "Watch flow control"}, {"SpeedButton1", "Hints"}};
+    for (const auto& [object, name] : names) {
+        QWidget* w = form->findChild<QWidget*>(object);
+        ASSERT_NE(w, nullptr) << object;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        ASSERT_NE(a, nullptr) << object;
+        EXPECT_EQ(a->text(QAccessible::Name).toStdString(), name) << object;
+    }
 }
 
 TEST_F(MainWindow, the_question_mark_button_switches_the_hints) {

@@ -19,7 +19,6 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -92,9 +91,11 @@ double ResidentMb() {
             (void)!::write(reportFd, line.data(), line.size());
         }
         if (!sending) continue;
-        const auto due = static_cast<std::int64_t>(kCharsPerSecond * static_cast<double>(now - start) / 1e9);
+        const auto due =
+            static_cast<std::int64_t>(kCharsPerSecond * static_cast<double>(now - start) / 1e9);
         while (sent < due) {
-            const auto offset = static_cast<std::size_t>(sent % static_cast<std::int64_t>(pattern.size()));
+            const auto offset =
+                static_cast<std::size_t>(sent % static_cast<std::int64_t>(pattern.size()));
             const auto want = std::min<std::int64_t>(due - sent, 4096);
             const ssize_t w = ::write(master, out.data() + offset, static_cast<std::size_t>(want));
             if (w <= 0) break;  // the port's side is full: it falls behind, the far end does not
@@ -105,7 +106,9 @@ double ResidentMb() {
 
 class PrintBox final : public ErrorBoxSink {
   public:
-    void ErrorBox(const std::string& text, bool) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    void ErrorBox(const std::string& text, bool) override {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
 };
 
 // The terminal window's text, counting the characters handed to it.
@@ -227,7 +230,8 @@ int main(int argc, char** argv) {
         next += std::chrono::milliseconds(100);
         // A key once a second, at a moment that moves against the cycle.
         if (++tick % 10 == 0) {
-            std::this_thread::sleep_until(next - std::chrono::milliseconds(10 + (tick / 10 * 37) % 80));
+            std::this_thread::sleep_until(next -
+                                          std::chrono::milliseconds(10 + (tick / 10 * 37) % 80));
             QKeyEvent key(QEvent::KeyPress, Qt::Key_K, Qt::NoModifier, QString(QChar(kKey)));
             typedNs.push_back(MonotonicNs());
             QApplication::sendEvent(term.Memo1, &key);
@@ -235,7 +239,8 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_until(next);
         if (tick % 50 == 0) memPeak = std::max(memPeak, ResidentMb());
     }
-    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double cpu = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
     const double memEnd = ResidentMb();
 
@@ -263,26 +268,30 @@ int main(int argc, char** argv) {
         const std::string line = report.substr(at, end - at);
         if (line.rfind("sent ", 0) == 0) sent = std::atoll(line.c_str() + 5);
         if (line.rfind("key ", 0) == 0 && key < typedNs.size())
-            latencyMs.push_back(static_cast<double>(std::atoll(line.c_str() + 4) - typedNs[key++]) / 1e6);
+            latencyMs.push_back(static_cast<double>(std::atoll(line.c_str() + 4) - typedNs[key++]) /
+                                1e6);
         at = end + 1;
     }
     std::printf("terminal window, %s stream at %d bit/s from a paced far end, %.0f s, %zu cycles\n",
                 shape.c_str(), kBitRate, wall, tickMs.size());
-    std::printf("  text kept            %d lines, %d characters\n", term.Memo1->document()->blockCount(),
-                term.Memo1->document()->characterCount() - 1);
+    std::printf("  text kept            %d lines, %d characters\n",
+                term.Memo1->document()->blockCount(), term.Memo1->document()->characterCount() - 1);
     std::printf("  far end sent         %.0f characters/s (the line carries %.0f)\n",
                 static_cast<double>(sent) / wall, kCharsPerSecond);
-    std::printf("  shown in the text    %lld of %lld sent, driver errors parity %d overrun %d framing %d other %d\n",
-                static_cast<long long>(view.Shown()), static_cast<long long>(Printable(pattern, sent)),
-                errors.ParityErrors, errors.OverrunErrors, errors.FramingErrors, errors.OtherErrors);
-    std::printf("  resident memory      %.1f MB at the start, %.1f MB at the end, %.1f MB at most\n",
-                memStart, memEnd, memPeak);
+    std::printf(
+        "  shown in the text    %lld of %lld sent, driver errors parity %d overrun %d framing %d "
+        "other %d\n",
+        static_cast<long long>(view.Shown()), static_cast<long long>(Printable(pattern, sent)),
+        errors.ParityErrors, errors.OverrunErrors, errors.FramingErrors, errors.OtherErrors);
+    std::printf(
+        "  resident memory      %.1f MB at the start, %.1f MB at the end, %.1f MB at most\n",
+        memStart, memEnd, memPeak);
     std::printf("  process CPU          %.2f %% of one core\n", 100.0 * cpu / wall);
     std::printf("  main thread per cycle median %.2f ms, 99th percentile %.2f ms, most %.2f ms\n",
                 At(tickMs, 0.5), At(tickMs, 0.99), At(tickMs, 1.0));
     if (std::getenv("KVARTIX_BENCH_VERBOSE"))
         for (double l : latencyMs) std::printf("  key %.1f ms\n", l);
-    std::printf("  typed key to the far end, %zu keys: median %.0f ms, most %.0f ms\n", latencyMs.size(),
-                At(latencyMs, 0.5), At(latencyMs, 1.0));
+    std::printf("  typed key to the far end, %zu keys: median %.0f ms, most %.0f ms\n",
+                latencyMs.size(), At(latencyMs, 0.5), At(latencyMs, 1.0));
     return 0;
 }

@@ -26,6 +26,11 @@ std::function<int(const std::string&)> Measure(const QFontMetrics& metrics) {
     };
 }
 
+// What the digits cover, from their baseline: a label is as high as this.
+QRect DigitBox(const QFontMetrics& metrics) {
+    return metrics.tightBoundingRect(QStringLiteral("0123456789"));
+}
+
 QFont ChartFont(const QFont& base) {
     QFont f = base;
     f.setPixelSize(kFontPixels);
@@ -42,7 +47,7 @@ RateChartWidget::RateChartWidget(const RateChart& chart, QWidget* parent)
 // Half a label's height is kept free above and below, so the end labels are not cut.
 QRect RateChartWidget::PlotArea() const {
     const int left = kBorder + width() * kLeftMargin / 100 + kTitleWidth + kLabelWidth;
-    const int pad = QFontMetrics(ChartFont(font())).tightBoundingRect(QStringLiteral("0")).height() / 2 + 1;
+    const int pad = DigitBox(QFontMetrics(ChartFont(font()))).height() / 2 + 1;
     return QRect(QPoint(left, kBorder + pad),
                  QPoint(width() - kBorder - 1, height() - kBorder - pad));
 }
@@ -56,47 +61,42 @@ void RateChartWidget::paintEvent(QPaintEvent*) {
     PaintAxis(painter, plot);
 }
 
-QString RateChartWidget::AxisTitle() const {
-    const QFontMetrics metrics(ChartFont(font()));
-    return QString::fromStdString(LabelAxis(m_chart, Measure(metrics), kLabelRoom).Title);
-}
-
 // Each label centred on its value's height, right-aligned against the axis; the box is as
 // high as the digits themselves, so that labels a few pixels apart do not collide.
-std::vector<RateChartWidget::Label> RateChartWidget::AxisLabelLayout() const {
+RateChartWidget::AxisLayout RateChartWidget::LayOutAxis() const {
     const QFontMetrics metrics(ChartFont(font()));
     const AxisLabels axis = LabelAxis(m_chart, Measure(metrics), kLabelRoom);
     const QRect plot = PlotArea();
-    const QRect digits = metrics.tightBoundingRect(QStringLiteral("0123456789"));
+    const QRect digits = DigitBox(metrics);
     const std::int64_t maximum = m_chart.AxisMaximum();
-    std::vector<Label> labels;
+    AxisLayout layout{QString::fromStdString(axis.Title), {}};
     for (std::size_t i = 0; i < axis.Values.size(); ++i) {
         const int y = plot.bottom() - static_cast<int>(axis.Values[i] * plot.height() / maximum);
-        labels.push_back({QString::fromStdString(axis.Texts[i]),
-                          QRect(plot.left() - kLabelWidth, y - digits.height() / 2, kLabelRoom,
-                                digits.height())});
+        layout.Labels.push_back({QString::fromStdString(axis.Texts[i]),
+                                 QRect(plot.left() - kLabelWidth, y - digits.height() / 2,
+                                       kLabelRoom, digits.height())});
     }
-    return labels;
+    return layout;
 }
 
 void RateChartWidget::PaintAxis(QPainter& painter, const QRect& plot) const {
     painter.setPen(kText);
     painter.drawLine(plot.left() - 1, plot.top(), plot.left() - 1, plot.bottom());
 
-    // Drawn from the digits' own box: the text's baseline sits at the box's bottom.
-    const int descentBelowDigits = painter.fontMetrics().tightBoundingRect(QStringLiteral("0")).bottom();
-    for (const Label& label : AxisLabelLayout()) {
-        const int width = painter.fontMetrics().horizontalAdvance(label.Text);
-        painter.drawText(QPoint(label.Box.right() + 1 - width, label.Box.bottom() - descentBelowDigits),
+    const AxisLayout axis = LayOutAxis();
+    const QFontMetrics metrics = painter.fontMetrics();
+    const int baselineBelowTop = -DigitBox(metrics).top();
+    for (const Label& label : axis.Labels)
+        painter.drawText(QPoint(label.Box.right() + 1 - metrics.horizontalAdvance(label.Text),
+                                label.Box.top() + baselineBelowTop),
                          label.Text);
-    }
 
     painter.save();
     const int titleX = kBorder + width() * kLeftMargin / 100;
     painter.translate(titleX, plot.center().y());
     painter.rotate(-90);
     painter.drawText(QRect(-plot.height() / 2 - 8, 0, plot.height() + 16, kTitleWidth),
-                     Qt::AlignCenter, AxisTitle());
+                     Qt::AlignCenter, axis.Title);
     painter.restore();
 }
 

@@ -17,13 +17,16 @@ class RateChartWidget final : public QWidget {
     // The rectangle the points fill, in the widget's coordinates.
     QRect PlotArea() const;
 
-    // The value axis's title and labels as painted, each label with the box its digits take.
+    // The value axis as painted: its title, and each label with the box its digits take.
     struct Label {
         QString Text;
         QRect Box;
     };
-    QString AxisTitle() const;
-    std::vector<Label> AxisLabelLayout() const;
+    struct AxisLayout {
+        QString Title;
+        std::vector<Label> Labels;
+    };
+    AxisLayout LayOutAxis() const;
 
   protected:
     void paintEvent(QPaintEvent* event) override;

@@ -2,7 +2,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QPlainTextEdit>
-
 #include <algorithm>
 #include <cctype>
 
@@ -36,14 +35,15 @@ void TForm1::LoadSettings(const SettingsLocation& where, const ProgramSettings& 
     SetApplicationTitle(caption);
     // The position is the frame's; the window comes up wholly on a screen.
     const QMargins frame = FrameMargins(*this);
-    const QRect client = PlaceOnAScreen(std::int64_t{s.Left} + frame.left(),
-                                        std::int64_t{s.Top} + frame.top(), width(), height(),
-                                        frame, size());
+    const QRect client =
+        PlaceOnAScreen(std::int64_t{s.Left} + frame.left(), std::int64_t{s.Top} + frame.top(),
+                       width(), height(), frame, size());
     move(client.topLeft() - QPoint(frame.left(), frame.top()));
     // Discovery preselected the saved port if it opened, else the first one. A saved text
     // that is no COM name (LOOP with options, a device path, an adapter unplugged now) is
     // the user's own choice and stays; a start on it says if the port is not there.
-    if (!s.Port.empty() && !IsComName(s.Port)) ComboBox1->setEditText(QString::fromStdString(s.Port));
+    if (!s.Port.empty() && !IsComName(s.Port))
+        ComboBox1->setEditText(QString::fromStdString(s.Port));
     RadioD[std::clamp(s.DataBits, 5, 8) - 5]->setChecked(true);
     RadioS[std::clamp(s.StopBits, 0, 2)]->setChecked(true);
     RadioP[std::clamp(s.Parity, 0, 4)]->setChecked(true);

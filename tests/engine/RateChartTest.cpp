@@ -92,16 +92,14 @@ TEST_P(AxisLabelling, shows_every_label_whole) {
 
 INSTANTIATE_TEST_SUITE_P(
     BitRates, AxisLabelling,
-    ::testing::Values(
-        LabelCase{115200, 0, "Kbit/s", {"0", "29", "58", "87", "116"}},
-        LabelCase{460800, 0, "Kbit/s", {"0", "115", "230", "345", "460"}},
-        LabelCase{9600, 0, "bit/s", {"0", "2400", "4800", "7200", "9600"}},
-        LabelCase{14400, 0, "Kbit/s", {"0", "3", "6", "9", "12", "15"}},
-        LabelCase{7, 0, "bit/s", {"0", "1", "2", "3", "4", "5", "6", "7"}},
-        LabelCase{460800, 5, "Kbit/s", {"0", "3686", "7372", "11058", "14744"}},
-        LabelCase{460800, 8, "Mbit/s", {"0", "29.5", "59", "88.5", "118"}},
-        LabelCase{2147483647, 0, "Mbit/s", {"0", "537", "1074", "1611", "2147"}}));
-
+    ::testing::Values(LabelCase{115200, 0, "Kbit/s", {"0", "29", "58", "87", "116"}},
+                      LabelCase{460800, 0, "Kbit/s", {"0", "115", "230", "345", "460"}},
+                      LabelCase{9600, 0, "bit/s", {"0", "2400", "4800", "7200", "9600"}},
+                      LabelCase{14400, 0, "Kbit/s", {"0", "3", "6", "9", "12", "15"}},
+                      LabelCase{7, 0, "bit/s", {"0", "1", "2", "3", "4", "5", "6", "7"}},
+                      LabelCase{460800, 5, "Kbit/s", {"0", "3686", "7372", "11058", "14744"}},
+                      LabelCase{460800, 8, "Mbit/s", {"0", "29.5", "59", "88.5", "118"}},
+                      LabelCase{2147483647, 0, "Mbit/s", {"0", "537", "1074", "1611", "2147"}}));
 
 }  // namespace
 }  // namespace kvartix

@@ -2,9 +2,9 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QScreen>
 #include <QTemporaryDir>
 
 #include "app/SettingsFile.h"
@@ -102,7 +102,8 @@ struct SavedPort {
     const char* Saved;
     const char* Shown;
 };
-class SavedPortShown : public MainWindowSettings, public ::testing::WithParamInterface<SavedPort> {};
+class SavedPortShown : public MainWindowSettings,
+                       public ::testing::WithParamInterface<SavedPort> {};
 
 TEST_P(SavedPortShown, a_text_that_is_no_com_name_stays_and_a_com_name_gives_way) {
     Load(std::string("[Parameters]\nPort=") + GetParam().Saved + "\n");

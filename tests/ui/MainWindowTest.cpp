@@ -220,14 +220,15 @@ TEST_P(ReceivedCell, shows_the_count_within_its_border) {
     EXPECT_EQ(cell->text(), GetParam().Shown);
     EXPECT_LE(cell->fontMetrics().horizontalAdvance(cell->text()), cell->contentsRect().width());
 }
-INSTANTIATE_TEST_SUITE_P(
-    Counts, ReceivedCell,
-    ::testing::Values(ReceivedCase{"9999 symb", "9999 symb"},
-                      ReceivedCase{"99.9 Ksymb", "99.9 Ksymb"},
-                      ReceivedCase{"100.0 Ksymb", "100.0 K"}, ReceivedCase{"999.9 Ksymb", "999.9 K"},
-                      ReceivedCase{"1.0 Msymb", "1.0 Msymb"}, ReceivedCase{"99.9 Msymb", "99.9 Msymb"},
-                      ReceivedCase{"123.4 Msymb", "123.4 M"},
-                      ReceivedCase{"21474.8 Msymb", "21474.8 M"}));
+INSTANTIATE_TEST_SUITE_P(Counts, ReceivedCell,
+                         ::testing::Values(ReceivedCase{"9999 symb", "9999 symb"},
+                                           ReceivedCase{"99.9 Ksymb", "99.9 Ksymb"},
+                                           ReceivedCase{"100.0 Ksymb", "100.0 K"},
+                                           ReceivedCase{"999.9 Ksymb", "999.9 K"},
+                                           ReceivedCase{"1.0 Msymb", "1.0 Msymb"},
+                                           ReceivedCase{"99.9 Msymb", "99.9 Msymb"},
+                                           ReceivedCase{"123.4 Msymb", "123.4 M"},
+                                           ReceivedCase{"21474.8 Msymb", "21474.8 M"}));
 
 struct SymbolCase {
     const char* text;
@@ -277,8 +278,8 @@ class FailedStartLook : public MainWindow, public ::testing::WithParamInterface<
 
 TEST_P(FailedStartLook, returns_the_idle_look_and_keeps_the_cells) {
     const std::vector<std::pair<StatCell, QLabel*>> cells = {
-        {StatCell::Received, form->StaticS0}, {StatCell::CharRate, form->StaticS1},
-        {StatCell::BitRate, form->StaticS2},  {StatCell::Errors, form->StaticS4},
+        {StatCell::Received, form->StaticS0},    {StatCell::CharRate, form->StaticS1},
+        {StatCell::BitRate, form->StaticS2},     {StatCell::Errors, form->StaticS4},
         {StatCell::Coefficient, form->StaticS5}, {StatCell::Time, form->StaticS3}};
     const char* const lastRun[] = {"23.0 Ksymb", "11520", "115200", "17", "7.4E-04", "0:00:02"};
     for (std::size_t i = 0; i < cells.size(); ++i) form->SetStatText(cells[i].first, lastRun[i]);
@@ -288,11 +289,13 @@ TEST_P(FailedStartLook, returns_the_idle_look_and_keeps_the_cells) {
     EXPECT_EQ(Boxes.size() + Reports.size(), 1u);
     ExpectIdleLook();
     for (std::size_t i = 0; i < cells.size(); ++i)
-        EXPECT_EQ(cells[i].second->text(), lastRun[i]) << cells[i].second->objectName().toStdString();
+        EXPECT_EQ(cells[i].second->text(), lastRun[i])
+            << cells[i].second->objectName().toStdString();
 }
 INSTANTIATE_TEST_SUITE_P(
     Failures, FailedStartLook,
-    ::testing::Values(FailedStart{"Button3", "LOOP", "-9600"}, FailedStart{"Button1", "LOOP", "-9600"},
+    ::testing::Values(FailedStart{"Button3", "LOOP", "-9600"},
+                      FailedStart{"Button1", "LOOP", "-9600"},
                       FailedStart{"Button4", "LOOP", "-9600"}, FailedStart{"Button3", "LOOP", "0"},
                       FailedStart{"Button1", "LOOP", "9600x"},
                       FailedStart{"Button3", "/dev/kvartix-no-such-port", "9600"},
@@ -332,10 +335,10 @@ TEST_F(MainWindow, a_pseudo_terminal_closed_mid_test_is_reported_once_and_the_wi
 
 TEST_F(MainWindow, a_screen_reader_names_each_group_by_its_caption_and_the_hint_button) {
     const std::vector<std::pair<const char*, const char*>> names = {
-        {"GroupBox1", "Parameters"},     {"GroupBox2", "Data bits"},
-        {"GroupBox3", "Stop bits"},      {"GroupBox4", "Parity"},
-        {"GroupBox5", "Flow control"},   {"GroupBox8", "DSR sensibility"},
-        {"GroupBox6", "DTR on start"},   {"GroupBox9", "Data flow features"},
+        {"GroupBox1", "Parameters"},         {"GroupBox2", "Data bits"},
+        {"GroupBox3", "Stop bits"},          {"GroupBox4", "Parity"},
+        {"GroupBox5", "Flow control"},       {"GroupBox8", "DSR sensibility"},
+        {"GroupBox6", "DTR on start"},       {"GroupBox9", "Data flow features"},
         {"GroupBox7", "Watch flow control"}, {"SpeedButton1", "Hints"}};
     for (const auto& [object, name] : names) {
         QWidget* w = form->findChild<QWidget*>(object);

@@ -58,7 +58,7 @@ TEST_P(AxisLabelPaint, every_label_shows_whole) {
     widget.setFont(WindowFont());
     widget.resize(169, 64);
     const QImage image = widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    const auto labels = widget.AxisLabelLayout();
+    const auto labels = widget.LayOutAxis().Labels;
     ASSERT_EQ(labels.size(), std::size_t(chart.AxisMaximum() / chart.LabelStep() + 1));
     const QFontMetrics metrics = [&] {
         QFont f = widget.font();
@@ -74,7 +74,8 @@ TEST_P(AxisLabelPaint, every_label_shows_whole) {
         }
         int lit = 0;  // the text's pixels, lighter than the purple panel
         for (int y = l.Box.top(); y <= l.Box.bottom(); ++y)
-            for (int x = l.Box.left(); x <= l.Box.right(); ++x) lit += qGray(image.pixel(x, y)) > 100;
+            for (int x = l.Box.left(); x <= l.Box.right(); ++x)
+                lit += qGray(image.pixel(x, y)) > 100;
         EXPECT_GT(lit, 3) << l.Text.toStdString() << " is not painted";
     }
 }

@@ -8,8 +8,8 @@
 
 namespace kvartix {
 
-QRect PlaceOnAScreen(std::int64_t left, std::int64_t top, std::int64_t width,
-                     std::int64_t height, const QMargins& frame, const QSize& minimum) {
+QRect PlaceOnAScreen(std::int64_t left, std::int64_t top, std::int64_t width, std::int64_t height,
+                     const QMargins& frame, const QSize& minimum) {
     std::vector<ScreenRect> areas;
     QList<QScreen*> screens = QGuiApplication::screens();
     // The primary screen first: it wins a tie.
@@ -32,8 +32,8 @@ QRect PlaceOnAScreen(std::int64_t left, std::int64_t top, std::int64_t width,
 void KeepOnAScreen(QWidget& window, const QSize& minimum) {
     if (window.windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) return;
     const QRect now = window.geometry();
-    const QRect placed = PlaceOnAScreen(now.x(), now.y(), now.width(), now.height(),
-                                        FrameMargins(window), minimum);
+    const QRect placed =
+        PlaceOnAScreen(now.x(), now.y(), now.width(), now.height(), FrameMargins(window), minimum);
     if (placed != now) window.setGeometry(placed);
 }
 

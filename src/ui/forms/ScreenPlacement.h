@@ -9,8 +9,8 @@ namespace kvartix {
 
 // A window's stored client bounds placed on one of this display's screens: the frame around
 // them lies within a screen's available area (PlaceOnScreen). Returns the client bounds.
-QRect PlaceOnAScreen(std::int64_t left, std::int64_t top, std::int64_t width,
-                     std::int64_t height, const QMargins& frame, const QSize& minimum);
+QRect PlaceOnAScreen(std::int64_t left, std::int64_t top, std::int64_t width, std::int64_t height,
+                     const QMargins& frame, const QSize& minimum);
 
 // Moves a shown window, unless maximized, wholly onto a screen, its frame as the window system
 // has now drawn it included; a window already there stays where it is.

@@ -2,11 +2,11 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QKeyEvent>
 #include <QFontDialog>
 #include <QGuiApplication>
-#include <QScreen>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTest>
 #include <QTextBlock>
 
@@ -123,12 +123,10 @@ TEST_F(TermFixture, the_text_control_behaves_as_the_model_the_terminal_path_is_t
     term.Memo1->clear();
     TextControlModel model;
     LineBreakState modelBreaks, termBreaks;
-    const std::vector<std::string> batches = {"hello\r\nworld", "\b\b!\r", "\n",
-                                              std::string(450, 'x') + "\r\n", "\b",
-                                              "tail\xC0\xFF",
-                                              // a stream without line breaks goes on on new lines
-                                              std::string(700, 'Z'), "\b",
-                                              std::string(260, 'Q') + "\b\b\b\b\b", "\r\n"};
+    const std::vector<std::string> batches = {
+        "hello\r\nworld", "\b\b!\r", "\n", std::string(450, 'x') + "\r\n", "\b", "tail\xC0\xFF",
+        // a stream without line breaks goes on on new lines
+        std::string(700, 'Z'), "\b", std::string(260, 'Q') + "\b\b\b\b\b", "\r\n"};
     std::vector<std::string> all = batches;
     for (int i = 0; i < 230; ++i) all.push_back("line " + std::to_string(i) + "\r\n");
     for (const std::string& b : all) {

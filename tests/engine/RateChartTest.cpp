@@ -99,7 +99,11 @@ INSTANTIATE_TEST_SUITE_P(
                       LabelCase{7, 0, "bit/s", {"0", "1", "2", "3", "4", "5", "6", "7"}},
                       LabelCase{460800, 5, "Kbit/s", {"0", "3686", "7372", "11058", "14744"}},
                       LabelCase{460800, 8, "Mbit/s", {"0", "29.5", "59", "88.5", "118"}},
-                      LabelCase{2147483647, 0, "Mbit/s", {"0", "537", "1074", "1611", "2147"}}));
+                      LabelCase{2147483647, 0, "Mbit/s", {"0", "537", "1074", "1611", "2147"}}),
+    [](const auto& info) {
+        return std::to_string(info.param.BitRate) + "_doubled_" +
+               std::to_string(info.param.Doublings);
+    });
 
 }  // namespace
 }  // namespace kvartix

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <cctype>
 
 #include "app/SettingsFile.h"
 #include "ui/WindowRig.h"
@@ -24,6 +25,13 @@ void WriteAll(const QString& path, const std::string& text) {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(text.data(), static_cast<qint64>(text.size()));
+}
+
+// A test name made of any text: letters and digits kept, the rest underscores.
+std::string Identifier(std::string text) {
+    for (char& c : text)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return text.empty() ? "empty" : text;
 }
 
 class MainWindowSettings : public WindowRig {
@@ -90,7 +98,10 @@ TEST_P(MainWindowPosition, lands_wholly_on_the_screen) {
 INSTANTIATE_TEST_SUITE_P(Stored, MainWindowPosition,
                          ::testing::Values(StoredPosition{"5000", "5000"},
                                            StoredPosition{"-2147483648", "2147483647"},
-                                           StoredPosition{"-30", "-30"}));
+                                           StoredPosition{"-30", "-30"}),
+                         [](const auto& info) {
+                             return Identifier(std::string(info.param.Left) + "_" + info.param.Top);
+                         });
 
 TEST_F(MainWindowSettings, a_position_on_the_screen_is_kept) {
     Load("[Program]\nLeft=40\nTop=30\n");
@@ -114,7 +125,8 @@ INSTANTIATE_TEST_SUITE_P(Ports, SavedPortShown,
                                            SavedPort{"/dev/pts/4", "/dev/pts/4"},
                                            SavedPort{"/dev/ttyUSB0", "/dev/ttyUSB0"},
                                            SavedPort{"COM7", "LOOP"}, SavedPort{"com12", "LOOP"},
-                                           SavedPort{"", "LOOP"}, SavedPort{"COMX", "COMX"}));
+                                           SavedPort{"", "LOOP"}, SavedPort{"COMX", "COMX"}),
+                         [](const auto& info) { return Identifier(info.param.Saved); });
 
 TEST_F(MainWindowSettings, a_saved_port_that_is_not_there_fails_the_start_by_its_own_name) {
     Load("[Parameters]\nPort=/dev/kvartix-unplugged\n");

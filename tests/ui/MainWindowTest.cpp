@@ -1,6 +1,7 @@
 #include <QAccessible>
 #include <QRegularExpression>
 #include <QToolTip>
+#include <cctype>
 
 #include "support/Pty.h"
 #include "ui/Hints.h"
@@ -8,6 +9,13 @@
 
 namespace kvartix::test {
 namespace {
+
+// A test name made of any text: letters and digits kept, the rest underscores.
+std::string Identifier(std::string text) {
+    for (char& c : text)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return text.empty() ? "empty" : text;
+}
 
 class MainWindow : public WindowRig {
   protected:
@@ -141,7 +149,8 @@ TEST_P(RateTyping, starts_at_the_rate_as_typed) {
 }
 INSTANTIATE_TEST_SUITE_P(Texts, RateTyping,
                          ::testing::Values(TypedRate{"1152", 1152}, TypedRate{"1", 1},
-                                           TypedRate{"4608", 4608}, TypedRate{"9600", 9600}));
+                                           TypedRate{"4608", 4608}, TypedRate{"9600", 9600}),
+                         [](const auto& info) { return Identifier(info.param.Typed); });
 
 // The port box offers names but keeps what was typed, letter case included, also on Enter.
 struct TypedPort {
@@ -159,7 +168,8 @@ TEST_P(PortTyping, keeps_the_text_as_typed) {
 }
 INSTANTIATE_TEST_SUITE_P(Texts, PortTyping,
                          ::testing::Values(TypedPort{"/dev/tty"}, TypedPort{"/dev/ttyUSB"},
-                                           TypedPort{"loop"}, TypedPort{"LO"}));
+                                           TypedPort{"loop"}, TypedPort{"LO"}),
+                         [](const auto& info) { return Identifier(info.param.Typed); });
 
 TEST_F(MainWindow, typing_a_port_name_does_not_stop_the_test) {
     StartBert();
@@ -228,7 +238,8 @@ INSTANTIATE_TEST_SUITE_P(Counts, ReceivedCell,
                                            ReceivedCase{"1.0 Msymb", "1.0 Msymb"},
                                            ReceivedCase{"99.9 Msymb", "99.9 Msymb"},
                                            ReceivedCase{"123.4 Msymb", "123.4 M"},
-                                           ReceivedCase{"21474.8 Msymb", "21474.8 M"}));
+                                           ReceivedCase{"21474.8 Msymb", "21474.8 M"}),
+                         [](const auto& info) { return Identifier(info.param.Text); });
 
 struct SymbolCase {
     const char* text;
@@ -300,7 +311,11 @@ INSTANTIATE_TEST_SUITE_P(
                       FailedStart{"Button1", "LOOP", "9600x"},
                       FailedStart{"Button3", "/dev/kvartix-no-such-port", "9600"},
                       FailedStart{"Button1", "/dev/kvartix-no-such-port", "9600"},
-                      FailedStart{"Button4", "/dev/kvartix-no-such-port", "9600"}));
+                      FailedStart{"Button4", "/dev/kvartix-no-such-port", "9600"}),
+    [](const auto& info) {
+        return Identifier(std::string(info.param.Button) + "_" + info.param.Port + "_" +
+                          info.param.Rate);
+    });
 
 TEST_F(MainWindow, a_port_that_cannot_be_opened_is_reported_and_the_window_stays_idle) {
     form->ComboBox1->setEditText("/dev/kvartix-no-such-port");

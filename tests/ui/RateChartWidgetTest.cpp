@@ -85,7 +85,11 @@ INSTANTIATE_TEST_SUITE_P(Rates, AxisLabelPaint,
                                            AxisRate{10001, 0}, AxisRate{14400, 0},
                                            AxisRate{115200, 0}, AxisRate{460800, 0},
                                            AxisRate{460800, 5}, AxisRate{460800, 8},
-                                           AxisRate{2147483647, 0}));
+                                           AxisRate{2147483647, 0}),
+                         [](const auto& info) {
+                             return std::to_string(info.param.BitRate) + "_doubled_" +
+                                    std::to_string(info.param.Doublings);
+                         });
 
 }  // namespace
 }  // namespace kvartix::test

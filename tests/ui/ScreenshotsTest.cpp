@@ -50,7 +50,8 @@ TEST_P(ChartScreenshot, chart_during_a_bert) {
     const QImage chart = form->Chart1->grab().toImage();
     Save(chart.scaled(chart.size() * 4), (std::string("chart_") + GetParam()).c_str());
 }
-INSTANTIATE_TEST_SUITE_P(Rates, ChartScreenshot, ::testing::Values("115200", "460800", "9600"));
+INSTANTIATE_TEST_SUITE_P(Rates, ChartScreenshot, ::testing::Values("115200", "460800", "9600"),
+                         [](const auto& info) { return std::string(info.param); });
 
 // The largest rate there is: its labels take Mbit/s rather than being cut.
 TEST_F(Screenshots, chart_axis_at_the_largest_rate) {

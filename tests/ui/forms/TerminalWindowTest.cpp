@@ -115,7 +115,15 @@ INSTANTIATE_TEST_SUITE_P(Stored, TerminalBounds,
                          ::testing::Values(StoredBounds{20, 20, 2147483647, 100000},
                                            StoredBounds{5000, 5000, 200, 200},
                                            StoredBounds{-2147483647 - 1, 2147483647, 425, 391},
-                                           StoredBounds{20, 20, 0, -10}));
+                                           StoredBounds{20, 20, 0, -10}),
+                         [](const auto& info) {
+                             const StoredBounds& b = info.param;
+                             std::string name;
+                             for (const std::int32_t v : {b.Left, b.Top, b.Width, b.Height})
+                                 name += (v < 0 ? "_minus" : "_") +
+                                         std::to_string(v < 0 ? -std::int64_t{v} : v);
+                             return name.substr(1);
+                         });
 
 // The core's terminal algorithm is tested on a model of the control; here the real control
 // must agree with that model batch after batch.

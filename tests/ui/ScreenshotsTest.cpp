@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QToolTip>
 
+#include "engine/TerminalReceive.h"
 #include "ui/WindowRig.h"
 #include "ui/forms/Uterm.h"
 
@@ -39,8 +40,8 @@ TEST_F(Screenshots, packet_error_view_during_a_faulty_bert) {
     Save(Window(), "packet_errors");
 }
 
-// The chart after three seconds of a BERT at the rate, four times enlarged to be read: every
-// label of its axis shows.
+// The chart after three seconds of a BERT at the rate, four times enlarged to be read (every
+// label of its axis shows), and the window with it (at 460800 the received count is shortened).
 class ChartScreenshot : public Screenshots, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(ChartScreenshot, chart_during_a_bert) {
@@ -49,6 +50,7 @@ TEST_P(ChartScreenshot, chart_during_a_bert) {
     RunSeconds(3);
     const QImage chart = form->Chart1->grab().toImage();
     Save(chart.scaled(chart.size() * 4), (std::string("chart_") + GetParam()).c_str());
+    Save(Window(), (std::string("bert_") + GetParam()).c_str());
 }
 INSTANTIATE_TEST_SUITE_P(Rates, ChartScreenshot, ::testing::Values("115200", "460800", "9600"),
                          [](const auto& info) { return std::string(info.param); });
@@ -79,6 +81,23 @@ TEST_F(Screenshots, terminal_window_with_typed_text_echoed_by_loop) {
     Save(terminal.grab().toImage(), "terminal");
     terminal.close();
     form->AttachWindows(nullptr, nullptr);
+}
+
+// A device streaming without line breaks: the text goes on on new lines of 256 characters.
+TEST_F(Screenshots, terminal_window_under_a_stream_without_line_breaks) {
+    TFterm terminal(form->Core().TerminalTxText);
+    ProgramSettings settings;
+    settings.TerminalWidth = 425;
+    settings.TerminalHeight = 300;
+    terminal.FormCreate("default", settings);
+    terminal.Memo1->clear();
+    terminal.show();
+    LineBreakState breaks;
+    std::string stream;
+    for (int i = 0; i < 100; ++i) stream += std::string(55, 'Z') + std::to_string(i % 10);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(stream.data());
+    InsertReceived(terminal.Text(), bytes, stream.size(), breaks);
+    Save(terminal.grab().toImage(), "terminal_stream");
 }
 
 // The hint is a window of its own; it is painted onto the window's picture where it stands.

@@ -182,10 +182,10 @@ int main(int argc, char** argv) {
     const int master = posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return 2;
     const std::string slave = ptsname(master);
-    int stopPipe[2], reportPipe[2];
-    if (pipe(stopPipe) != 0 || pipe(reportPipe) != 0) return 2;
+    int controlPipe[2], reportPipe[2];
+    if (pipe(controlPipe) != 0 || pipe(reportPipe) != 0) return 2;
     const pid_t child = fork();
-    if (child == 0) FarEnd(master, pattern, stopPipe[0], reportPipe[1]);
+    if (child == 0) FarEnd(master, pattern, controlPipe[0], reportPipe[1]);
     close(master);
     close(reportPipe[1]);
 
@@ -209,7 +209,7 @@ int main(int argc, char** argv) {
     s.Port = slave;
     s.BitRate = kBitRate;
     if (!session.Start(TestMode::Terminal, s)) return 2;
-    (void)!write(stopPipe[1], "x", 1);  // the far end may begin
+    (void)!write(controlPipe[1], "x", 1);  // the far end may begin
 
     std::vector<double> tickMs;
     std::vector<std::int64_t> typedNs;
@@ -245,7 +245,7 @@ int main(int argc, char** argv) {
     const double memEnd = ResidentMb();
 
     // The far end stops; what it sent has a few cycles to arrive.
-    (void)!write(stopPipe[1], "x", 1);
+    (void)!write(controlPipe[1], "x", 1);
     for (int i = 0; i < 10; ++i) {
         runTick();
         next += std::chrono::milliseconds(100);

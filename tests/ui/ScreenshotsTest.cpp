@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QToolTip>
+#include <memory>
 
 #include "engine/TerminalReceive.h"
 #include "ui/WindowRig.h"
@@ -20,6 +21,15 @@ class Screenshots : public WindowRig {
         ASSERT_TRUE(image.save(QStringLiteral("screenshots/%1.png").arg(name)));
     }
     QImage Window() { return form->grab().toImage(); }
+    // A terminal window 425 x 300, on the main window's queue of typed text.
+    std::unique_ptr<TFterm> Terminal() {
+        auto terminal = std::make_unique<TFterm>(form->Core().TerminalTxText);
+        ProgramSettings settings;
+        settings.TerminalWidth = 425;
+        settings.TerminalHeight = 300;
+        terminal->FormCreate("default", settings);
+        return terminal;
+    }
 };
 
 TEST_F(Screenshots, idle_window) {
@@ -65,11 +75,8 @@ TEST_F(Screenshots, chart_axis_at_the_largest_rate) {
 
 // Typed text goes out through LOOP and comes back into the terminal window.
 TEST_F(Screenshots, terminal_window_with_typed_text_echoed_by_loop) {
-    TFterm terminal(form->Core().TerminalTxText);
-    ProgramSettings settings;
-    settings.TerminalWidth = 425;
-    settings.TerminalHeight = 300;
-    terminal.FormCreate("default", settings);
+    const auto owned = Terminal();
+    TFterm& terminal = *owned;
     form->AttachWindows(&terminal, nullptr);
     Click(form->Button4);
     terminal.Memo1->setFocus();
@@ -85,19 +92,15 @@ TEST_F(Screenshots, terminal_window_with_typed_text_echoed_by_loop) {
 
 // A device streaming without line breaks: the text goes on on new lines of 256 characters.
 TEST_F(Screenshots, terminal_window_under_a_stream_without_line_breaks) {
-    TFterm terminal(form->Core().TerminalTxText);
-    ProgramSettings settings;
-    settings.TerminalWidth = 425;
-    settings.TerminalHeight = 300;
-    terminal.FormCreate("default", settings);
-    terminal.Memo1->clear();
-    terminal.show();
+    const auto terminal = Terminal();
+    terminal->Memo1->clear();
+    terminal->show();
     LineBreakState breaks;
     std::string stream;
     for (int i = 0; i < 100; ++i) stream += std::string(55, 'Z') + std::to_string(i % 10);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(stream.data());
-    InsertReceived(terminal.Text(), bytes, stream.size(), breaks);
-    Save(terminal.grab().toImage(), "terminal_stream");
+    InsertReceived(terminal->Text(), bytes, stream.size(), breaks);
+    Save(terminal->grab().toImage(), "terminal_stream");
 }
 
 // The hint is a window of its own; it is painted onto the window's picture where it stands.

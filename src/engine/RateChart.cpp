@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 namespace kvartix {
@@ -44,16 +45,43 @@ void RateChart::AppendPoint(double value) {
     m_points.push_back({x, static_cast<std::int64_t>(std::trunc(value))});
 }
 
-std::string FormatAxisLabel(double value, char decimalSeparator) {
+std::string FormatAxisLabel(double value, char decimalSeparator, int decimals) {
     // to_chars ignores the process locale, which Qt sets from the environment.
     char buf[400];
-    const auto end = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 3).ptr;
+    const auto end =
+        std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals).ptr;
     std::string s(buf, end);
-    while (s.back() == '0') s.pop_back();
-    if (s.back() == '.') s.pop_back();
+    if (s.find('.') != std::string::npos) {
+        while (s.back() == '0') s.pop_back();
+        if (s.back() == '.') s.pop_back();
+    }
     if (s == "-0") s = "0";
     if (const auto dot = s.find('.'); dot != std::string::npos) s[dot] = decimalSeparator;
     return s;
+}
+
+AxisLabels LabelAxis(const RateChart& chart, const std::function<int(const std::string&)>& width,
+                     int room) {
+    static const char* const kTitles[] = {"bit/s", "Kbit/s", "Mbit/s", "Gbit/s", "Tbit/s"};
+    AxisLabels axis;
+    const std::int64_t step = std::max(1, chart.LabelStep());
+    for (std::int64_t v = 0; chart.AxisMaximum() > 0 && v <= chart.AxisMaximum(); v += step)
+        axis.Values.push_back(v);
+    const int first = chart.RateUnitFactor() == 1 ? 1 : 0;  // the axis's own unit
+    for (int unit = first; unit < static_cast<int>(std::size(kTitles)); ++unit) {
+        const double divisor = std::pow(1000.0, unit - first);
+        for (int decimals = unit == first ? 0 : 3; decimals >= 0; --decimals) {
+            axis.Title = kTitles[unit];
+            axis.Texts.clear();
+            for (const std::int64_t v : axis.Values)
+                axis.Texts.push_back(
+                    FormatAxisLabel(static_cast<double>(v) / divisor, '.', decimals));
+            if (std::all_of(axis.Texts.begin(), axis.Texts.end(),
+                            [&](const std::string& t) { return width(t) <= room; }))
+                return axis;
+        }
+    }
+    return axis;
 }
 
 }  // namespace kvartix

@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace kvartix {
 
@@ -45,7 +47,21 @@ private:
     std::deque<Point> m_points;
 };
 
-// An axis label as "###0.###" writes it: up to three decimals, no trailing zeros.
-std::string FormatAxisLabel(double value, char decimalSeparator = '.');
+// An axis label as "###0.###" writes it: up to three decimals (or as many as asked), no
+// trailing zeros.
+std::string FormatAxisLabel(double value, char decimalSeparator = '.', int decimals = 3);
+
+// The value axis as it is labelled: its title, and a label from 0 to the maximum at every step.
+struct AxisLabels {
+    std::string Title;
+    std::vector<std::int64_t> Values;  // in the axis's unit, where the labels stand
+    std::vector<std::string> Texts;
+};
+
+// Every label whole within `room`, as `width` measures a text: in the axis's own unit when they
+// all fit, otherwise in the first larger unit (a thousand times, "Mbit/s" after "Kbit/s") where
+// they fit with three decimals or fewer. Labels that fit in no unit keep the largest one.
+AxisLabels LabelAxis(const RateChart& chart, const std::function<int(const std::string&)>& width,
+                     int room);
 
 }  // namespace kvartix

@@ -18,6 +18,13 @@ void AppendAtEnd(TerminalText& text, std::u32string& chunk) {
     chunk.clear();
 }
 
+// Characters of the last line once the chunk is in: the column the next character takes.
+int TailLength(const TerminalText& text, const std::u32string& chunk) {
+    const auto lastBreak = chunk.rfind(U'\n');
+    if (lastBreak != std::u32string::npos) return static_cast<int>(chunk.size() - lastBreak - 1);
+    return text.LineLength(text.LineCount() - 1) + static_cast<int>(chunk.size());
+}
+
 }  // namespace
 
 void InsertReceived(TerminalText& text, const std::uint8_t* data, std::size_t count,
@@ -27,6 +34,12 @@ void InsertReceived(TerminalText& text, const std::uint8_t* data, std::size_t co
     const bool atEnd = text.LineCount() - 1 <= caretLine;
     text.SetSelLength(0);
     std::u32string chunk;
+    int tail = TailLength(text, chunk);
+    const auto add = [&](char32_t c) {
+        chunk += c;
+        tail = c == U'\n' ? 0 : tail + 1;
+        if (chunk.size() == kTerminalPiece) AppendAtEnd(text, chunk);
+    };
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint8_t c = data[i];
         const bool lfAfterCr = c == kLf && breaks.LastWasCr;
@@ -41,10 +54,12 @@ void InsertReceived(TerminalText& text, const std::uint8_t* data, std::size_t co
                 text.ReplaceSelection({});
                 text.SetSelStart(text.EndPosition());
             }
+            tail = TailLength(text, chunk);
             continue;
         }
-        chunk += c == kCr || c == kLf ? U'\n' : FromCp1251(c);
-        if (chunk.size() == kTerminalPiece) AppendAtEnd(text, chunk);
+        const char32_t shown = c == kCr || c == kLf ? U'\n' : FromCp1251(c);
+        if (shown != U'\n' && tail >= kTerminalMaxLineLength) add(U'\n');
+        add(shown);
     }
     if (!chunk.empty()) AppendAtEnd(text, chunk);
     const int excess = text.LineCount() - kTerminalMaxLines;

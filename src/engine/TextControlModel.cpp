@@ -33,20 +33,39 @@ void TextControlModel::SetSelStart(int position) {
     m_selLength = 0;
 }
 
+// Spliced into the lines where the selection stands, so that its cost follows the lines
+// touched, not the whole text.
 void TextControlModel::ReplaceSelection(const std::u32string& text) {
-    std::u32string all = Text();
-    const auto start = static_cast<std::size_t>(m_selStart);
-    const auto length = std::min(static_cast<std::size_t>(std::max(m_selLength, 0)), all.size() - start);
-    all.replace(start, length, text);
-    m_lines.assign(1, std::u32string{});
-    for (const char32_t c : all) {
+    const int start = std::clamp(m_selStart, 0, EndPosition());
+    const int end = std::clamp(start + std::max(m_selLength, 0), start, EndPosition());
+    const auto [firstLine, firstColumn] = Locate(start);
+    const auto [lastLine, lastColumn] = Locate(end);
+    const std::u32string after = m_lines[lastLine].substr(lastColumn);
+    m_lines[firstLine].erase(firstColumn);
+    m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(firstLine) + 1,
+                  m_lines.begin() + static_cast<std::ptrdiff_t>(lastLine) + 1);
+    std::vector<std::u32string> added;
+    for (const char32_t c : text) {
         if (c == U'\n')
-            m_lines.emplace_back();
+            added.emplace_back();
         else
-            m_lines.back() += c;
+            (added.empty() ? m_lines[firstLine] : added.back()) += c;
     }
-    m_selStart = static_cast<int>(start + text.size());
+    (added.empty() ? m_lines[firstLine] : added.back()) += after;
+    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(firstLine) + 1, added.begin(),
+                   added.end());
+    m_selStart = start + static_cast<int>(text.size());
     m_selLength = 0;
+}
+
+std::pair<std::size_t, std::size_t> TextControlModel::Locate(int position) const {
+    std::size_t line = 0;
+    auto rest = static_cast<std::size_t>(std::max(position, 0));
+    while (line + 1 < m_lines.size() && rest > m_lines[line].size()) {
+        rest -= m_lines[line].size() + 1;
+        ++line;
+    }
+    return {line, std::min(rest, m_lines[line].size())};
 }
 
 int TextControlModel::LineIndex(int line) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/TerminalText.h"
@@ -33,6 +34,9 @@ public:
     int Scrolled = 0;
 
 private:
+    // The line and column of a position.
+    std::pair<std::size_t, std::size_t> Locate(int position) const;
+
     std::vector<std::u32string> m_lines{std::u32string{}};
     int m_selStart = 0;
     int m_selLength = 0;

@@ -2,6 +2,8 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <functional>
+#include <string>
 
 namespace kvartix {
 namespace {
@@ -14,6 +16,20 @@ constexpr int kLeftMargin = 5;  // per cent of the width
 constexpr int kLabelWidth = 27;
 constexpr int kTitleWidth = 11;
 constexpr int kFontPixels = 9;
+
+constexpr int kLabelGap = 2;  // of the label area, kept free between a label and the axis line
+constexpr int kLabelRoom = kLabelWidth - kLabelGap;
+
+std::function<int(const std::string&)> Measure(const QFontMetrics& metrics) {
+    return [metrics](const std::string& text) {
+        return metrics.horizontalAdvance(QString::fromStdString(text));
+    };
+}
+
+// What the digits cover, from their baseline: a label is as high as this.
+QRect DigitBox(const QFontMetrics& metrics) {
+    return metrics.tightBoundingRect(QStringLiteral("0123456789"));
+}
 
 QFont ChartFont(const QFont& base) {
     QFont f = base;
@@ -31,7 +47,7 @@ RateChartWidget::RateChartWidget(const RateChart& chart, QWidget* parent)
 // Half a label's height is kept free above and below, so the end labels are not cut.
 QRect RateChartWidget::PlotArea() const {
     const int left = kBorder + width() * kLeftMargin / 100 + kTitleWidth + kLabelWidth;
-    const int pad = kFontPixels / 2 + 1;
+    const int pad = DigitBox(QFontMetrics(ChartFont(font()))).height() / 2 + 1;
     return QRect(QPoint(left, kBorder + pad),
                  QPoint(width() - kBorder - 1, height() - kBorder - pad));
 }
@@ -45,30 +61,42 @@ void RateChartWidget::paintEvent(QPaintEvent*) {
     PaintAxis(painter, plot);
 }
 
+// Each label centred on its value's height, right-aligned against the axis; the box is as
+// high as the digits themselves, so that labels a few pixels apart do not collide.
+RateChartWidget::AxisLayout RateChartWidget::LayOutAxis() const {
+    const QFontMetrics metrics(ChartFont(font()));
+    const AxisLabels axis = LabelAxis(m_chart, Measure(metrics), kLabelRoom);
+    const QRect plot = PlotArea();
+    const QRect digits = DigitBox(metrics);
+    const std::int64_t maximum = m_chart.AxisMaximum();
+    AxisLayout layout{QString::fromStdString(axis.Title), {}};
+    for (std::size_t i = 0; i < axis.Values.size(); ++i) {
+        const int y = plot.bottom() - static_cast<int>(axis.Values[i] * plot.height() / maximum);
+        layout.Labels.push_back({QString::fromStdString(axis.Texts[i]),
+                                 QRect(plot.left() - kLabelWidth, y - digits.height() / 2,
+                                       kLabelRoom, digits.height())});
+    }
+    return layout;
+}
+
 void RateChartWidget::PaintAxis(QPainter& painter, const QRect& plot) const {
     painter.setPen(kText);
     painter.drawLine(plot.left() - 1, plot.top(), plot.left() - 1, plot.bottom());
 
-    const std::int32_t maximum = m_chart.AxisMaximum();
-    const std::int32_t step = m_chart.LabelStep() > 0 ? m_chart.LabelStep() : maximum;
-    const int labelRight = plot.left() - 4;
-    int lastTop = plot.bottom() + kFontPixels;  // labels that would overlap the one below go
-    for (std::int64_t v = 0; maximum > 0 && v <= maximum; v += step) {
-        const int y = plot.bottom() - static_cast<int>(v * plot.height() / maximum);
-        const QRect box(labelRight - kLabelWidth, y - kFontPixels / 2 - 1, kLabelWidth,
-                        kFontPixels + 2);
-        if (box.bottom() >= lastTop) continue;
-        painter.drawText(box, Qt::AlignRight | Qt::AlignVCenter,
-                         QString::fromStdString(FormatAxisLabel(static_cast<double>(v))));
-        lastTop = box.top();
-    }
+    const AxisLayout axis = LayOutAxis();
+    const QFontMetrics metrics = painter.fontMetrics();
+    const int baselineBelowTop = -DigitBox(metrics).top();
+    for (const Label& label : axis.Labels)
+        painter.drawText(QPoint(label.Box.right() + 1 - metrics.horizontalAdvance(label.Text),
+                                label.Box.top() + baselineBelowTop),
+                         label.Text);
 
     painter.save();
     const int titleX = kBorder + width() * kLeftMargin / 100;
     painter.translate(titleX, plot.center().y());
     painter.rotate(-90);
     painter.drawText(QRect(-plot.height() / 2 - 8, 0, plot.height() + 16, kTitleWidth),
-                     Qt::AlignCenter, QString::fromStdString(m_chart.AxisTitle()));
+                     Qt::AlignCenter, axis.Title);
     painter.restore();
 }
 

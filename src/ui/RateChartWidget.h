@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <vector>
 
 #include "engine/RateChart.h"
 
@@ -15,6 +16,17 @@ class RateChartWidget final : public QWidget {
 
     // The rectangle the points fill, in the widget's coordinates.
     QRect PlotArea() const;
+
+    // The value axis as painted: its title, and each label with the box its digits take.
+    struct Label {
+        QString Text;
+        QRect Box;
+    };
+    struct AxisLayout {
+        QString Title;
+        std::vector<Label> Labels;
+    };
+    AxisLayout LayOutAxis() const;
 
   protected:
     void paintEvent(QPaintEvent* event) override;

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QFocusEvent>
+#include <QLocale>
 #include <QMenuBar>
 #include <QStringList>
 
@@ -42,6 +43,14 @@ TForm1::TForm1(const std::vector<std::string>& ports, const std::string& presele
     BindHandlers();
     setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
     m_usable = CreateTransferEvents(m_events, m_eventFactory, *this);
+    m_engine.DecimalSeparator = LocaleDecimalSeparator();
+}
+
+// The user's decimal separator, for the error coefficient alone (1,1E-03 under ru_RU); every
+// other number text keeps ".". One the cell cannot hold as a single character gives ".".
+char TForm1::LocaleDecimalSeparator() {
+    const QString point = QLocale().decimalPoint();
+    return point.size() == 1 && point[0].unicode() < 0x80 ? point[0].toLatin1() : '.';
 }
 
 // No tick may reach a window half destroyed, and the port goes before the engine.

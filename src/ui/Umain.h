@@ -138,6 +138,7 @@ class TForm1 final : public QMainWindow, public EngineView, public ErrorBoxSink 
 
   protected:
     void closeEvent(QCloseEvent* event) override;  // FormCloseQuery
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -149,6 +150,7 @@ class TForm1 final : public QMainWindow, public EngineView, public ErrorBoxSink 
     bool ReadLineSettings(LineSettings& out);
     void ReadFrameChoices(int& dataBits, int& stopBits, int& parity) const;
     QLabel* StatCellLabel(StatCell cell) const;
+    static char LocaleDecimalSeparator();
 
     SystemClock m_clock;
     SystemPortOpener m_opener{m_clock};

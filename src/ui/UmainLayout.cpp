@@ -1,4 +1,5 @@
 // The main window's controls and where they sit: one table, in pixels, relative to the owner.
+#include <QCompleter>
 #include <QMenuBar>
 #include <QWidget>
 
@@ -156,6 +157,8 @@ void TForm1::BuildControls(QWidget* client) {
         QWidget* owner = p.owner ? Named<QWidget>(client, p.owner) : client;
         QWidget* w = Create(p.kind, QString::fromUtf8(p.caption), owner);
         w->setObjectName(QString::fromLatin1(p.name));
+        // A screen reader names a group by its own caption, not by the group around it.
+        if (p.kind == Kind::Group) w->setAccessibleName(QString::fromUtf8(p.caption));
         w->move(p.left, p.top);
         if (p.width > 0)
             w->resize(p.width, p.height);
@@ -207,6 +210,12 @@ void TForm1::BuildControls(QWidget* client) {
     StaticS4 = Named<QLabel>(client, "StaticS4");
     StaticS5 = Named<QLabel>(client, "StaticS5");
 
+    // A typed bit rate is the rate: completing "1152" from the list would run 115200.
+    ComboBox2->setCompleter(nullptr);
+    // Port names are offered as the user types, never put in place of what was typed.
+    ComboBox1->completer()->setCompletionMode(QCompleter::PopupCompletion);
+    ComboBox1->completer()->setCaseSensitivity(Qt::CaseSensitive);
+
     SpeedButton1 = new QToolButton(GroupBox1);
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
     SpeedButton1->setGeometry(304, 20, 22, 21);
@@ -215,6 +224,7 @@ void TForm1::BuildControls(QWidget* client) {
     SpeedButton1->setIcon(QuestionMarkIcon());
     SpeedButton1->setIconSize(QSize(16, 16));
     SpeedButton1->setFocusPolicy(Qt::NoFocus);
+    SpeedButton1->setAccessibleName(QStringLiteral("Hints"));
 
     GroupBox10 = new ErrorPanel(client);
     GroupBox10->setGeometry(184, 281, 169, 76);

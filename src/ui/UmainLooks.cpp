@@ -98,8 +98,16 @@ QLabel* TForm1::StatCellLabel(StatCell cell) const {
     return StaticS0;
 }
 
+// From "100.0 Ksymb" on, the received count is wider than its 65-pixel cell. What a technician
+// reads there is the count: its digits and its K or M stay, and the word "symb", which the
+// column's heading and hint already say, goes.
 void TForm1::SetStatText(StatCell cell, const std::string& text) {
-    StatCellLabel(cell)->setText(QString::fromStdString(text));
+    QLabel* label = StatCellLabel(cell);
+    QString shown = QString::fromStdString(text);
+    if (cell == StatCell::Received && shown.endsWith(QStringLiteral("symb")) &&
+        label->fontMetrics().horizontalAdvance(shown) > label->contentsRect().width())
+        shown = shown.chopped(4).trimmed();
+    label->setText(shown);
 }
 
 void TForm1::ChartChanged(const RateChart&) {

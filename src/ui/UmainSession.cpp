@@ -36,8 +36,13 @@ void TForm1::Button1Click(QObject* sender) {
     EnableXonXoffWatch(false);
     EnableLineWatch(true);
     if (settings.XonXoff) EnableXonXoffWatch(true);
+    // A start that fails leaves no running look behind, and the cells show the last run's
+    // figures, as after a stop.
+    const QString errors = StaticS4->text(), coefficient = StaticS5->text();
     if (!m_session.Start(mode, settings)) {
-        ShowStopLook();  // a failed start leaves no running look behind
+        ShowStopLook();
+        StaticS4->setText(errors);
+        StaticS5->setText(coefficient);
         return;
     }
     Timer1->SetEnabled(true);

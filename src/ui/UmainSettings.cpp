@@ -2,24 +2,48 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QPlainTextEdit>
-
 #include <algorithm>
+#include <cctype>
 
 #include "app/IntegerText.h"
 #include "app/SettingsFile.h"
 #include "components/ApplicationErrorReport.h"
 #include "ui/Umain.h"
+#include "ui/forms/ScreenPlacement.h"
 #include "ui/forms/Uhelp.h"
 #include "ui/forms/Uterm.h"
 
 namespace kvartix {
+
+namespace {
+
+// COM1, com12: a name the serial ports are known by, in any letter case.
+bool IsComName(const std::string& text) {
+    if (text.size() < 4) return false;
+    for (std::size_t i = 0; i < 3; ++i)
+        if (std::toupper(static_cast<unsigned char>(text[i])) != "COM"[i]) return false;
+    return std::all_of(text.begin() + 3, text.end(),
+                       [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+}
+
+}  // namespace
 
 void TForm1::LoadSettings(const SettingsLocation& where, const ProgramSettings& s) {
     m_settingsLocation = where;
     const QString caption = QString::fromStdString(MainCaption(where.Path, kNativePathStyle));
     setWindowTitle(caption);
     SetApplicationTitle(caption);
-    move(s.Left, s.Top);
+    // The position is the frame's; the window comes up wholly on a screen.
+    const QMargins frame = FrameMargins(*this);
+    const QRect client =
+        PlaceOnAScreen(std::int64_t{s.Left} + frame.left(), std::int64_t{s.Top} + frame.top(),
+                       width(), height(), frame, size());
+    move(client.topLeft() - QPoint(frame.left(), frame.top()));
+    // Discovery preselected the saved port if it opened, else the first one. A saved text
+    // that is no COM name (LOOP with options, a device path, an adapter unplugged now) is
+    // the user's own choice and stays; a start on it says if the port is not there.
+    if (!s.Port.empty() && !IsComName(s.Port))
+        ComboBox1->setEditText(QString::fromStdString(s.Port));
     RadioD[std::clamp(s.DataBits, 5, 8) - 5]->setChecked(true);
     RadioS[std::clamp(s.StopBits, 0, 2)]->setChecked(true);
     RadioP[std::clamp(s.Parity, 0, 4)]->setChecked(true);
@@ -87,6 +111,12 @@ void TForm1::closeEvent(QCloseEvent* event) {
     }
     event->accept();
     QCoreApplication::quit();
+}
+
+// Its frame, known once shown, goes on the screen too.
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    KeepOnAScreen(*this, size());
 }
 
 void TForm1::ClearTerminalText() {

@@ -134,26 +134,120 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, TerminalReceive,
     ::testing::Values(
         TerminalCase{"backspace_in_the_chunk", {""}, -1, "AB\bC", {"AC"}, 1},
-        TerminalCase{"backspace_on_an_empty_chunk_edits_the_caret_line", {"xy"}, -1, "\b", {"x"}, 0},
-        TerminalCase{"backspace_on_an_empty_line_does_nothing", {"ab", ""}, -1, "\b", {"ab", ""}, 0},
-        TerminalCase{"long_text_goes_in_pieces_of_200", {""}, -1, std::string(450, 'z'),
-                     {std::string(450, 'z')}, 3},
-        TerminalCase{"crlf_lone_cr_and_lone_lf_each_break_once", {""}, -1, "a\r\nb\rc\nd",
-                     {"a", "b", "c", "d"}, 1},
-        TerminalCase{"a_zero_byte_stays_in_its_piece", {""}, -1, std::string("a\0b", 3),
-                     {std::string("a\0b", 3)}, 1},
-        TerminalCase{"230_lines_keep_the_last_200", {""}, -1, NumberedText(0, 230),
-                     Numbered(31, 230, ""), 5},
-        TerminalCase{"a_caret_on_an_earlier_line_keeps_its_line", {"a", "b", "c"}, 1, "d\r\n",
-                     {"a", "b", "cd", ""}, 1, 1},
+        TerminalCase{
+            "backspace_on_an_empty_chunk_edits_the_caret_line", {"xy"}, -1, "\b", {"x"}, 0},
+        TerminalCase{
+            "backspace_on_an_empty_line_does_nothing", {"ab", ""}, -1, "\b", {"ab", ""}, 0},
+        TerminalCase{"long_text_goes_in_pieces_of_200_and_lines_of_256",
+                     {""},
+                     -1,
+                     std::string(450, 'z'),
+                     {std::string(256, 'z'), std::string(194, 'z')},
+                     3},
+        TerminalCase{"crlf_lone_cr_and_lone_lf_each_break_once",
+                     {""},
+                     -1,
+                     "a\r\nb\rc\nd",
+                     {"a", "b", "c", "d"},
+                     1},
+        TerminalCase{"a_zero_byte_stays_in_its_piece",
+                     {""},
+                     -1,
+                     std::string("a\0b", 3),
+                     {std::string("a\0b", 3)},
+                     1},
+        TerminalCase{"230_lines_keep_the_last_200",
+                     {""},
+                     -1,
+                     NumberedText(0, 230),
+                     Numbered(31, 230, ""),
+                     5},
+        TerminalCase{"a_caret_on_an_earlier_line_keeps_its_line",
+                     {"a", "b", "c"},
+                     1,
+                     "d\r\n",
+                     {"a", "b", "cd", ""},
+                     1,
+                     1},
         TerminalCase{"the_kept_line_moves_up_with_deleted_lines", Numbered(0, 199, "x"), 50,
-                     NumberedText(0, 3), [] {
+                     NumberedText(0, 3),
+                     [] {
                          auto v = Numbered(3, 199, "x0");
                          v.push_back("1");
                          v.push_back("2");
                          v.push_back("");
                          return v;
-                     }(), 1, 47}),
+                     }(),
+                     1, 47},
+        TerminalCase{"a_line_past_256_characters_goes_on_on_the_next",
+                     {""},
+                     -1,
+                     std::string(600, 'Z'),
+                     {std::string(256, 'Z'), std::string(256, 'Z'), std::string(88, 'Z')},
+                     4},
+        TerminalCase{"a_line_already_shown_is_continued_up_to_the_limit",
+                     {std::string(250, 'a')},
+                     -1,
+                     std::string(30, 'b'),
+                     {std::string(250, 'a') + std::string(6, 'b'), std::string(24, 'b')},
+                     1},
+        TerminalCase{"a_backspace_after_a_continuation_takes_the_break_back",
+                     {""},
+                     -1,
+                     std::string(257, 'Z') + "\b\b",
+                     {std::string(256, 'Z')},
+                     2},
+        TerminalCase{"a_line_break_at_the_limit_makes_no_empty_line",
+                     {""},
+                     -1,
+                     std::string(256, 'Z') + "\r\nA",
+                     {std::string(256, 'Z'), "A"},
+                     2}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+// Whatever the stream's shape, the text stays within 200 lines of at most 1024 characters, and
+// what arrived last is at its end.
+struct StreamShape {
+    const char* Name;
+    std::string Batch;  // one cycle's bytes, received 300 times
+};
+class TerminalBound : public ::testing::TestWithParam<StreamShape> {};
+
+TEST_P(TerminalBound, keeps_the_text_bounded_and_the_newest_at_the_end) {
+    TextControlModel model;
+    LineBreakState breaks;
+    const Bytes batch = B(GetParam().Batch);
+    for (int cycle = 0; cycle < 300; ++cycle)
+        InsertReceived(model, batch.data(), batch.size(), breaks);
+    ASSERT_LE(model.LineCount(), kTerminalMaxLines);
+    for (const auto& line : model.Lines())
+        ASSERT_LE(line.size(), std::size_t{kTerminalMaxLineLength});
+    EXPECT_LE(model.EndPosition(), kTerminalMaxLines * (kTerminalMaxLineLength + 1));
+    const std::u32string text = model.Text();
+    const std::string tail = GetParam().Batch.substr(GetParam().Batch.size() - 8);
+    if (tail.find_first_of("\r\n\b") == std::string::npos) {
+        EXPECT_EQ(text.substr(text.size() - 8), U(tail));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, TerminalBound,
+    ::testing::Values(
+        StreamShape{"no_line_breaks", std::string(4608, 'Z')},
+        StreamShape{"lone_carriage_returns", std::string(4000, 'Z') + "\r" + std::string(607, 'Y')},
+        StreamShape{"long_lines", std::string(3000, 'x') + "\r\n" + std::string(1606, 'y')},
+        StreamShape{"short_lines",
+                    [] {
+                        std::string s;
+                        while (s.size() < 4600) s += "12345\r\n";
+                        return s + "tailtail";
+                    }()},
+        StreamShape{"backspaces_among_text",
+                    [] {
+                        std::string s;
+                        while (s.size() < 4600) s += "abc\bdefgh";
+                        return s + "ijklmnop";
+                    }()}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(DataPath, terminal_sends_typed_text_in_one_later_write_and_counts_nothing) {

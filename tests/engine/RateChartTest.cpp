@@ -57,7 +57,53 @@ TEST(RateChartLabels, show_up_to_three_decimals_without_trailing_zeros) {
     EXPECT_EQ(FormatAxisLabel(1.0 / 3), "0.333");
     EXPECT_EQ(FormatAxisLabel(12.5), "12.5");
     EXPECT_EQ(FormatAxisLabel(0.0004), "0");
+    EXPECT_EQ(FormatAxisLabel(2400, '.', 0), "2400");
+    EXPECT_EQ(FormatAxisLabel(117.964, '.', 1), "118");
+    EXPECT_EQ(FormatAxisLabel(29.491, '.', 2), "29.49");
 }
+
+// Every label fits the room: in the axis's unit when it can, else a larger one, with as many
+// of three decimals as fit. Here a digit is 5 pixels wide and a point 3, in a room of 25.
+struct LabelCase {
+    std::int32_t BitRate;
+    int Doublings;
+    const char* Title;
+    std::vector<std::string> Texts;
+};
+
+class AxisLabelling : public ::testing::TestWithParam<LabelCase> {};
+
+TEST_P(AxisLabelling, shows_every_label_whole) {
+    const LabelCase& c = GetParam();
+    RateChart chart;
+    chart.SetRateAxis(c.BitRate);
+    for (int i = 0; i < c.Doublings; ++i) chart.DoubleAxis();
+    const auto width = [](const std::string& t) {
+        int w = 0;
+        for (char ch : t) w += ch == '.' ? 3 : 5;
+        return w;
+    };
+    const AxisLabels axis = LabelAxis(chart, width, 25);
+    EXPECT_EQ(axis.Title, c.Title);
+    EXPECT_EQ(axis.Texts, c.Texts);
+    ASSERT_EQ(axis.Values.size(), c.Texts.size());
+    EXPECT_EQ(axis.Values.back(), chart.LabelStep() * std::int64_t(c.Texts.size() - 1));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BitRates, AxisLabelling,
+    ::testing::Values(LabelCase{115200, 0, "Kbit/s", {"0", "29", "58", "87", "116"}},
+                      LabelCase{460800, 0, "Kbit/s", {"0", "115", "230", "345", "460"}},
+                      LabelCase{9600, 0, "bit/s", {"0", "2400", "4800", "7200", "9600"}},
+                      LabelCase{14400, 0, "Kbit/s", {"0", "3", "6", "9", "12", "15"}},
+                      LabelCase{7, 0, "bit/s", {"0", "1", "2", "3", "4", "5", "6", "7"}},
+                      LabelCase{460800, 5, "Kbit/s", {"0", "3686", "7372", "11058", "14744"}},
+                      LabelCase{460800, 8, "Mbit/s", {"0", "29.5", "59", "88.5", "118"}},
+                      LabelCase{2147483647, 0, "Mbit/s", {"0", "537", "1074", "1611", "2147"}}),
+    [](const auto& info) {
+        return std::to_string(info.param.BitRate) + "_doubled_" +
+               std::to_string(info.param.Doublings);
+    });
 
 }  // namespace
 }  // namespace kvartix

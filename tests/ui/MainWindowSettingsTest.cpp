@@ -1,8 +1,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <cctype>
 
 #include "app/SettingsFile.h"
 #include "ui/WindowRig.h"
@@ -21,6 +24,13 @@ void WriteAll(const QString& path, const std::string& text) {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(text.data(), static_cast<qint64>(text.size()));
+}
+
+// A test name made of any text: letters and digits kept, the rest underscores.
+std::string Identifier(std::string text) {
+    for (char& c : text)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return text.empty() ? "empty" : text;
 }
 
 class MainWindowSettings : public WindowRig {
@@ -68,6 +78,61 @@ TEST_F(MainWindowSettings, a_save_that_cannot_be_made_keeps_the_window_open_and_
     ASSERT_EQ(Reports.size(), 2u);
     EXPECT_EQ(Reports[1], "Unable to write to " + blocked + ".");
     EXPECT_TRUE(form->isVisible());
+}
+
+struct StoredPosition {
+    const char* Left;
+    const char* Top;
+};
+class MainWindowPosition : public MainWindowSettings,
+                           public ::testing::WithParamInterface<StoredPosition> {};
+
+TEST_P(MainWindowPosition, lands_wholly_on_the_screen) {
+    Load(std::string("[Program]\nLeft=") + GetParam().Left + "\nTop=" + GetParam().Top + "\n");
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(form->frameGeometry()))
+        << form->frameGeometry().x() << "," << form->frameGeometry().y();
+}
+
+INSTANTIATE_TEST_SUITE_P(Stored, MainWindowPosition,
+                         ::testing::Values(StoredPosition{"5000", "5000"},
+                                           StoredPosition{"-2147483648", "2147483647"},
+                                           StoredPosition{"-30", "-30"}),
+                         [](const auto& info) {
+                             return Identifier(std::string(info.param.Left) + "_" + info.param.Top);
+                         });
+
+TEST_F(MainWindowSettings, a_position_on_the_screen_is_kept) {
+    Load("[Program]\nLeft=40\nTop=30\n");
+    EXPECT_EQ(form->pos(), QPoint(40, 30));
+}
+
+// Discovery lists LOOP alone here, and preselected it.
+struct SavedPort {
+    const char* Saved;
+    const char* Shown;
+};
+class SavedPortShown : public MainWindowSettings,
+                       public ::testing::WithParamInterface<SavedPort> {};
+
+TEST_P(SavedPortShown, a_text_that_is_no_com_name_stays_and_a_com_name_gives_way) {
+    Load(std::string("[Parameters]\nPort=") + GetParam().Saved + "\n");
+    EXPECT_EQ(form->ComboBox1->currentText(), GetParam().Shown);
+}
+INSTANTIATE_TEST_SUITE_P(Ports, SavedPortShown,
+                         ::testing::Values(SavedPort{"LOOP:corrupt=1e-3", "LOOP:corrupt=1e-3"},
+                                           SavedPort{"/dev/pts/4", "/dev/pts/4"},
+                                           SavedPort{"/dev/ttyUSB0", "/dev/ttyUSB0"},
+                                           SavedPort{"COM7", "LOOP"}, SavedPort{"com12", "LOOP"},
+                                           SavedPort{"", "LOOP"}, SavedPort{"COMX", "COMX"}),
+                         [](const auto& info) { return Identifier(info.param.Saved); });
+
+TEST_F(MainWindowSettings, a_saved_port_that_is_not_there_fails_the_start_by_its_own_name) {
+    Load("[Parameters]\nPort=/dev/kvartix-unplugged\n");
+    Click(form->Button3);
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, "/dev/kvartix-unplugged не доступен");
+    EXPECT_FALSE(form->Session().Running());
 }
 
 TEST_F(MainWindowSettings, a_terminal_session_hides_the_window_until_its_own_window_closes) {

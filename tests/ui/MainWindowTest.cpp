@@ -1,4 +1,7 @@
+#include <QAccessible>
+#include <QRegularExpression>
 #include <QToolTip>
+#include <cctype>
 
 #include "support/Pty.h"
 #include "ui/Hints.h"
@@ -6,6 +9,13 @@
 
 namespace kvartix::test {
 namespace {
+
+// A test name made of any text: letters and digits kept, the rest underscores.
+std::string Identifier(std::string text) {
+    for (char& c : text)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return text.empty() ? "empty" : text;
+}
 
 class MainWindow : public WindowRig {
   protected:
@@ -122,6 +132,45 @@ INSTANTIATE_TEST_SUITE_P(
                     [](TForm1& f) { QTest::mouseClick(f.EditSymb, Qt::LeftButton); }}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// What is typed in the bit-rate box is the rate the test runs at, list or no list.
+struct TypedRate {
+    const char* Typed;
+    std::int32_t Rate;
+};
+class RateTyping : public MainWindow, public ::testing::WithParamInterface<TypedRate> {};
+
+TEST_P(RateTyping, starts_at_the_rate_as_typed) {
+    form->ComboBox2->setFocus();
+    form->ComboBox2->lineEdit()->selectAll();
+    QTest::keyClicks(form->ComboBox2, GetParam().Typed);
+    StartBert();
+    EXPECT_EQ(form->Core().Settings.BitRate, GetParam().Rate);
+    EXPECT_EQ(form->ComboBox2->currentText(), GetParam().Typed);
+}
+INSTANTIATE_TEST_SUITE_P(Texts, RateTyping,
+                         ::testing::Values(TypedRate{"1152", 1152}, TypedRate{"1", 1},
+                                           TypedRate{"4608", 4608}, TypedRate{"9600", 9600}),
+                         [](const auto& info) { return Identifier(info.param.Typed); });
+
+// The port box offers names but keeps what was typed, letter case included, also on Enter.
+struct TypedPort {
+    const char* Typed;
+};
+class PortTyping : public MainWindow, public ::testing::WithParamInterface<TypedPort> {};
+
+TEST_P(PortTyping, keeps_the_text_as_typed) {
+    form->ComboBox1->addItem("/dev/ttyUSB0");
+    form->ComboBox1->setFocus();
+    form->ComboBox1->lineEdit()->selectAll();
+    QTest::keyClicks(form->ComboBox1, GetParam().Typed);
+    QTest::keyClick(form->ComboBox1, Qt::Key_Return);
+    EXPECT_EQ(form->ComboBox1->currentText(), GetParam().Typed);
+}
+INSTANTIATE_TEST_SUITE_P(Texts, PortTyping,
+                         ::testing::Values(TypedPort{"/dev/tty"}, TypedPort{"/dev/ttyUSB"},
+                                           TypedPort{"loop"}, TypedPort{"LO"}),
+                         [](const auto& info) { return Identifier(info.param.Typed); });
+
 TEST_F(MainWindow, typing_a_port_name_does_not_stop_the_test) {
     StartBert();
     QTest::keyClicks(form->ComboBox1, "X");
@@ -139,6 +188,58 @@ TEST_F(MainWindow, clear_statistics_empties_the_coefficient_and_restarts_the_tim
     RunSeconds(1);
     EXPECT_LT(form->StaticS3->text(), before);
 }
+
+// Under a locale with a decimal comma only the coefficient takes it.
+class RussianDesktop : public MainWindow {
+  protected:
+    void SetUp() override {
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+        MainWindow::SetUp();
+    }
+    void TearDown() override {
+        MainWindow::TearDown();
+        QLocale::setDefault(QLocale::c());
+    }
+};
+
+TEST_F(RussianDesktop, the_coefficient_has_a_comma_and_every_other_number_a_point) {
+    form->ComboBox1->setEditText("LOOP:corrupt=1e-3,seed=2");
+    StartBert();
+    RunSeconds(2);
+    const QString coefficient = form->StaticS5->text();
+    EXPECT_TRUE(QRegularExpression("^\\d,\\dE-0\\d$").match(coefficient).hasMatch())
+        << coefficient.toStdString();
+    EXPECT_TRUE(form->StaticS0->text().contains(QRegularExpression("^\\d+\\.\\d K")))
+        << form->StaticS0->text().toStdString();
+    for (QLabel* cell : {form->StaticS1, form->StaticS2, form->StaticS4})
+        EXPECT_TRUE(QRegularExpression("^\\d+$").match(cell->text()).hasMatch())
+            << cell->text().toStdString();
+    EXPECT_TRUE(QRegularExpression("^0:00:0\\d$").match(form->StaticS3->text()).hasMatch());
+}
+
+// The received count fits its cell: the word "symb" goes where it would not.
+struct ReceivedCase {
+    const char* Text;
+    const char* Shown;
+};
+class ReceivedCell : public MainWindow, public ::testing::WithParamInterface<ReceivedCase> {};
+
+TEST_P(ReceivedCell, shows_the_count_within_its_border) {
+    form->SetStatText(StatCell::Received, GetParam().Text);
+    QLabel* cell = form->StaticS0;
+    EXPECT_EQ(cell->text(), GetParam().Shown);
+    EXPECT_LE(cell->fontMetrics().horizontalAdvance(cell->text()), cell->contentsRect().width());
+}
+INSTANTIATE_TEST_SUITE_P(Counts, ReceivedCell,
+                         ::testing::Values(ReceivedCase{"9999 symb", "9999 symb"},
+                                           ReceivedCase{"99.9 Ksymb", "99.9 Ksymb"},
+                                           ReceivedCase{"100.0 Ksymb", "100.0 K"},
+                                           ReceivedCase{"999.9 Ksymb", "999.9 K"},
+                                           ReceivedCase{"1.0 Msymb", "1.0 Msymb"},
+                                           ReceivedCase{"99.9 Msymb", "99.9 Msymb"},
+                                           ReceivedCase{"123.4 Msymb", "123.4 M"},
+                                           ReceivedCase{"21474.8 Msymb", "21474.8 M"}),
+                         [](const auto& info) { return Identifier(info.param.Text); });
 
 struct SymbolCase {
     const char* text;
@@ -177,6 +278,45 @@ TEST_F(MainWindow, only_packet_size_1_shows_the_symbol_field) {
     EXPECT_FALSE(form->EditSymb->isVisible());
 }
 
+// Whatever failed and whichever start was used, the idle look returns with the last run's
+// figures in the cells.
+struct FailedStart {
+    const char* Button;
+    const char* Port;
+    const char* Rate;
+};
+class FailedStartLook : public MainWindow, public ::testing::WithParamInterface<FailedStart> {};
+
+TEST_P(FailedStartLook, returns_the_idle_look_and_keeps_the_cells) {
+    const std::vector<std::pair<StatCell, QLabel*>> cells = {
+        {StatCell::Received, form->StaticS0},    {StatCell::CharRate, form->StaticS1},
+        {StatCell::BitRate, form->StaticS2},     {StatCell::Errors, form->StaticS4},
+        {StatCell::Coefficient, form->StaticS5}, {StatCell::Time, form->StaticS3}};
+    const char* const lastRun[] = {"23.0 Ksymb", "11520", "115200", "17", "7.4E-04", "0:00:02"};
+    for (std::size_t i = 0; i < cells.size(); ++i) form->SetStatText(cells[i].first, lastRun[i]);
+    form->ComboBox1->setEditText(GetParam().Port);
+    form->ComboBox2->setEditText(GetParam().Rate);
+    Click(form->findChild<QPushButton*>(GetParam().Button));
+    EXPECT_EQ(Boxes.size() + Reports.size(), 1u);
+    ExpectIdleLook();
+    for (std::size_t i = 0; i < cells.size(); ++i)
+        EXPECT_EQ(cells[i].second->text(), lastRun[i])
+            << cells[i].second->objectName().toStdString();
+}
+INSTANTIATE_TEST_SUITE_P(
+    Failures, FailedStartLook,
+    ::testing::Values(FailedStart{"Button3", "LOOP", "-9600"},
+                      FailedStart{"Button1", "LOOP", "-9600"},
+                      FailedStart{"Button4", "LOOP", "-9600"}, FailedStart{"Button3", "LOOP", "0"},
+                      FailedStart{"Button1", "LOOP", "9600x"},
+                      FailedStart{"Button3", "/dev/kvartix-no-such-port", "9600"},
+                      FailedStart{"Button1", "/dev/kvartix-no-such-port", "9600"},
+                      FailedStart{"Button4", "/dev/kvartix-no-such-port", "9600"}),
+    [](const auto& info) {
+        return Identifier(std::string(info.param.Button) + "_" + info.param.Port + "_" +
+                          info.param.Rate);
+    });
+
 TEST_F(MainWindow, a_port_that_cannot_be_opened_is_reported_and_the_window_stays_idle) {
     form->ComboBox1->setEditText("/dev/kvartix-no-such-port");
     Click(form->Button3);
@@ -206,6 +346,22 @@ TEST_F(MainWindow, a_pseudo_terminal_closed_mid_test_is_reported_once_and_the_wi
     ASSERT_EQ(Boxes.size(), 1u);
     EXPECT_EQ(Boxes[0].Text, far.SlavePath() + " не доступен");
     ExpectIdleLook();
+}
+
+TEST_F(MainWindow, a_screen_reader_names_each_group_by_its_caption_and_the_hint_button) {
+    const std::vector<std::pair<const char*, const char*>> names = {
+        {"GroupBox1", "Parameters"},         {"GroupBox2", "Data bits"},
+        {"GroupBox3", "Stop bits"},          {"GroupBox4", "Parity"},
+        {"GroupBox5", "Flow control"},       {"GroupBox8", "DSR sensibility"},
+        {"GroupBox6", "DTR on start"},       {"GroupBox9", "Data flow features"},
+        {"GroupBox7", "Watch flow control"}, {"SpeedButton1", "Hints"}};
+    for (const auto& [object, name] : names) {
+        QWidget* w = form->findChild<QWidget*>(object);
+        ASSERT_NE(w, nullptr) << object;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        ASSERT_NE(a, nullptr) << object;
+        EXPECT_EQ(a->text(QAccessible::Name).toStdString(), name) << object;
+    }
 }
 
 TEST_F(MainWindow, the_question_mark_button_switches_the_hints) {

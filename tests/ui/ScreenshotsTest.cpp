@@ -1,11 +1,13 @@
 // Saves the main window as PNG files in screenshots/ of the build folder, to be looked at:
-// the idle window, a BERT on LOOP after three seconds, the packet-error view, and the hints on
-// with one hint showing.
+// the idle window, a BERT on LOOP after three seconds, the packet-error view, the chart at
+// three rates, and the hints on with one hint showing.
 #include <QDir>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QToolTip>
+#include <memory>
 
+#include "engine/TerminalReceive.h"
 #include "ui/WindowRig.h"
 #include "ui/forms/Uterm.h"
 
@@ -19,6 +21,15 @@ class Screenshots : public WindowRig {
         ASSERT_TRUE(image.save(QStringLiteral("screenshots/%1.png").arg(name)));
     }
     QImage Window() { return form->grab().toImage(); }
+    // A terminal window 425 x 300, on the main window's queue of typed text.
+    std::unique_ptr<TFterm> Terminal() {
+        auto terminal = std::make_unique<TFterm>(form->Core().TerminalTxText);
+        ProgramSettings settings;
+        settings.TerminalWidth = 425;
+        settings.TerminalHeight = 300;
+        terminal->FormCreate("default", settings);
+        return terminal;
+    }
 };
 
 TEST_F(Screenshots, idle_window) {
@@ -39,13 +50,33 @@ TEST_F(Screenshots, packet_error_view_during_a_faulty_bert) {
     Save(Window(), "packet_errors");
 }
 
+// The chart after three seconds of a BERT at the rate, four times enlarged to be read (every
+// label of its axis shows), and the window with it (at 460800 the received count is shortened).
+class ChartScreenshot : public Screenshots, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ChartScreenshot, chart_during_a_bert) {
+    form->ComboBox2->setEditText(GetParam());
+    StartBert();
+    RunSeconds(3);
+    const QImage chart = form->Chart1->grab().toImage();
+    Save(chart.scaled(chart.size() * 4), (std::string("chart_") + GetParam()).c_str());
+    Save(Window(), (std::string("bert_") + GetParam()).c_str());
+}
+INSTANTIATE_TEST_SUITE_P(Rates, ChartScreenshot, ::testing::Values("115200", "460800", "9600"),
+                         [](const auto& info) { return std::string(info.param); });
+
+// The largest rate there is: its labels take Mbit/s rather than being cut.
+TEST_F(Screenshots, chart_axis_at_the_largest_rate) {
+    form->Core().Chart.SetRateAxis(2147483647);
+    form->ChartChanged(form->Core().Chart);
+    const QImage chart = form->Chart1->grab().toImage();
+    Save(chart.scaled(chart.size() * 4), "chart_2147483647");
+}
+
 // Typed text goes out through LOOP and comes back into the terminal window.
 TEST_F(Screenshots, terminal_window_with_typed_text_echoed_by_loop) {
-    TFterm terminal(form->Core().TerminalTxText);
-    ProgramSettings settings;
-    settings.TerminalWidth = 425;
-    settings.TerminalHeight = 300;
-    terminal.FormCreate("default", settings);
+    const auto owned = Terminal();
+    TFterm& terminal = *owned;
     form->AttachWindows(&terminal, nullptr);
     Click(form->Button4);
     terminal.Memo1->setFocus();
@@ -57,6 +88,19 @@ TEST_F(Screenshots, terminal_window_with_typed_text_echoed_by_loop) {
     Save(terminal.grab().toImage(), "terminal");
     terminal.close();
     form->AttachWindows(nullptr, nullptr);
+}
+
+// A device streaming without line breaks: the text goes on on new lines of 256 characters.
+TEST_F(Screenshots, terminal_window_under_a_stream_without_line_breaks) {
+    const auto terminal = Terminal();
+    terminal->Memo1->clear();
+    terminal->show();
+    LineBreakState breaks;
+    std::string stream;
+    for (int i = 0; i < 100; ++i) stream += std::string(55, 'Z') + std::to_string(i % 10);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(stream.data());
+    InsertReceived(terminal->Text(), bytes, stream.size(), breaks);
+    Save(terminal->grab().toImage(), "terminal_stream");
 }
 
 // The hint is a window of its own; it is painted onto the window's picture where it stands.

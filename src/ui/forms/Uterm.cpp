@@ -10,6 +10,7 @@
 
 #include "engine/CodePage.h"
 #include "ui/forms/FormFonts.h"
+#include "ui/forms/ScreenPlacement.h"
 
 namespace kvartix {
 namespace {
@@ -66,7 +67,9 @@ TFterm::~TFterm() = default;
 void TFterm::FormCreate(const std::string& settingsName, const ProgramSettings& s) {
     setWindowTitle(QString::fromStdString("Term " + settingsName));
     setWindowState(Qt::WindowNoState);
-    setGeometry(s.TerminalLeft, s.TerminalTop, s.TerminalWidth, s.TerminalHeight);
+    // Whatever the file holds, the window comes up on a screen, no larger than it.
+    setGeometry(PlaceOnAScreen(s.TerminalLeft, s.TerminalTop, s.TerminalWidth, s.TerminalHeight,
+                               FrameMargins(*this), minimumSizeHint()));
     m_terminalWindowState = s.TerminalNormal ? Qt::WindowNoState : Qt::WindowMaximized;
     setWindowState(m_terminalWindowState);
     QFont font(QString::fromStdString(s.FontName));
@@ -131,6 +134,7 @@ void TFterm::closeEvent(QCloseEvent* event) {
 void TFterm::showEvent(QShowEvent* event) {
     setWindowState(m_terminalWindowState);
     QMainWindow::showEvent(event);
+    KeepOnAScreen(*this, minimumSizeHint());
 }
 
 // While the terminal runs it is the program's only window, so minimizing it minimizes the

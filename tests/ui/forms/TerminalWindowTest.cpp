@@ -2,9 +2,11 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QKeyEvent>
 #include <QFontDialog>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTest>
 #include <QTextBlock>
 
@@ -85,15 +87,54 @@ TEST_F(TermFixture, typed_keys_queue_as_code_page_bytes_unechoed_and_tab_stays_a
     EXPECT_TRUE(term.Memo1->toPlainText().isEmpty());
 }
 
+// Whatever bounds the file holds, the window comes up on the screen, no larger than it.
+struct StoredBounds {
+    std::int32_t Left, Top, Width, Height;
+};
+class TerminalBounds : public TermFixture, public ::testing::WithParamInterface<StoredBounds> {};
+
+TEST_P(TerminalBounds, land_on_the_screen_at_no_more_than_its_size) {
+    ProgramSettings s;
+    s.TerminalLeft = GetParam().Left;
+    s.TerminalTop = GetParam().Top;
+    s.TerminalWidth = GetParam().Width;
+    s.TerminalHeight = GetParam().Height;
+    term.FormCreate("default", s);
+    term.show();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(term.frameGeometry()))
+        << term.frameGeometry().x() << "," << term.frameGeometry().y() << " "
+        << term.frameGeometry().width() << "x" << term.frameGeometry().height();
+    ProgramSettings saved;
+    term.SaveInto(saved);
+    EXPECT_LE(saved.TerminalWidth, screen.width());
+    EXPECT_LE(saved.TerminalHeight, screen.height());
+}
+
+INSTANTIATE_TEST_SUITE_P(Stored, TerminalBounds,
+                         ::testing::Values(StoredBounds{20, 20, 2147483647, 100000},
+                                           StoredBounds{5000, 5000, 200, 200},
+                                           StoredBounds{-2147483647 - 1, 2147483647, 425, 391},
+                                           StoredBounds{20, 20, 0, -10}),
+                         [](const auto& info) {
+                             const StoredBounds& b = info.param;
+                             std::string name;
+                             for (const std::int32_t v : {b.Left, b.Top, b.Width, b.Height})
+                                 name += (v < 0 ? "_minus" : "_") +
+                                         std::to_string(v < 0 ? -std::int64_t{v} : v);
+                             return name.substr(1);
+                         });
+
 // The core's terminal algorithm is tested on a model of the control; here the real control
 // must agree with that model batch after batch.
 TEST_F(TermFixture, the_text_control_behaves_as_the_model_the_terminal_path_is_tested_on) {
     term.Memo1->clear();
     TextControlModel model;
     LineBreakState modelBreaks, termBreaks;
-    const std::vector<std::string> batches = {"hello\r\nworld", "\b\b!\r", "\n",
-                                              std::string(450, 'x') + "\r\n", "\b",
-                                              "tail\xC0\xFF"};
+    const std::vector<std::string> batches = {
+        "hello\r\nworld", "\b\b!\r", "\n", std::string(450, 'x') + "\r\n", "\b", "tail\xC0\xFF",
+        // a stream without line breaks goes on on new lines
+        std::string(700, 'Z'), "\b", std::string(260, 'Q') + "\b\b\b\b\b", "\r\n"};
     std::vector<std::string> all = batches;
     for (int i = 0; i < 230; ++i) all.push_back("line " + std::to_string(i) + "\r\n");
     for (const std::string& b : all) {

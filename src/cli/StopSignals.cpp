@@ -8,6 +8,7 @@
 #else
 #include <fcntl.h>
 #include <poll.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -30,13 +31,25 @@ constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 // Written to from the handler, so that a wait wakes at once (the self-pipe).
 int g_wakeWrite = -1;
 
+// When the first arrived; a logout sends SIGTERM and SIGHUP together, which is one request.
+volatile std::sig_atomic_t g_caughtAtSecond = 0;
+
+std::sig_atomic_t MonotonicSecond() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);  // async-signal-safe
+    return static_cast<std::sig_atomic_t>(now.tv_sec);
+}
+
 extern "C" void OnStopSignal(int signal) {
     if (g_caught != 0) {
-        // Asked again while closing: the default action, once this handler returns.
+        // Asked again, a second or more later, while closing: the default action, once this
+        // handler returns.
+        if (MonotonicSecond() - g_caughtAtSecond < 2) return;
         std::signal(signal, SIG_DFL);
         std::raise(signal);
         return;
     }
+    g_caughtAtSecond = MonotonicSecond();
     g_caught = signal;
     const int saved = errno;
     (void)!::write(g_wakeWrite, "", 1);

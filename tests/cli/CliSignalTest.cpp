@@ -47,12 +47,17 @@ TEST(StopSignals, a_wait_wakes_as_soon_as_a_signal_comes_whichever_thread_takes_
     }
 }
 
-TEST(StopSignals, a_second_signal_while_closing_ends_the_program_at_once) {
+// A logout sends SIGTERM and SIGHUP together: one request. A second a while later, while the
+// close hangs, ends the program.
+TEST(StopSignals, a_second_signal_while_closing_ends_the_program_unless_it_came_with_the_first) {
     const pid_t child = ::fork();
     if (child == 0) {
         const StopSignals signals;
         std::raise(SIGTERM);
         if (StopSignals::Caught() != SIGTERM) _exit(1);
+        std::raise(SIGHUP);
+        if (StopSignals::Caught() != SIGTERM) _exit(2);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2100));
         std::raise(SIGINT);
         _exit(0);
     }

@@ -238,6 +238,10 @@ void PosixCommPort::ReadLine() {
     }
     m_traffic.Received += static_cast<std::uint64_t>(r.Value);
     m_rx.Receive(buffer.data(), static_cast<std::size_t>(r.Value));
+    // With CRTSCTS the kernel raises RTS again as our read drains its buffer, whatever our
+    // queue says: while the queue is above its threshold RTS goes back down.
+    if (m_config.fRtsControl == RTS_CONTROL_HANDSHAKE && !m_rtsHigh && m_config.fOutxCtsFlow)
+        m_sys.LowerModemLines(m_device.Get(), TIOCM_RTS);
 }
 
 void PosixCommPort::WriteLine(std::int64_t now) {

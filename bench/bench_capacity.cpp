@@ -12,28 +12,14 @@
 #include <cstdio>
 #include <thread>
 
-#include "engine/TestSession.h"
-#include "serial/SystemPortOpener.h"
+#include "BenchSession.h"
 #include "support/Pty.h"
 
 namespace {
 
 using namespace kvartix;
+using bench::CpuSeconds;
 using Steady = std::chrono::steady_clock;
-
-class PrintBox final : public ErrorBoxSink {
-  public:
-    void ErrorBox(const std::string& text, bool) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-};
-
-double CpuSeconds() {
-    rusage self{};
-    getrusage(RUSAGE_SELF, &self);
-    return static_cast<double>(self.ru_utime.tv_sec + self.ru_stime.tv_sec) +
-           static_cast<double>(self.ru_utime.tv_usec + self.ru_stime.tv_usec) / 1e6;
-}
 
 // A pseudo-terminal whose master belongs to a child that carries characters back at the rate.
 std::string StartWire(pid_t& child, double charsPerSecond) {
@@ -54,15 +40,9 @@ void Row(const char* line, int rate, bool xonXoff, double seconds) {
     pid_t wire = -1;
     std::string port = "LOOP";
     if (std::string(line) != "LOOP") port = StartWire(wire, rate / 10.0);
-    SystemClock clock;
-    NullEngineView view;
-    PrintBox box;
-    EventFactory factory;
-    TransferEvents events;
-    CreateTransferEvents(events, factory, box);
-    SystemPortOpener opener(clock);
-    Engine engine(view, box, clock);
-    TestSession session(engine, view, opener, box, events);
+    bench::BenchSession run;
+    Engine& engine = run.engine;
+    TestSession& session = run.session;
     LineSettings s;
     s.Port = port;
     s.BitRate = rate;

@@ -23,22 +23,15 @@
 #include <thread>
 #include <vector>
 
-#include "engine/TestSession.h"
-#include "serial/SystemPortOpener.h"
+#include "BenchSession.h"
 #include "serial/posix/PosixCommPort.h"
 #include "support/Pty.h"
 
 namespace {
 
 using namespace kvartix;
+using bench::CpuSeconds;
 using Steady = std::chrono::steady_clock;
-
-double CpuSeconds() {
-    rusage self{};
-    getrusage(RUSAGE_SELF, &self);
-    return static_cast<double>(self.ru_utime.tv_sec + self.ru_stime.tv_sec) +
-           static_cast<double>(self.ru_utime.tv_usec + self.ru_stime.tv_usec) / 1e6;
-}
 
 // The child: reads at the line's rate; every 500 ms an Xoff, 100 ms of counting, an Xon.
 // Writes the counts to the pipe as one int each.
@@ -148,24 +141,10 @@ LeadFigures MeasureLead(int rate, double leadUs, int rounds) {
     return f;
 }
 
-class PrintBox final : public ErrorBoxSink {
-  public:
-    void ErrorBox(const std::string& text, bool) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-};
-
 void LoopbackRun(int rate, bool random, double seconds) {
     test::PtyMaster master;
-    SystemClock clock;
-    NullEngineView view;
-    PrintBox box;
-    EventFactory factory;
-    TransferEvents events;
-    CreateTransferEvents(events, factory, box);
-    SystemPortOpener opener(clock);
-    Engine engine(view, box, clock);
-    TestSession session(engine, view, opener, box, events);
+    bench::BenchSession run;
+    TestSession& session = run.session;
     LineSettings s;
     s.Port = master.SlavePath();
     s.BitRate = rate;
@@ -196,15 +175,9 @@ void LoopbackRun(int rate, bool random, double seconds) {
 
 void SlowPlugRun(int rate, double share, double seconds) {
     test::PtyMaster master;
-    SystemClock clock;
-    NullEngineView view;
-    PrintBox box;
-    EventFactory factory;
-    TransferEvents events;
-    CreateTransferEvents(events, factory, box);
-    SystemPortOpener opener(clock);
-    Engine engine(view, box, clock);
-    TestSession session(engine, view, opener, box, events);
+    bench::BenchSession run;
+    Engine& engine = run.engine;
+    TestSession& session = run.session;
     LineSettings s;
     s.Port = master.SlavePath();
     s.BitRate = rate;

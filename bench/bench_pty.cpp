@@ -21,8 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/TestSession.h"
-#include "serial/SystemPortOpener.h"
+#include "BenchSession.h"
 #include "serial/posix/PosixCommPort.h"
 #include "support/Pty.h"
 
@@ -30,13 +29,6 @@ namespace {
 
 using namespace kvartix;
 using Steady = std::chrono::steady_clock;
-
-class PrintBox final : public ErrorBoxSink {
-  public:
-    void ErrorBox(const std::string& text, bool) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-};
 
 double Seconds(const timeval& t) {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
@@ -97,15 +89,9 @@ struct Run {
 // write has come back, until the given amount has.
 Run Bert(const std::string& port, bool paced, double seconds, std::int64_t bytes,
          LineSettings s = {}) {
-    SystemClock clock;
-    NullEngineView view;
-    PrintBox box;
-    EventFactory factory;
-    TransferEvents events;
-    CreateTransferEvents(events, factory, box);
-    SystemPortOpener opener(clock);
-    Engine engine(view, box, clock);
-    TestSession session(engine, view, opener, box, events);
+    bench::BenchSession run;
+    Engine& engine = run.engine;
+    TestSession& session = run.session;
     s.Port = port;
     if (!session.Start(TestMode::Bert, s)) return {};
     auto& posix = dynamic_cast<PosixCommPort&>(*session.Port());

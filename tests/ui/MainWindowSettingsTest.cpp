@@ -8,23 +8,12 @@
 #include <cctype>
 
 #include "app/SettingsFile.h"
+#include "support/QtFiles.h"
 #include "ui/WindowRig.h"
 #include "ui/forms/Uterm.h"
 
 namespace kvartix::test {
 namespace {
-
-std::string ReadAll(const QString& path) {
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll().toStdString();
-}
-
-void WriteAll(const QString& path, const std::string& text) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(text.data(), static_cast<qint64>(text.size()));
-}
 
 // A test name made of any text: letters and digits kept, the rest underscores.
 std::string Identifier(std::string text) {

@@ -12,21 +12,10 @@
 #include <filesystem>
 
 #include "support/EventLoop.h"
+#include "support/QtFiles.h"
 
 namespace kvartix::test {
 namespace {
-
-std::string ReadAll(const QString& path) {
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll().toStdString();
-}
-
-void WriteAll(const QString& path, const std::string& text) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(text.data(), static_cast<qint64>(text.size()));
-}
 
 // Whether the process has its SIGTERM handler in place yet (its start-up is done).
 bool CatchesSigterm(qint64 pid) {

@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
-# Installs what a fresh Debian 12 machine lacks to build, test and run KVARTIX.
+# Installs what a fresh Debian 12 machine lacks to build and run KVARTIX (`run`), or to
+# build it and pass every test (`test`, the default).
 set -euo pipefail
 
-packages=(
-  cmake g++ make pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev fonts-dejavu-core fonts-liberation xvfb xauth socat locales pv
-  dpkg-dev desktop-file-utils groff-base appstream
-  g++-mingw-w64-x86-64-posix wine wine64 googletest
-  qemu-system-x86 busybox-static cpio
-  debootstrap imagemagick mount
-)
+scope=${1:-test}
+# The program: its build and the face its windows are drawn for.
+packages=(cmake g++ make pkg-config qt6-base-dev fonts-liberation)
+if [ "$scope" = test ]; then
+  packages+=(
+    libgtest-dev libgmock-dev libbenchmark-dev
+    fonts-dejavu-core xvfb xauth socat locales pv
+    dpkg-dev desktop-file-utils groff-base appstream
+    g++-mingw-w64-x86-64-posix wine wine64 googletest
+    qemu-system-x86 busybox-static cpio
+    debootstrap imagemagick mount
+    clang libclang-rt-14-dev
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -25,6 +31,8 @@ if ((${#missing[@]})); then
   "${sudo_cmd[@]}" apt-get update -q
   "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
+
+[ "$scope" = test ] || exit 0
 
 # A locale with a decimal comma, for the tests that prove number texts ignore the locale.
 if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then

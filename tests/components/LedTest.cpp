@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QImage>
 #include <QTest>
 #include <functional>
@@ -47,12 +46,6 @@ QImage Grab(TKivLed& led) {
     return led.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-// Saved beside the test binary, ten times enlarged, to be looked at.
-void Save(const QImage& image, const QString& name) {
-    QDir().mkpath("grabs");
-    image.scaled(image.size() * 10).save("grabs/" + name + ".png");
-}
-
 Picture Read(const QImage& image, const QColor& background, const QColor& fill,
              const QColor& highlight) {
     Picture picture;
@@ -83,7 +76,6 @@ class Lamp : public ::testing::Test {
 
 TEST_F(Lamp, a_new_lamp_is_a_15_pixel_green_circle_with_grey_outline_and_white_highlight) {
     const QImage image = Grab(led);
-    Save(image, "led-new");
     EXPECT_EQ(image.size(), QSize(15, 15));
     EXPECT_EQ(Look(QColor(0x00, 0x80, 0x00)), kLamp);
     EXPECT_FALSE(led.LedisOn());
@@ -108,7 +100,6 @@ class LampLook : public Lamp, public ::testing::WithParamInterface<LookCase> {};
 
 TEST_P(LampLook, fills_with_the_colour_of_its_state) {
     GetParam().Set(led);
-    Save(Grab(led), QString("led-") + GetParam().Name);
     EXPECT_EQ(Look(GetParam().Fill, GetParam().Highlight), kLamp);
 }
 
@@ -134,7 +125,6 @@ TEST_F(Lamp, equal_on_and_off_colours_look_alike) {
     const QImage off = Grab(led);
     led.SetLedisOn(true);
     const QImage on = Grab(led);
-    Save(on, "led-inactive");
     EXPECT_EQ(on, off);
     EXPECT_EQ(Look(face), kLamp);
 }
@@ -247,7 +237,6 @@ TEST_F(Lamp, the_circle_covers_pixels_2_to_13_at_a_pixel_ratio_of_2) {
     image.setDevicePixelRatio(2);
     image.fill(Qt::black);
     led.render(&image);
-    Save(image, "ratio2");
     QRect outline;
     for (int y = 0; y < 30; ++y)
         for (int x = 0; x < 30; ++x)

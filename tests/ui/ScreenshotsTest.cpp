@@ -1,14 +1,18 @@
-// Saves the main window as PNG files in screenshots/ of the build folder, to be looked at:
-// the idle window, a BERT on LOOP after three seconds, the packet-error view, the chart at
-// three rates, and the hints on with one hint showing.
+// Not a check: saves the windows as PNG files in screenshots/ of the build folder, to be
+// looked at (`cmake --build --preset default --target screenshots`): the idle window, a BERT
+// on LOOP after three seconds, the packet-error view, the chart at three rates, the hints on
+// with one hint showing, the terminal, the start-up and help windows, and a lamp enlarged.
 #include <QDir>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QToolTip>
 #include <memory>
 
+#include "components/KivTLeds.h"
 #include "engine/TerminalReceive.h"
 #include "ui/WindowRig.h"
+#include "ui/forms/Uhelp.h"
+#include "ui/forms/Umorvi.h"
 #include "ui/forms/Uterm.h"
 
 namespace kvartix::test {
@@ -125,6 +129,32 @@ TEST_F(Screenshots, hints_on_with_the_chart_hint_showing) {
     p.drawImage(offset, tip->grab().toImage());
     p.end();
     Save(canvas, "hints");
+}
+
+TEST_F(Screenshots, startup_and_help_windows) {
+    TForm2 startup{form.get()};
+    startup.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&startup));
+    Save(startup.grab().toImage(), "startup");
+    TFhelp help;
+    help.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&help));
+    Save(help.grab().toImage(), "help");
+}
+
+// A lamp ten times enlarged, off and on side by side.
+TEST_F(Screenshots, lamp_off_and_on) {
+    TKivLed led;
+    led.resize(15, 15);
+    const QImage off = led.grab().toImage();
+    led.SetLedisOn(true);
+    const QImage on = led.grab().toImage();
+    QImage both(30, 15, QImage::Format_ARGB32);
+    QPainter p(&both);
+    p.drawImage(0, 0, off);
+    p.drawImage(15, 0, on);
+    p.end();
+    Save(both.scaled(both.size() * 10), "lamp");
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QFontDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -145,9 +144,6 @@ TEST_F(TermFixture, the_text_control_behaves_as_the_model_the_terminal_path_is_t
         ASSERT_EQ(term.Memo1->textCursor().position(), model.SelStart());
     }
     EXPECT_EQ(term.Memo1->document()->blockCount(), 200);
-    term.resize(425, 391);
-    QDir().mkpath("grabs");
-    EXPECT_TRUE(term.grab().save("grabs/TFterm.png"));
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ struct IntegerCase {
 
 class IniInteger : public testing::TestWithParam<IntegerCase> {};
 
-TEST_P(IniInteger, ReadsDecimalAndHexWithTheDefaultForTheRest) {
+TEST_P(IniInteger, reads_decimal_and_hex_with_the_default_for_the_rest) {
     const auto doc = IniDocument::Parse(std::string("[A]\nk=") + GetParam().Value + "\n");
     EXPECT_EQ(doc.ReadInteger("A", "k", 7), GetParam().Expected) << GetParam().Value;
 }
@@ -32,7 +32,7 @@ INSTANTIATE_TEST_SUITE_P(
                     IntegerCase{"0x", 7}, IntegerCase{"- 5", 7}, IntegerCase{"2147483648", 7},
                     IntegerCase{"$100000000", 7}, IntegerCase{"1.5", 7}));
 
-TEST(IniDocument, MatchesNamesWithoutCaseAndTakesTheFirstMatch) {
+TEST(IniDocument, matches_names_without_case_and_takes_the_first_match) {
     const auto doc = IniDocument::Parse(
         "Top=1\n[params]\nBitRate=9600\nbitrate=1\n[Other]\nx=1\n[PARAMS]\nBitRate=300\nNew=5\n");
     EXPECT_EQ(doc.ReadInteger("Params", "BITRATE", 0), 9600);
@@ -44,7 +44,7 @@ TEST(IniDocument, MatchesNamesWithoutCaseAndTakesTheFirstMatch) {
     EXPECT_EQ(IniDocument::Parse(bom).Text(), bom);
 }
 
-TEST(IniDocument, UpdatesInPlaceAppendsKeysAndSectionsAndKeepsOtherLines) {
+TEST(IniDocument, updates_in_place_appends_keys_and_sections_and_keeps_other_lines) {
     auto doc = IniDocument::Parse(
         "; settings\n[Program]\nLeft=1\n; why\n Top = 2 \n\n[Parameters]\nPort=COM1\n");
     doc.WriteInteger("program", "LEFT", 5);
@@ -56,7 +56,7 @@ TEST(IniDocument, UpdatesInPlaceAppendsKeysAndSectionsAndKeepsOtherLines) {
               "Port=COM1\n\n[New]\nOn=1\n");
 }
 
-TEST(IniDocument, ErasesOneSectionWholeInAllItsCopies) {
+TEST(IniDocument, erases_one_section_whole_in_all_its_copies) {
     auto doc =
         IniDocument::Parse("[Morvi]\nPlus=1\n\n[Test]\na=1\n; note\n\n[Keep]\nb=2\n[test]\nc=3\n");
     doc.EraseSection("TEST");
@@ -65,7 +65,7 @@ TEST(IniDocument, ErasesOneSectionWholeInAllItsCopies) {
     EXPECT_EQ(doc.Sections(), (std::vector<std::string>{"Morvi", "Keep", "Test"}));
 }
 
-TEST(IniDocument, KeepsTheLineEndsOfTheFile) {
+TEST(IniDocument, keeps_the_line_ends_of_the_file) {
     auto crlf = IniDocument::Parse("[A]\r\nk=1\r\n");
     EXPECT_EQ(crlf.ReadString("A", "k", ""), "1");
     crlf.WriteInteger("A", "k", 2);
@@ -85,7 +85,7 @@ TEST(IniDocument, KeepsTheLineEndsOfTheFile) {
 #endif
 }
 
-TEST(IniDocument, HandlesAFileWithoutTrailingNewline) {
+TEST(IniDocument, handles_a_file_without_trailing_newline) {
     const std::string text = "[A]\nk=1";
     auto doc = IniDocument::Parse(text);
     EXPECT_EQ(doc.Text(), text);
@@ -94,7 +94,7 @@ TEST(IniDocument, HandlesAFileWithoutTrailingNewline) {
     EXPECT_EQ(doc.Text(), "[A]\nk=1\nj=2\n");
 }
 
-TEST(IniDocument, ReadsAtMost1023CharactersAndWritesTheWholeValue) {
+TEST(IniDocument, reads_at_most_1023_characters_and_writes_the_whole_value) {
     IniDocument doc;
     doc.WriteString("A", "k", std::string(5000, 'x'));
     const auto reread = IniDocument::Parse(doc.Text());
@@ -102,7 +102,7 @@ TEST(IniDocument, ReadsAtMost1023CharactersAndWritesTheWholeValue) {
     EXPECT_NE(doc.Text().find(std::string(5000, 'x')), std::string::npos);
 }
 
-TEST(IniDocument, AValueCannotBreakItsLine) {
+TEST(IniDocument, a_value_cannot_break_its_line) {
     IniDocument doc;
     doc.WriteString("A", "Port", "x\n[Evil]\r\ny=1");
     const auto reread = IniDocument::Parse(doc.Text());
@@ -120,7 +120,7 @@ struct EncodingCase {
 class IniEncoding : public testing::TestWithParam<EncodingCase> {};
 
 // The whole file decides; every byte comes back as it was.
-TEST_P(IniEncoding, IsDecidedOnceForTheWholeFileAndKeepsEveryByte) {
+TEST_P(IniEncoding, is_decided_once_for_the_whole_file_and_keeps_every_byte) {
     const auto& c = GetParam();
     const auto doc = IniDocument::Parse(c.Bytes);
     EXPECT_EQ(doc.Encoding(), c.Encoding);
@@ -164,7 +164,7 @@ struct WriteCase {
 class IniEncodingWrite : public testing::TestWithParam<WriteCase> {};
 
 // What the program writes goes into the file in the file's own encoding.
-TEST_P(IniEncodingWrite, GoesInTheFilesEncoding) {
+TEST_P(IniEncodingWrite, goes_in_the_files_encoding) {
     const auto& c = GetParam();
     auto doc = IniDocument::Parse(c.Before);
     doc.WriteString("TerminalFont", "Name", c.Value);
@@ -196,7 +196,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The mark stays in front of the file when the save erases the section it stood before, and a
 // mark in front of any line does not hide its header.
-TEST(IniDocument, KeepsTheByteOrderMarkWhenTheFirstSectionGoes) {
+TEST(IniDocument, keeps_the_byte_order_mark_when_the_first_section_goes) {
     const std::pair<std::string, std::string> cases[] = {
         {"\xEF\xBB\xBF[Test]\nx=1\n[Mine]\ny=2\n", "\xEF\xBB\xBF[Mine]\ny=2\n"},
         {"\xEF\xBB\xBF[Test]\nx=\xC6\n[Mine]\ny=2\n", "\xEF\xBB\xBF[Mine]\ny=2\n"},
@@ -215,7 +215,7 @@ TEST(IniDocument, KeepsTheByteOrderMarkWhenTheFirstSectionGoes) {
     }
 }
 
-TEST(IniFile, AMissingFileReadsAsEmpty) {
+TEST(IniFile, a_missing_file_reads_as_empty) {
     const auto read = ReadIniFile("/nonexistent-folder/kvartix.ini");
     EXPECT_FALSE(read.Found);
     EXPECT_EQ(read.Problem, "");

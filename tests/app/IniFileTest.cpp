@@ -74,7 +74,7 @@ class IniFileSave : public testing::Test {
     std::string m_file;
 };
 
-TEST_F(IniFileSave, ReplacesTheFileAndLeavesNothingElseBehind) {
+TEST_F(IniFileSave, replaces_the_file_and_leaves_nothing_else_behind) {
     fs::permissions(m_file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     ASSERT_EQ(SaveIniFile(m_file, Changed()), std::nullopt);
     EXPECT_EQ(Contents(m_file), "[Morvi]\r\nPlus=1\r\n[Program]\r\nLeft=99\r\n");
@@ -85,7 +85,7 @@ TEST_F(IniFileSave, ReplacesTheFileAndLeavesNothingElseBehind) {
 #endif
 }
 
-TEST_F(IniFileSave, AnInterruptedSaveLeavesTheOldFileWhole) {
+TEST_F(IniFileSave, an_interrupted_save_leaves_the_old_file_whole) {
     std::string seen;
     const RenameStep interrupted = [&](const std::string& from, const std::string&) {
         seen = Contents(from);
@@ -97,7 +97,7 @@ TEST_F(IniFileSave, AnInterruptedSaveLeavesTheOldFileWhole) {
     EXPECT_EQ(FilesInFolder(), 1u);
 }
 
-TEST_F(IniFileSave, AReadOnlyFolderRefusesTheWriteAndKeepsTheFile) {
+TEST_F(IniFileSave, a_read_only_folder_refuses_the_write_and_keeps_the_file) {
     if (RunningAsRoot())
         GTEST_SKIP() << "running as root, which writes into read-only folders anyway";
 #ifdef _WIN32
@@ -108,21 +108,21 @@ TEST_F(IniFileSave, AReadOnlyFolderRefusesTheWriteAndKeepsTheFile) {
     EXPECT_EQ(Contents(m_file), kOld);
 }
 
-TEST_F(IniFileSave, AReadOnlyFileIsRefused) {
+TEST_F(IniFileSave, a_read_only_file_is_refused) {
     if (RunningAsRoot()) GTEST_SKIP() << "running as root, which writes read-only files anyway";
     fs::permissions(m_file, fs::perms::owner_read);
     EXPECT_EQ(SaveIniFile(m_file, Changed()), Refused());
     EXPECT_EQ(Contents(m_file), kOld);
 }
 
-TEST_F(IniFileSave, ABadNumberLeavesTheFileUntouched) {
+TEST_F(IniFileSave, a_bad_number_leaves_the_file_untouched) {
     auto s = Moved();
     s.BitRateText = "9600x";
     EXPECT_EQ(SaveSettingsFile({m_file, {}}, s), "'9600x' is not a valid integer value.");
     EXPECT_EQ(Contents(m_file), kOld);
 }
 
-TEST_F(IniFileSave, AMissingFolderIsRefusedUnlessTheSaveMayMakeIt) {
+TEST_F(IniFileSave, a_missing_folder_is_refused_unless_the_save_may_make_it) {
     const auto inMissing = (m_dir / "cfg" / "kvartix" / "default.ini").string();
     EXPECT_EQ(SaveIniFile(inMissing, Changed()), "Unable to write to " + inMissing + ".");
     ASSERT_EQ(SaveIniFile(inMissing, Changed(), {(m_dir / "cfg" / "kvartix/").string(), {}}),
@@ -131,7 +131,7 @@ TEST_F(IniFileSave, AMissingFolderIsRefusedUnlessTheSaveMayMakeIt) {
 }
 
 // A link to the file, or to one that does not exist yet (a dangling link), relative or not.
-TEST_F(IniFileSave, ALinkStaysALinkAndTheFileItNamesIsWritten) {
+TEST_F(IniFileSave, a_link_stays_a_link_and_the_file_it_names_is_written) {
 #ifdef _WIN32
     GTEST_SKIP() << "symbolic links need a privilege on Windows";
 #endif
@@ -156,7 +156,7 @@ TEST_F(IniFileSave, ALinkStaysALinkAndTheFileItNamesIsWritten) {
 }
 
 // A folder, a FIFO or a device at the path is not a settings file: nothing replaces it.
-TEST_F(IniFileSave, OnlyARegularFileIsReplaced) {
+TEST_F(IniFileSave, only_a_regular_file_is_replaced) {
     std::vector<fs::path> others = {m_dir / "folder.ini"};
     fs::create_directory(others[0]);
 #ifndef _WIN32
@@ -177,7 +177,7 @@ TEST_F(IniFileSave, OnlyARegularFileIsReplaced) {
 // The lines of the sections the program does not write, comments and other keys of a file
 // written on Windows or in UTF-16, come back byte for byte; the program's own values go in
 // in the file's encoding, the port's text byte for byte as it was read.
-TEST_F(IniFileSave, KeepsEveryByteOfTheLinesItDoesNotRewriteInTheFilesEncoding) {
+TEST_F(IniFileSave, keeps_every_byte_of_the_lines_it_does_not_rewrite_in_the_files_encoding) {
     const std::string cp1251Kept = "; \xEA\xEE\xEC\xEC\xE5\xED\xF2\xE0\xF0\xE8\xE9\r\n"
                                    "[Morvi]\r\nPlus=1\r\n"
                                    "[Mine]\r\n  Name = \xCA\xF3\xF0\xFC\xE5\xF0 \r\nodd \xFF\x98\x81\r\n";
@@ -215,7 +215,7 @@ TEST_F(IniFileSave, KeepsEveryByteOfTheLinesItDoesNotRewriteInTheFilesEncoding) 
 }
 
 // What is at the path decides whether it is read at all.
-TEST_F(IniFileSave, OnlyARegularFileOfSaneSizeIsRead) {
+TEST_F(IniFileSave, only_a_regular_file_of_sane_size_is_read) {
     const auto at = [&](const char* name) { return (m_dir / name).string(); };
     fs::create_directory(at("folder.ini"));
     std::ofstream(at("largest.ini"));
@@ -276,7 +276,7 @@ int AsOrdinaryUser(const std::function<int()>& body) {
 }
 
 // A file the user may write but not read (mode 0200) loads as nothing and would be lost.
-TEST_F(IniFileSave, AFileThatCannotBeReadIsNeverReplaced) {
+TEST_F(IniFileSave, a_file_that_cannot_be_read_is_never_replaced) {
     const std::string kept = "[Mine]\nx=1\n[Morvi]\nPlus=1\n";
     std::ofstream(m_file, std::ios::binary | std::ios::trunc) << kept;
     ASSERT_EQ(::chmod(m_file.c_str(), 0200), 0);
@@ -312,7 +312,7 @@ struct stat Status(const std::string& path) {
 }
 
 // Root saving a user's file (kvartix ~user/.config/kvartix/line2.ini) leaves it the user's.
-TEST_F(IniFileSave, KeepsTheOwnerAndGroupOfTheFileItReplaces) {
+TEST_F(IniFileSave, keeps_the_owner_and_group_of_the_file_it_replaces) {
     if (!RunningAsRoot()) GTEST_SKIP() << "only root gives a file to another user";
     ASSERT_EQ(::chown(m_file.c_str(), 12345, 23456), 0);
     ASSERT_EQ(::chmod(m_file.c_str(), 0640), 0);
@@ -328,7 +328,7 @@ TEST_F(IniFileSave, KeepsTheOwnerAndGroupOfTheFileItReplaces) {
 
 // A user may write another user's file (mode 0666) but cannot give a new file its owner: the
 // file is written over in place, and stays the other user's.
-TEST_F(IniFileSave, AFileWhoseOwnerCannotBeKeptIsWrittenInPlace) {
+TEST_F(IniFileSave, a_file_whose_owner_cannot_be_kept_is_written_in_place) {
     if (!RunningAsRoot()) GTEST_SKIP() << "needs root to make another user's file";
     ASSERT_EQ(::chown(m_file.c_str(), 12345, 12345), 0);
     ASSERT_EQ(::chmod(m_file.c_str(), 0666), 0);

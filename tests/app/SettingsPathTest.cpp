@@ -17,7 +17,7 @@ struct PathCase {
 
 class SettingsPathRule : public testing::TestWithParam<PathCase> {};
 
-TEST_P(SettingsPathRule, FormsThePathAndTheCaptions) {
+TEST_P(SettingsPathRule, forms_the_path_and_the_captions) {
     const auto& c = GetParam();
     const auto path = SettingsPath(c.Argument, FolderOf(c.Executable, c.Style), c.Style);
     EXPECT_EQ(path, c.Path);
@@ -67,7 +67,7 @@ struct FolderCase {
 
 class InstalledProgram : public testing::TestWithParam<FolderCase> {};
 
-TEST_P(InstalledProgram, KeepsItsSettingsInTheUsersConfigurationFolder) {
+TEST_P(InstalledProgram, keeps_its_settings_in_the_users_configuration_folder) {
     const auto& c = GetParam();
     const auto f = PosixSettingsFolder(c.Executable, c.InstallBinDir, c.XdgConfigHome, c.Home);
     EXPECT_EQ(f.Folder, c.Folder);
@@ -87,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{"/usr/bin/sub/kvartix", "/usr/bin", "", "/home/u", "/usr/bin/sub/", false},
         FolderCase{"/usr/bin/kvartix", "/usr/bin", "", "", "/usr/bin/", false}));
 
-TEST(SettingsPath, ARunFromTheBuildTreeKeepsItsFileBesideTheExecutable) {
+TEST(SettingsPath, a_run_from_the_build_tree_keeps_its_file_beside_the_executable) {
     const auto location = RunningSettingsLocation("line2");
 #ifdef _WIN32
     EXPECT_TRUE(std::filesystem::exists(FolderOf(location.Path, PathStyle::Windows) +

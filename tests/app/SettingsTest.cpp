@@ -13,7 +13,7 @@ ProgramSettings Loaded(const std::string& text) {
     return s;
 }
 
-TEST(Settings, ANewFileGivesEveryDefault) {
+TEST(Settings, a_new_file_gives_every_default) {
     ProgramSettings changed;
     changed.DataBits = 5;
     changed.Load(IniDocument());
@@ -29,7 +29,7 @@ TEST(Settings, ANewFileGivesEveryDefault) {
     EXPECT_FALSE(ReadPlus(IniDocument()));
 }
 
-TEST(Settings, ASaveWritesTheSectionsAndKeysInOrderAndKeepsOthers) {
+TEST(Settings, a_save_writes_the_sections_and_keys_in_order_and_keeps_others) {
     auto doc = IniDocument::Parse(
         "[Morvi]\nPlus=1\n[Protocol]\nSymbol=1\n[Test]\n[Mine]\na=b\n[Parameters]\nPort=COM9\n");
     ASSERT_EQ(ProgramSettings{}.Save(doc), std::nullopt);
@@ -47,7 +47,7 @@ TEST(Settings, ASaveWritesTheSectionsAndKeysInOrderAndKeepsOthers) {
     EXPECT_EQ(doc.ReadString("Parameters", "Port", "-"), "");
 }
 
-TEST(Settings, ARoundTripKeepsEveryValue) {
+TEST(Settings, a_round_trip_keeps_every_value) {
     ProgramSettings s;
     s.Left = -1200;
     s.Port = "/dev/ttyUSB0";
@@ -70,7 +70,7 @@ TEST(Settings, ARoundTripKeepsEveryValue) {
     EXPECT_EQ(Loaded(doc.Text()), s);
 }
 
-TEST(Settings, AHexSymbolLoadsAsDollarHexAndSavesAsDecimal) {
+TEST(Settings, a_hex_symbol_loads_as_dollar_hex_and_saves_as_decimal) {
     for (const char* stored : {"0x41", "$41"}) {
         auto doc = IniDocument::Parse(std::string("[Protocol]\nSymbol=") + stored + "\n");
         ProgramSettings s;
@@ -92,7 +92,7 @@ struct PacketCase {
 
 class PacketSize : public testing::TestWithParam<PacketCase> {};
 
-TEST_P(PacketSize, SelectsTheLargestEntryNotAboveTheStoredValue) {
+TEST_P(PacketSize, selects_the_largest_entry_not_above_the_stored_value) {
     const auto s = Loaded("[Protocol]\nPacketSize=" + std::to_string(GetParam().Stored) + "\n");
     EXPECT_EQ(kPacketSizeEntries[s.PacketIndex], GetParam().Shown);
     EXPECT_EQ(s.SymbolVisible, GetParam().SymbolVisible);
@@ -104,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(Values, PacketSize,
                                          PacketCase{1, 1, true}, PacketCase{0, 1, false},
                                          PacketCase{-5, 1, false}, PacketCase{4, 4, false}));
 
-TEST(Settings, OutOfRangeLineValuesLoadAsTheDesignDefaults) {
+TEST(Settings, out_of_range_line_values_load_as_the_design_defaults) {
     auto s = Loaded("[Parameters]\nDataBits=9\nStopBits=3\nParity=-1\n");
     EXPECT_EQ(s.DataBits, 8);
     EXPECT_EQ(s.StopBits, 0);
@@ -116,7 +116,7 @@ TEST(Settings, OutOfRangeLineValuesLoadAsTheDesignDefaults) {
     EXPECT_EQ(s.BitRateText, "12345");
 }
 
-TEST(Settings, ATextThatIsNotANumberLeavesTheFileUntouched) {
+TEST(Settings, a_text_that_is_not_a_number_leaves_the_file_untouched) {
     const std::string text = "[Program]\nLeft=5\n[Test]\n";
     for (auto field : {&ProgramSettings::BitRateText, &ProgramSettings::SymbolText}) {
         auto doc = IniDocument::Parse(text);
@@ -127,7 +127,7 @@ TEST(Settings, ATextThatIsNotANumberLeavesTheFileUntouched) {
     }
 }
 
-TEST(Settings, NoDataBitsButtonCheckedWritesNoKey) {
+TEST(Settings, no_data_bits_button_checked_writes_no_key) {
     ProgramSettings s;
     s.DataBits = 0;
     IniDocument doc;

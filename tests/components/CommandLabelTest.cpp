@@ -18,7 +18,7 @@ struct PrefixCase {
 
 class CommandTarget : public ::testing::TestWithParam<PrefixCase> {};
 
-TEST_P(CommandTarget, PutsThePrefixOnceBeforeTheText) {
+TEST_P(CommandTarget, puts_the_prefix_once_before_the_text) {
     const PrefixCase& c = GetParam();
     EXPECT_EQ(KivCommandTarget(c.command, c.text).toStdString(), c.target);
 }
@@ -88,7 +88,7 @@ class LinkColours : public ::testing::TestWithParam<ColourCase> {
     QStringList opened;
 };
 
-TEST_P(LinkColours, FollowThePointerAndTheButton) {
+TEST_P(LinkColours, follow_the_pointer_and_the_button) {
     const ColourCase& c = GetParam();
     QWidget& active = c.active ? window : other;
     active.show();
@@ -112,14 +112,14 @@ INSTANTIATE_TEST_SUITE_P(Steps, LinkColours,
                                            ColourCase{"InactiveWindow", false, "MnLnPn"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(LinkColours, PressOpensTheTargetOnce) {
+TEST_F(LinkColours, press_opens_the_target_once) {
     label.SetCommand(TKivCommand::runURL);
     Do('P');
     Do('R');
     EXPECT_EQ(opened, QStringList{"http://www.example.com"});
 }
 
-TEST_F(LinkColours, RunEventRaisesTheEventAndOpensNothing) {
+TEST_F(LinkColours, run_event_raises_the_event_and_opens_nothing) {
     QObject* sender = nullptr;
     label.SetCommand(TKivCommand::runEVENT);
     label.setText(QStringLiteral("event here"));

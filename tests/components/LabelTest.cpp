@@ -52,7 +52,7 @@ class StyledLabel : public ::testing::Test {
     TKivLabel& label = *new TKivLabel(&owner);
 };
 
-TEST_F(StyledLabel, HighlightSitsUpLeftAndShadowDownRightOfTheLetters) {
+TEST_F(StyledLabel, highlight_sits_up_left_and_shadow_down_right_of_the_letters) {
     const QImage image = Grab();
     const QRect ink = Extent(image, kInk);
     ASSERT_FALSE(ink.isEmpty());
@@ -61,7 +61,7 @@ TEST_F(StyledLabel, HighlightSitsUpLeftAndShadowDownRightOfTheLetters) {
     EXPECT_EQ(image.pixel(0, 0), kFill.rgb());
 }
 
-TEST_F(StyledLabel, TransparentLabelLetsTheSurfaceShow) {
+TEST_F(StyledLabel, transparent_label_lets_the_surface_show) {
     label.SetTransparent(true);
     const QImage image = Grab();
     EXPECT_EQ(image.pixel(0, 0), kSurface.rgb());

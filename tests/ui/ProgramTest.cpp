@@ -81,7 +81,7 @@ class ProgramSignal : public Program, public testing::WithParamInterface<int> {}
 
 // A termination signal closes the program as the close of its main window does, settings
 // saved; the terminal it was started from closing (SIGHUP) too.
-TEST_P(ProgramSignal, SavesTheSettingsAndEndsIt) {
+TEST_P(ProgramSignal, saves_the_settings_and_ends_it) {
     WriteAll(file, "[Morvi]\nPlus=1\n[Parameters]\nBitRate=9600\n");
     Start(file);
     EXPECT_EQ(EndBy(GetParam()), 0);
@@ -90,7 +90,7 @@ TEST_P(ProgramSignal, SavesTheSettingsAndEndsIt) {
 }
 
 // A save that cannot be made does not hold the program: it says so and ends, 128 + signal.
-TEST_P(ProgramSignal, EndsItWithTheReasonWhenTheSaveIsRefused) {
+TEST_P(ProgramSignal, ends_it_with_the_reason_when_the_save_is_refused) {
     const std::string before = "[Morvi]\nPlus=1\n[Parameters]\nBitRate=9600\n";
     WriteAll(file, before);
     Own(file, 0444);
@@ -111,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(Signals, ProgramSignal, testing::Values(SIGTERM, SIGINT
 
 // Whatever is at the path, the start goes on with the defaults and says why; the message box
 // does not keep a signal from ending the program, and nothing replaces what is there.
-TEST_F(Program, ASettingsFileThatCannotBeReadIsReportedAndLeftAlone) {
+TEST_F(Program, a_settings_file_that_cannot_be_read_is_reported_and_left_alone) {
     namespace fs = std::filesystem;
     const std::string base = dir.path().toStdString();
     fs::create_directory(base + "/folder.ini");

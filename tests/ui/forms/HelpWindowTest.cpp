@@ -10,7 +10,7 @@
 namespace kvartix {
 namespace {
 
-TEST(HelpWindow, ShowsTheProgramsHelpTextUnchangedInThirtyTwoLines) {
+TEST(HelpWindow, shows_the_programs_help_text_unchanged_in_thirty_two_lines) {
     TFhelp help;
     const QString shown = help.Memo1->toPlainText();
     EXPECT_EQ(shown, HelpText());
@@ -21,7 +21,7 @@ TEST(HelpWindow, ShowsTheProgramsHelpTextUnchangedInThirtyTwoLines) {
     EXPECT_TRUE(help.Memo1->textInteractionFlags() & Qt::TextSelectableByMouse);
 }
 
-TEST(HelpWindow, ShowsAllTheTextWithoutScrolling) {
+TEST(HelpWindow, shows_all_the_text_without_scrolling) {
     TFhelp help;
     help.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&help));

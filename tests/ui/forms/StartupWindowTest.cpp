@@ -37,7 +37,7 @@ class StartupWindow : public ::testing::Test {
     int endRequests = 0;
 };
 
-TEST_F(StartupWindow, StartShowsTheMainWindowAndHidesForGood) {
+TEST_F(StartupWindow, start_shows_the_main_window_and_hides_for_good) {
     QTest::mouseClick(form.Button1, Qt::LeftButton);
     EXPECT_TRUE(main.isVisible());
     EXPECT_FALSE(form.isVisible());
@@ -46,7 +46,7 @@ TEST_F(StartupWindow, StartShowsTheMainWindowAndHidesForGood) {
     EXPECT_EQ(endRequests, 0);
 }
 
-TEST_F(StartupWindow, ClosingBeforeStartEndsTheProgramWithoutTheMainWindow) {
+TEST_F(StartupWindow, closing_before_start_ends_the_program_without_the_main_window) {
     form.close();
     EXPECT_EQ(endRequests, 1);
     EXPECT_FALSE(main.isVisible());
@@ -56,7 +56,7 @@ TEST_F(StartupWindow, ClosingBeforeStartEndsTheProgramWithoutTheMainWindow) {
 // The focused "Start" answers every key that presses a button.
 class StartupWindowKey : public StartupWindow, public testing::WithParamInterface<Qt::Key> {};
 
-TEST_P(StartupWindowKey, PressesTheFocusedStart) {
+TEST_P(StartupWindowKey, presses_the_focused_start) {
     form.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     ASSERT_TRUE(form.Button1->hasFocus());
@@ -87,7 +87,7 @@ int InkOutside(const QLabel& label) {
     return outside;
 }
 
-TEST_F(StartupWindow, EveryTextFitsItsControlAndTheWindow) {
+TEST_F(StartupWindow, every_text_fits_its_control_and_the_window) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     EXPECT_EQ(form.size(), QSize(TForm2::kWidth, TForm2::kHeight));
     for (const QLabel* label : form.findChildren<QLabel*>()) {
@@ -98,7 +98,7 @@ TEST_F(StartupWindow, EveryTextFitsItsControlAndTheWindow) {
     EXPECT_TRUE(form.rect().contains(form.Button1->geometry()));
 }
 
-TEST_F(StartupWindow, LinksOpenTheWebAddressAndMailAddresses) {
+TEST_F(StartupWindow, links_open_the_web_address_and_mail_addresses) {
     const auto target = [](const TKivCommandLabel* l) {
         return KivCommandTarget(l->Command(), l->text()).toStdString();
     };

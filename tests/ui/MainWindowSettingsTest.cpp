@@ -5,7 +5,6 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTemporaryDir>
-#include <cctype>
 
 #include "app/SettingsFile.h"
 #include "support/QtFiles.h"
@@ -14,13 +13,6 @@
 
 namespace kvartix::test {
 namespace {
-
-// A test name made of any text: letters and digits kept, the rest underscores.
-std::string Identifier(std::string text) {
-    for (char& c : text)
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-    return text.empty() ? "empty" : text;
-}
 
 class MainWindowSettings : public WindowRig {
   protected:

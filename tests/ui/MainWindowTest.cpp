@@ -1,7 +1,6 @@
 #include <QAccessible>
 #include <QRegularExpression>
 #include <QToolTip>
-#include <cctype>
 
 #include "support/Pty.h"
 #include "ui/Hints.h"
@@ -9,13 +8,6 @@
 
 namespace kvartix::test {
 namespace {
-
-// A test name made of any text: letters and digits kept, the rest underscores.
-std::string Identifier(std::string text) {
-    for (char& c : text)
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-    return text.empty() ? "empty" : text;
-}
 
 class MainWindow : public WindowRig {
   protected:

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QTest>
 #include <QThreadPool>
+#include <cctype>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +17,13 @@
 #include "ui/WindowFont.h"
 
 namespace kvartix::test {
+
+// A test name made of any text: letters and digits kept, the rest underscores.
+inline std::string Identifier(std::string text) {
+    for (char& c : text)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return text.empty() ? "empty" : text;
+}
 
 // A main window on LOOP whose messages are recorded instead of shown.
 class WindowRig : public ::testing::Test {

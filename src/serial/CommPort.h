@@ -22,7 +22,7 @@ enum class IoResult { Done, Pending, Failed, Gone };
 // The public calls are the front every backend shares: after CloseHandle every call fails
 // (false, Failed, none); once the backend has said the device is gone, transfers answer Gone
 // and the queries false, while the configuration calls and the close still reach the backend.
-// Only then do they call the backend's Do… side, so a backend never sees a closed port.
+// The backend implements the protected Do… side and never sees a call on a closed port.
 class CommPort {
 public:
     virtual ~CommPort() = default;
@@ -95,7 +95,8 @@ public:
                                            std::uint32_t& transferred) = 0;
     virtual bool DoClearCommError(std::uint32_t& errors, CommStatus& status) = 0;
     virtual bool DoGetCommModemStatus(std::uint32_t& modemStatus) = 0;
-    // Called once; the port counts as closed whatever it returns.
+    // Called once; the port counts as closed whatever it returns. A backend that holds
+    // anything calls CloseHandle() from its own destructor: by ~CommPort its side is gone.
     virtual bool DoCloseHandle() = 0;
     virtual std::optional<std::uint32_t> DoPurgeOutput() { return std::nullopt; }
 

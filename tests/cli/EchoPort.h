@@ -10,7 +10,8 @@
 namespace kvartix::test {
 
 // A loop without a line rate: what a write hands over is back for the next read, less the
-// stretch of the stream the test has it swallow. It can vanish at a given read.
+// stretch of the stream the test has it swallow. It can vanish at a given read, after which
+// the front answers every transfer with Gone.
 class EchoPort final : public CommPort {
   public:
     struct Script {
@@ -20,47 +21,48 @@ class EchoPort final : public CommPort {
     };
     explicit EchoPort(Script s) : m_script(s) {}
 
-    bool GetCommState(LineConfig& c) override { return c = m_config, true; }
-    bool SetCommState(const LineConfig& c) override { return m_config = c, true; }
-    bool SetupComm(std::uint32_t, std::uint32_t) override { return true; }
-    bool SetCommTimeouts(const CommTimeouts&) override { return true; }
-    bool SetCommMask(std::uint32_t) override { return true; }
-    IoResult ReadFile(TransferRecord&, std::uint8_t* buffer, std::uint32_t count,
-                      std::uint32_t& got) override {
-        got = 0;
-        m_gone = m_gone || ++m_reads == m_script.GoneAtRead;
-        if (m_gone) return IoResult::Gone;
+    std::shared_ptr<int> Closes = std::make_shared<int>(0);  // outlives the port
+
+  protected:
+    bool DoGetCommState(LineConfig& c) override { return c = m_config, true; }
+    bool DoSetCommState(const LineConfig& c) override { return m_config = c, true; }
+    bool DoSetupComm(std::uint32_t, std::uint32_t) override { return true; }
+    bool DoSetCommTimeouts(const CommTimeouts&) override { return true; }
+    bool DoSetCommMask(std::uint32_t) override { return true; }
+    IoResult DoReadFile(TransferRecord&, std::uint8_t* buffer, std::uint32_t count,
+                        std::uint32_t& got) override {
+        if (++m_reads == m_script.GoneAtRead) {
+            MarkGone();
+            return IoResult::Gone;
+        }
         got = static_cast<std::uint32_t>(std::min<std::size_t>(count, m_rx.size()));
         std::copy_n(m_rx.begin(), got, buffer);
         m_rx.erase(m_rx.begin(), m_rx.begin() + got);
         return IoResult::Done;
     }
-    IoResult WriteFile(TransferRecord&, const std::uint8_t* buffer, std::uint32_t count,
-                       std::uint32_t& written) override {
-        written = 0;
+    IoResult DoWriteFile(TransferRecord&, const std::uint8_t* buffer, std::uint32_t count,
+                         std::uint32_t& /*written*/) override {
         for (std::uint32_t i = 0; i < count; ++i, ++m_written)
             if (m_written < m_script.SwallowFrom ||
                 m_written >= m_script.SwallowFrom + m_script.SwallowCount)
                 m_rx.push_back(buffer[i]);
         m_pending = count;
-        return m_gone ? IoResult::Gone : IoResult::Pending;
+        return IoResult::Pending;
     }
-    IoResult GetOverlappedResult(TransferRecord&, std::uint32_t& transferred) override {
+    IoResult DoGetOverlappedResult(TransferRecord&, std::uint32_t& transferred) override {
         transferred = m_pending;
-        return m_gone ? IoResult::Gone : IoResult::Done;
+        return IoResult::Done;
     }
-    bool ClearCommError(std::uint32_t& errors, CommStatus& status) override {
+    bool DoClearCommError(std::uint32_t& errors, CommStatus& status) override {
         errors = 0;
         status = CommStatus{0, static_cast<std::uint32_t>(m_rx.size()), 0};
-        return !m_gone;
+        return true;
     }
-    bool GetCommModemStatus(std::uint32_t& m) override {
+    bool DoGetCommModemStatus(std::uint32_t& m) override {
         m = MS_CTS_ON | MS_DSR_ON | MS_RLSD_ON;
-        return !m_gone;
+        return true;
     }
-    bool CloseHandle() override { return ++*Closes, true; }
-
-    std::shared_ptr<int> Closes = std::make_shared<int>(0);  // outlives the port
+    bool DoCloseHandle() override { return ++*Closes, true; }
 
   private:
     Script m_script;
@@ -69,7 +71,6 @@ class EchoPort final : public CommPort {
     std::int64_t m_written = 0;
     std::uint32_t m_pending = 0;
     int m_reads = 0;
-    bool m_gone = false;
 };
 
 // Hands out one prepared port.

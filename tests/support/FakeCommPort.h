@@ -34,35 +34,47 @@ public:
     explicit FakeCommPort(std::shared_ptr<std::vector<std::string>> log = nullptr)
         : Log(log ? log : std::make_shared<std::vector<std::string>>()) {}
 
-    bool GetCommState(LineConfig& c) override {
+    bool IsOpen() const { return m_open; }
+
+    Script S;
+    LineConfig Config;
+    CommTimeouts Timeouts;
+    std::shared_ptr<std::vector<std::string>> Log;
+    std::vector<std::vector<std::uint8_t>> Writes;
+    std::vector<std::uint32_t> ReadAsked;
+    int ReadCalls = 0;
+    int CompletionQueries = 0;
+
+  protected:
+    bool DoGetCommState(LineConfig& c) override {
         Log->push_back("GetCommState");
-        if (!m_open || S.FailGetCommState) return false;
+        if (S.FailGetCommState) return false;
         c = Config;
         return true;
     }
-    bool SetCommState(const LineConfig& c) override {
+    bool DoSetCommState(const LineConfig& c) override {
         const bool flow = c.fOutxCtsFlow || c.fOutxDsrFlow || c.fOutX || c.fInX ||
                           c.fRtsControl == RTS_CONTROL_HANDSHAKE;
         Log->push_back(flow ? "SetCommState flow" : "SetCommState");
-        if (!m_open || S.FailSetCommState) return false;
+        if (S.FailSetCommState) return false;
         Config = c;
         return true;
     }
-    bool SetupComm(std::uint32_t rx, std::uint32_t tx) override {
+    bool DoSetupComm(std::uint32_t rx, std::uint32_t tx) override {
         Log->push_back("SetupComm " + std::to_string(rx) + " " + std::to_string(tx));
-        return m_open && !S.FailSetupComm;
+        return !S.FailSetupComm;
     }
-    bool SetCommTimeouts(const CommTimeouts& t) override {
+    bool DoSetCommTimeouts(const CommTimeouts& t) override {
         Log->push_back("SetCommTimeouts");
         Timeouts = t;
-        return m_open && !S.FailSetCommTimeouts;
+        return !S.FailSetCommTimeouts;
     }
-    bool SetCommMask(std::uint32_t m) override {
+    bool DoSetCommMask(std::uint32_t m) override {
         Log->push_back("SetCommMask " + std::to_string(m));
-        return m_open && !S.FailSetCommMask;
+        return !S.FailSetCommMask;
     }
-    IoResult ReadFile(TransferRecord&, std::uint8_t* buf, std::uint32_t count,
-                      std::uint32_t& got) override {
+    IoResult DoReadFile(TransferRecord&, std::uint8_t* buf, std::uint32_t count,
+                        std::uint32_t& got) override {
         got = 0;
         ++ReadCalls;
         ReadAsked.push_back(count);
@@ -75,8 +87,8 @@ public:
         if (batch.empty()) S.Reads.pop_front();
         return IoResult::Done;
     }
-    IoResult WriteFile(TransferRecord&, const std::uint8_t* buf, std::uint32_t count,
-                       std::uint32_t& written) override {
+    IoResult DoWriteFile(TransferRecord&, const std::uint8_t* buf, std::uint32_t count,
+                         std::uint32_t& written) override {
         Writes.emplace_back(buf, buf + count);
         IoResult r = IoResult::Pending;
         if (!S.WriteResults.empty()) {
@@ -87,7 +99,7 @@ public:
         m_lastWrite = count;
         return r;
     }
-    IoResult GetOverlappedResult(TransferRecord&, std::uint32_t& transferred) override {
+    IoResult DoGetOverlappedResult(TransferRecord&, std::uint32_t& transferred) override {
         ++CompletionQueries;
         IoResult r = IoResult::Done;
         if (!S.Completions.empty()) {
@@ -97,7 +109,7 @@ public:
         transferred = r == IoResult::Done ? m_lastWrite : 0;
         return r;
     }
-    bool ClearCommError(std::uint32_t& errors, CommStatus& status) override {
+    bool DoClearCommError(std::uint32_t& errors, CommStatus& status) override {
         errors = 0xDEAD;  // garbage a failing query might leave behind
         status.Flags = 0xFF;
         if (S.FailClearCommError) return false;
@@ -109,28 +121,16 @@ public:
         status.Flags = S.StatusFlags;
         return true;
     }
-    bool GetCommModemStatus(std::uint32_t& m) override {
+    bool DoGetCommModemStatus(std::uint32_t& m) override {
         if (!S.Modem) return false;
         m = *S.Modem;
         return true;
     }
-    bool CloseHandle() override {
+    bool DoCloseHandle() override {
         Log->push_back("CloseHandle");
-        if (!m_open) return false;
         m_open = false;
         return !S.FailClose;
     }
-
-    bool IsOpen() const { return m_open; }
-
-    Script S;
-    LineConfig Config;
-    CommTimeouts Timeouts;
-    std::shared_ptr<std::vector<std::string>> Log;
-    std::vector<std::vector<std::uint8_t>> Writes;
-    std::vector<std::uint32_t> ReadAsked;
-    int ReadCalls = 0;
-    int CompletionQueries = 0;
 
 private:
     bool m_open = true;

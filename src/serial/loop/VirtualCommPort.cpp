@@ -10,14 +10,13 @@ VirtualCommPort::VirtualCommPort(const Clock& clock, LoopImpairments impairments
       m_rng(impairments.Seed ? *impairments.Seed : std::random_device{}()),
       m_originUs(clock.NowUs()) {}
 
-bool VirtualCommPort::GetCommState(LineConfig& config) {
-    if (!m_open) return false;
+bool VirtualCommPort::DoGetCommState(LineConfig& config) {
     config = m_config;
     return true;
 }
 
-bool VirtualCommPort::SetCommState(const LineConfig& config) {
-    if (!m_open || config.BaudRate == 0 || config.Parity > 4 ||
+bool VirtualCommPort::DoSetCommState(const LineConfig& config) {
+    if (config.BaudRate == 0 || config.Parity > 4 ||
         !FrameSupported(config.ByteSize, config.StopBits))
         return false;
     Advance();
@@ -27,30 +26,31 @@ bool VirtualCommPort::SetCommState(const LineConfig& config) {
     return true;
 }
 
-bool VirtualCommPort::SetupComm(std::uint32_t rxQueue, std::uint32_t txQueue) {
-    if (!m_open || rxQueue == 0 || txQueue == 0) return false;
+bool VirtualCommPort::DoSetupComm(std::uint32_t rxQueue, std::uint32_t txQueue) {
+    if (rxQueue == 0 || txQueue == 0) return false;
     m_rx.Resize(rxQueue);
     m_txCapacity = txQueue;
     return true;
 }
 
-bool VirtualCommPort::SetCommTimeouts(const CommTimeouts&) { return m_open; }
-bool VirtualCommPort::SetCommMask(std::uint32_t) { return m_open; }
+bool VirtualCommPort::DoSetCommTimeouts(const CommTimeouts&) {
+    return true;
+}
+bool VirtualCommPort::DoSetCommMask(std::uint32_t) {
+    return true;
+}
 
-IoResult VirtualCommPort::ReadFile(TransferRecord&, std::uint8_t* buffer, std::uint32_t count,
-                                   std::uint32_t& got) {
-    got = 0;
-    if (!m_open) return IoResult::Failed;
+IoResult VirtualCommPort::DoReadFile(TransferRecord&, std::uint8_t* buffer, std::uint32_t count,
+                                     std::uint32_t& got) {
     Advance();
     got = m_rx.Read(buffer, count);
     return IoResult::Done;
 }
 
 // Like a driver that queues every request: the call never completes the write itself.
-IoResult VirtualCommPort::WriteFile(TransferRecord& transfer, const std::uint8_t* buffer,
-                                    std::uint32_t count, std::uint32_t& written) {
-    written = 0;
-    if (!m_open || m_write) return IoResult::Failed;
+IoResult VirtualCommPort::DoWriteFile(TransferRecord& transfer, const std::uint8_t* buffer,
+                                      std::uint32_t count, std::uint32_t& /*written*/) {
+    if (m_write) return IoResult::Failed;
     Advance();
     if (transfer.Event) transfer.Event->Reset();
     m_write = PendingWrite{buffer, count, 0, &transfer};
@@ -58,9 +58,8 @@ IoResult VirtualCommPort::WriteFile(TransferRecord& transfer, const std::uint8_t
     return IoResult::Pending;
 }
 
-IoResult VirtualCommPort::GetOverlappedResult(TransferRecord&, std::uint32_t& transferred) {
-    transferred = 0;
-    if (!m_open || !m_write) return IoResult::Failed;
+IoResult VirtualCommPort::DoGetOverlappedResult(TransferRecord&, std::uint32_t& transferred) {
+    if (!m_write) return IoResult::Failed;
     Advance();
     if (m_write->Taken < m_write->Size) return IoResult::Pending;
     transferred = m_write->Size;
@@ -68,8 +67,7 @@ IoResult VirtualCommPort::GetOverlappedResult(TransferRecord&, std::uint32_t& tr
     return IoResult::Done;
 }
 
-bool VirtualCommPort::ClearCommError(std::uint32_t& errors, CommStatus& status) {
-    if (!m_open) return false;
+bool VirtualCommPort::DoClearCommError(std::uint32_t& errors, CommStatus& status) {
     Advance();
     errors = m_rx.TakeErrors();
     status.Flags = StatusFlags();
@@ -79,23 +77,19 @@ bool VirtualCommPort::ClearCommError(std::uint32_t& errors, CommStatus& status) 
     return true;
 }
 
-bool VirtualCommPort::GetCommModemStatus(std::uint32_t& modemStatus) {
-    if (!m_open) return false;
+bool VirtualCommPort::DoGetCommModemStatus(std::uint32_t& modemStatus) {
     Advance();
     modemStatus = (Rts() ? MS_CTS_ON : 0) | (Dtr() ? MS_DSR_ON | MS_RLSD_ON : 0);
     return true;
 }
 
-bool VirtualCommPort::CloseHandle() {
-    if (!m_open) return false;
-    m_open = false;
+bool VirtualCommPort::DoCloseHandle() {
     m_write.reset();
     m_tx.clear();
     return true;
 }
 
-std::optional<std::uint32_t> VirtualCommPort::PurgeOutput() {
-    if (!m_open) return std::nullopt;
+std::optional<std::uint32_t> VirtualCommPort::DoPurgeOutput() {
     Advance();
     auto discarded = static_cast<std::uint32_t>(m_tx.size());
     m_tx.clear();

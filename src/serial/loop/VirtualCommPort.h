@@ -28,22 +28,23 @@ public:
 
     const LoopInjected& Injected() const { return m_injected; }
 
-    bool GetCommState(LineConfig& config) override;
-    bool SetCommState(const LineConfig& config) override;
-    bool SetupComm(std::uint32_t rxQueue, std::uint32_t txQueue) override;
-    bool SetCommTimeouts(const CommTimeouts& timeouts) override;
-    bool SetCommMask(std::uint32_t mask) override;
-    IoResult ReadFile(TransferRecord& transfer, std::uint8_t* buffer, std::uint32_t count,
-                      std::uint32_t& got) override;
-    IoResult WriteFile(TransferRecord& transfer, const std::uint8_t* buffer, std::uint32_t count,
-                       std::uint32_t& written) override;
-    IoResult GetOverlappedResult(TransferRecord& transfer, std::uint32_t& transferred) override;
-    bool ClearCommError(std::uint32_t& errors, CommStatus& status) override;
-    bool GetCommModemStatus(std::uint32_t& modemStatus) override;
-    bool CloseHandle() override;
-    std::optional<std::uint32_t> PurgeOutput() override;
+  protected:
+    bool DoGetCommState(LineConfig& config) override;
+    bool DoSetCommState(const LineConfig& config) override;
+    bool DoSetupComm(std::uint32_t rxQueue, std::uint32_t txQueue) override;
+    bool DoSetCommTimeouts(const CommTimeouts& timeouts) override;
+    bool DoSetCommMask(std::uint32_t mask) override;
+    IoResult DoReadFile(TransferRecord& transfer, std::uint8_t* buffer, std::uint32_t count,
+                        std::uint32_t& got) override;
+    IoResult DoWriteFile(TransferRecord& transfer, const std::uint8_t* buffer, std::uint32_t count,
+                         std::uint32_t& written) override;
+    IoResult DoGetOverlappedResult(TransferRecord& transfer, std::uint32_t& transferred) override;
+    bool DoClearCommError(std::uint32_t& errors, CommStatus& status) override;
+    bool DoGetCommModemStatus(std::uint32_t& modemStatus) override;
+    bool DoCloseHandle() override;
+    std::optional<std::uint32_t> DoPurgeOutput() override;
 
-private:
+  private:
     struct PendingWrite {
         const std::uint8_t* Data = nullptr;
         std::uint32_t Size = 0;
@@ -67,7 +68,6 @@ private:
     std::mt19937_64 m_rng;
     LoopInjected m_injected;
 
-    bool m_open = true;
     LineConfig m_config;
     double m_frameUs = 1e6 * 10 / 9600;
     ReceiveQueue m_rx;

@@ -94,7 +94,7 @@ PosixCommPort::PosixCommPort(PosixSys& sys, UniqueFd device, UniqueFd wake, Uucp
     : m_sys(sys), m_device(std::move(device)), m_wake(std::move(wake)), m_lock(std::move(lock)) {}
 
 PosixCommPort::~PosixCommPort() {
-    if (m_open) CloseHandle();
+    CloseHandle();
 }
 
 // Raw at once, keeping the rate and frame the device had, so that nothing arriving before
@@ -115,18 +115,17 @@ void PosixCommPort::TakeLine() {
     if (m_sys.GetCounters(m_device.Get(), counters)) m_counters = counters;
 }
 
-bool PosixCommPort::GetCommState(LineConfig& config) {
-    if (!m_open || !m_termios) return false;
+bool PosixCommPort::DoGetCommState(LineConfig& config) {
+    if (!m_termios) return false;
     std::lock_guard lock(m_mutex);
-    if (m_gone) return false;
     config = m_config;
     return true;
 }
 
 // Read back after setting: a driver that silently dropped part of it has refused it, and
 // the line goes back to what it was.
-bool PosixCommPort::SetCommState(const LineConfig& config) {
-    if (!m_open || !m_termios) return false;
+bool PosixCommPort::DoSetCommState(const LineConfig& config) {
+    if (!m_termios) return false;
     TermiosState wanted = *m_termios;
     if (!TermiosFor(config, wanted)) return false;
     const int fd = m_device.Get();
@@ -164,8 +163,8 @@ bool PosixCommPort::DriveLines(const LineConfig& c) {
     return (lines.Value & (TIOCM_DTR | TIOCM_RTS)) == raise;
 }
 
-bool PosixCommPort::SetupComm(std::uint32_t rxQueue, std::uint32_t txQueue) {
-    if (!m_open || rxQueue == 0 || txQueue == 0) return false;
+bool PosixCommPort::DoSetupComm(std::uint32_t rxQueue, std::uint32_t txQueue) {
+    if (rxQueue == 0 || txQueue == 0) return false;
     {
         std::lock_guard lock(m_mutex);
         m_rx.Resize(rxQueue);
@@ -187,24 +186,21 @@ bool PosixCommPort::SetupComm(std::uint32_t rxQueue, std::uint32_t txQueue) {
 
 // Reads always return at once with what the queue holds and writes have no time-out;
 // any other time-outs are beyond this driver.
-bool PosixCommPort::SetCommTimeouts(const CommTimeouts& t) {
-    return m_open && t.ReadIntervalTimeout == MAXDWORD && t.ReadTotalTimeoutMultiplier == 0 &&
+bool PosixCommPort::DoSetCommTimeouts(const CommTimeouts& t) {
+    return t.ReadIntervalTimeout == MAXDWORD && t.ReadTotalTimeoutMultiplier == 0 &&
            t.ReadTotalTimeoutConstant == 0 && t.WriteTotalTimeoutMultiplier == 0 &&
            t.WriteTotalTimeoutConstant == 0;
 }
 
 // Nothing waits for line events here.
-bool PosixCommPort::SetCommMask(std::uint32_t) {
-    return m_open;
+bool PosixCommPort::DoSetCommMask(std::uint32_t) {
+    return true;
 }
 
-IoResult PosixCommPort::ReadFile(TransferRecord&, std::uint8_t* buffer, std::uint32_t count,
-                                 std::uint32_t& got) {
-    got = 0;
-    if (!m_open) return IoResult::Failed;
+IoResult PosixCommPort::DoReadFile(TransferRecord&, std::uint8_t* buffer, std::uint32_t count,
+                                   std::uint32_t& got) {
     {
         std::lock_guard lock(m_mutex);
-        if (m_gone) return IoResult::Gone;
         if (std::exchange(m_readFailed, false)) return IoResult::Failed;
         got = m_rx.Read(buffer, count);
         // Drained below XonLim: the Xon goes out now, not a thread switch later.
@@ -216,13 +212,10 @@ IoResult PosixCommPort::ReadFile(TransferRecord&, std::uint8_t* buffer, std::uin
 
 // Like a driver that queues every request: the bytes go into the transmit queue as it has
 // room, and the completion query tells when all of them are there.
-IoResult PosixCommPort::WriteFile(TransferRecord& transfer, const std::uint8_t* buffer,
-                                  std::uint32_t count, std::uint32_t& written) {
-    written = 0;
-    if (!m_open) return IoResult::Failed;
+IoResult PosixCommPort::DoWriteFile(TransferRecord& transfer, const std::uint8_t* buffer,
+                                    std::uint32_t count, std::uint32_t& /*written*/) {
     {
         std::lock_guard lock(m_mutex);
-        if (m_gone) return IoResult::Gone;
         if (m_write) return IoResult::Failed;
         if (transfer.Event) transfer.Event->Reset();
         m_write = PendingWrite{buffer, count, 0, false, &transfer};
@@ -232,11 +225,8 @@ IoResult PosixCommPort::WriteFile(TransferRecord& transfer, const std::uint8_t* 
     return IoResult::Pending;
 }
 
-IoResult PosixCommPort::GetOverlappedResult(TransferRecord&, std::uint32_t& transferred) {
-    transferred = 0;
-    if (!m_open) return IoResult::Failed;
+IoResult PosixCommPort::DoGetOverlappedResult(TransferRecord&, std::uint32_t& transferred) {
     std::lock_guard lock(m_mutex);
-    if (m_gone) return IoResult::Gone;
     if (!m_write) return IoResult::Failed;
     if (m_write->Failed) {
         m_write.reset();
@@ -248,12 +238,10 @@ IoResult PosixCommPort::GetOverlappedResult(TransferRecord&, std::uint32_t& tran
     return IoResult::Done;
 }
 
-bool PosixCommPort::ClearCommError(std::uint32_t& errors, CommStatus& status) {
-    if (!m_open) return false;
+bool PosixCommPort::DoClearCommError(std::uint32_t& errors, CommStatus& status) {
     LineConfig config;
     {
         std::lock_guard lock(m_mutex);
-        if (m_gone) return false;
         errors = m_rx.TakeErrors();
         status.Flags = m_rx.HoldFlags();
         status.InQueue = m_rx.Size();
@@ -279,12 +267,7 @@ bool PosixCommPort::ClearCommError(std::uint32_t& errors, CommStatus& status) {
     return true;
 }
 
-bool PosixCommPort::GetCommModemStatus(std::uint32_t& modemStatus) {
-    if (!m_open) return false;
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_gone) return false;
-    }
+bool PosixCommPort::DoGetCommModemStatus(std::uint32_t& modemStatus) {
     const SysResult lines = m_sys.GetModemLines(m_device.Get());
     if (!lines) return false;
     modemStatus = ModemStatusFromLines(lines.Value);
@@ -295,9 +278,7 @@ bool PosixCommPort::GetCommModemStatus(std::uint32_t& modemStatus) {
 // otherwise wait until it drained (up to its 30 s time-out at slow rates) and send what the
 // far end refused with Xoff. DTR and RTS go low before the close, whatever HUPCL does: the
 // line says the session is over even on a driver that keeps its lines across closes.
-bool PosixCommPort::CloseHandle() {
-    if (!m_open) return false;
-    m_open = false;
+bool PosixCommPort::DoCloseHandle() {
     {
         std::lock_guard lock(m_mutex);
         m_stop = true;
@@ -318,10 +299,8 @@ bool PosixCommPort::CloseHandle() {
 }
 
 // What the kernel reports it still holds may leave meanwhile: the count errs high, never low.
-std::optional<std::uint32_t> PosixCommPort::PurgeOutput() {
-    if (!m_open) return std::nullopt;
+std::optional<std::uint32_t> PosixCommPort::DoPurgeOutput() {
     std::lock_guard lock(m_mutex);
-    if (m_gone) return std::nullopt;
     auto discarded = static_cast<std::uint32_t>(m_tx.Size);
     m_tx.Clear();
     if (m_write && !m_write->Failed && m_write->Done < m_write->Size) {

@@ -58,21 +58,6 @@ class PosixCommPort final : public CommPort {
     static UniqueFd OpenLocked(PosixSys& sys, const std::string& path, OpenRefusal* why = nullptr);
     ~PosixCommPort() override;
 
-    bool GetCommState(LineConfig& config) override;
-    bool SetCommState(const LineConfig& config) override;
-    bool SetupComm(std::uint32_t rxQueue, std::uint32_t txQueue) override;
-    bool SetCommTimeouts(const CommTimeouts& timeouts) override;
-    bool SetCommMask(std::uint32_t mask) override;
-    IoResult ReadFile(TransferRecord& transfer, std::uint8_t* buffer, std::uint32_t count,
-                      std::uint32_t& got) override;
-    IoResult WriteFile(TransferRecord& transfer, const std::uint8_t* buffer, std::uint32_t count,
-                       std::uint32_t& written) override;
-    IoResult GetOverlappedResult(TransferRecord& transfer, std::uint32_t& transferred) override;
-    bool ClearCommError(std::uint32_t& errors, CommStatus& status) override;
-    bool GetCommModemStatus(std::uint32_t& modemStatus) override;
-    bool CloseHandle() override;
-    std::optional<std::uint32_t> PurgeOutput() override;
-
     Traffic TrafficSoFar() const;
     // With Xon/Xoff or DSR flow, the most line time the kernel holds ahead of the wire: what
     // a far end still receives after its Xoff, traded against the thread's wake-ups (6 ms:
@@ -80,6 +65,22 @@ class PosixCommPort final : public CommPort {
     // 460800 bit/s, for about 500 wake-ups a second; bench_flow measures it).
     static constexpr double kDefaultLeadUs = 6'000;
     void SetLeadUs(double us);
+
+  protected:
+    bool DoGetCommState(LineConfig& config) override;
+    bool DoSetCommState(const LineConfig& config) override;
+    bool DoSetupComm(std::uint32_t rxQueue, std::uint32_t txQueue) override;
+    bool DoSetCommTimeouts(const CommTimeouts& timeouts) override;
+    bool DoSetCommMask(std::uint32_t mask) override;
+    IoResult DoReadFile(TransferRecord& transfer, std::uint8_t* buffer, std::uint32_t count,
+                        std::uint32_t& got) override;
+    IoResult DoWriteFile(TransferRecord& transfer, const std::uint8_t* buffer, std::uint32_t count,
+                         std::uint32_t& written) override;
+    IoResult DoGetOverlappedResult(TransferRecord& transfer, std::uint32_t& transferred) override;
+    bool DoClearCommError(std::uint32_t& errors, CommStatus& status) override;
+    bool DoGetCommModemStatus(std::uint32_t& modemStatus) override;
+    bool DoCloseHandle() override;
+    std::optional<std::uint32_t> DoPurgeOutput() override;
 
   private:
     struct PendingWrite {
@@ -137,7 +138,6 @@ class PosixCommPort final : public CommPort {
     std::thread m_thread;
 
     // Caller's thread only.
-    bool m_open = true;
     std::optional<TermiosState> m_termios;   // none: the device is no terminal
     std::optional<LineCounters> m_counters;  // none: the driver keeps no counters
 
@@ -148,7 +148,6 @@ class PosixCommPort final : public CommPort {
     std::optional<PendingWrite> m_write;
     TransmitQueue m_tx;
     Traffic m_traffic;
-    bool m_gone = false;
     bool m_readFailed = false;  // a read of the device failed; the next ReadFile says so
     bool m_stop = false;
     bool m_outputStopped = false;  // the kernel's output stopped with TCOOFF

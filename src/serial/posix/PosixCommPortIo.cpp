@@ -47,7 +47,7 @@ int MsUntil(std::int64_t us, std::int64_t now) {
 // before anything is handed over, so that a far end's Xoff stops us before the next piece.
 void PosixCommPort::Run() {
     std::unique_lock lock(m_mutex);
-    while (!m_stop && !m_gone) {
+    while (!m_stop && !IsGone()) {
         ApplyLineActions();
         const std::int64_t now = NowUs();
         const bool writing = Writing();
@@ -76,7 +76,7 @@ void PosixCommPort::Run() {
         lock.lock();
         ++m_traffic.WakeUps;
         if (!polled) {
-            if (!Transient(polled.Error)) m_gone = true;
+            if (!Transient(polled.Error)) MarkGone();
             continue;
         }
         if (fds[1].revents & POLLIN) {
@@ -91,14 +91,14 @@ void PosixCommPort::Run() {
             // Unpaced output gathers with the input: one wake-up serves both.
             if (!Paced()) m_outputRestUntilUs = m_inputRestUntilUs;
         }
-        if (m_gone || m_stop) break;
+        if (IsGone() || m_stop) break;
         if (device & (POLLHUP | POLLERR | POLLNVAL) && !(device & POLLIN)) {
             // What arrived before a hang-up is still read while there is room for it.
             if (room && !(events & POLLIN) && !(device & POLLNVAL)) {
                 m_inputRestUntilUs = 0;
                 continue;
             }
-            m_gone = true;
+            MarkGone();
             break;
         }
         if (device & POLLOUT) WriteLine(NowUs());
@@ -227,13 +227,13 @@ void PosixCommPort::ReadLine() {
     const SysResult r = m_sys.Read(m_device.Get(), buffer.data(), room);
     if (!r) {
         if (DeviceGone(r.Error))
-            m_gone = true;
+            MarkGone();
         else if (!Transient(r.Error))
             m_readFailed = true;  // this read's failure, told to the next ReadFile
         return;
     }
     if (r.Value == 0) {  // with VMIN 1 only a hang-up reads as end of file
-        m_gone = true;
+        MarkGone();
         return;
     }
     m_traffic.Received += static_cast<std::uint64_t>(r.Value);
@@ -254,7 +254,7 @@ void PosixCommPort::WriteLine(std::int64_t now) {
     if (!r) {
         if (Transient(r.Error)) return;
         if (DeviceGone(r.Error)) {
-            m_gone = true;
+            MarkGone();
         } else {
             // The driver refuses the data: what is queued cannot go, and the write fails.
             m_tx.Clear();

@@ -127,17 +127,16 @@ std::unique_ptr<Win32CommPort> Win32CommPort::Open(const std::string& devicePath
 Win32CommPort::Win32CommPort(std::unique_ptr<Handles> handles) : m_h(std::move(handles)) {}
 
 Win32CommPort::~Win32CommPort() {
-    if (m_open) CloseHandle();
+    CloseHandle();
 }
 
 IoResult Win32CommPort::Failure(unsigned long error) {
     if (!AdapterGone(error)) return IoResult::Failed;
-    m_gone = true;
+    MarkGone();
     return IoResult::Gone;
 }
 
-bool Win32CommPort::GetCommState(LineConfig& config) {
-    if (!m_open) return false;
+bool Win32CommPort::DoGetCommState(LineConfig& config) {
     DCB d{};
     d.DCBlength = sizeof d;
     if (!::GetCommState(m_h->Port, &d)) return false;
@@ -146,36 +145,31 @@ bool Win32CommPort::GetCommState(LineConfig& config) {
     return true;
 }
 
-bool Win32CommPort::SetCommState(const LineConfig& config) {
-    if (!m_open) return false;
+bool Win32CommPort::DoSetCommState(const LineConfig& config) {
     DCB d = m_h->Driver;
     d.DCBlength = sizeof d;
     FromConfig(config, d);
     return ::SetCommState(m_h->Port, &d);
 }
 
-bool Win32CommPort::SetupComm(std::uint32_t rxQueue, std::uint32_t txQueue) {
-    return m_open && ::SetupComm(m_h->Port, rxQueue, txQueue);
+bool Win32CommPort::DoSetupComm(std::uint32_t rxQueue, std::uint32_t txQueue) {
+    return ::SetupComm(m_h->Port, rxQueue, txQueue);
 }
 
-bool Win32CommPort::SetCommTimeouts(const CommTimeouts& t) {
-    if (!m_open) return false;
+bool Win32CommPort::DoSetCommTimeouts(const CommTimeouts& t) {
     COMMTIMEOUTS w{t.ReadIntervalTimeout, t.ReadTotalTimeoutMultiplier, t.ReadTotalTimeoutConstant,
                    t.WriteTotalTimeoutMultiplier, t.WriteTotalTimeoutConstant};
     return ::SetCommTimeouts(m_h->Port, &w);
 }
 
-bool Win32CommPort::SetCommMask(std::uint32_t mask) {
-    return m_open && ::SetCommMask(m_h->Port, mask);
+bool Win32CommPort::DoSetCommMask(std::uint32_t mask) {
+    return ::SetCommMask(m_h->Port, mask);
 }
 
 // Wine keeps a read of an empty queue pending despite the immediate time-outs, where
 // Windows returns nothing at once: so only what the driver reports queued is asked for.
-IoResult Win32CommPort::ReadFile(TransferRecord&, std::uint8_t* buffer, std::uint32_t count,
-                                 std::uint32_t& got) {
-    got = 0;
-    if (!m_open) return IoResult::Failed;
-    if (m_gone) return IoResult::Gone;
+IoResult Win32CommPort::DoReadFile(TransferRecord&, std::uint8_t* buffer, std::uint32_t count,
+                                   std::uint32_t& got) {
     DWORD errors = 0;
     COMSTAT stat{};
     if (!::ClearCommError(m_h->Port, &errors, &stat)) return Failure(::GetLastError());
@@ -191,7 +185,8 @@ IoResult Win32CommPort::ReadFile(TransferRecord&, std::uint8_t* buffer, std::uin
             // A driver that keeps even a cancelled read has stopped serving the port.
             DWORD partial = 0;
             if (!Cancel(m_h->Port, ov, partial)) {
-                m_stuck = m_gone = true;
+                m_stuck = true;
+                MarkGone();
                 return IoResult::Gone;
             }
             got = partial;
@@ -204,11 +199,9 @@ IoResult Win32CommPort::ReadFile(TransferRecord&, std::uint8_t* buffer, std::uin
     return IoResult::Done;
 }
 
-IoResult Win32CommPort::WriteFile(TransferRecord& transfer, const std::uint8_t* buffer,
-                                  std::uint32_t count, std::uint32_t& written) {
-    written = 0;
-    if (!m_open || m_writePending) return IoResult::Failed;
-    if (m_gone) return IoResult::Gone;
+IoResult Win32CommPort::DoWriteFile(TransferRecord& transfer, const std::uint8_t* buffer,
+                                    std::uint32_t count, std::uint32_t& /*written*/) {
+    if (m_writePending) return IoResult::Failed;
     OVERLAPPED& ov = m_h->Write;
     ::ResetEvent(ov.hEvent);
     if (transfer.Event) transfer.Event->Reset();
@@ -223,10 +216,8 @@ IoResult Win32CommPort::WriteFile(TransferRecord& transfer, const std::uint8_t* 
     return IoResult::Pending;
 }
 
-IoResult Win32CommPort::GetOverlappedResult(TransferRecord&, std::uint32_t& transferred) {
-    transferred = 0;
-    if (!m_open) return IoResult::Failed;
-    if (!m_writePending) return m_gone ? IoResult::Gone : IoResult::Failed;
+IoResult Win32CommPort::DoGetOverlappedResult(TransferRecord&, std::uint32_t& transferred) {
+    if (!m_writePending) return IoResult::Failed;
     DWORD n = 0;
     if (!::GetOverlappedResult(m_h->Port, &m_h->Write, &n, FALSE)) {
         const DWORD error = ::GetLastError();
@@ -240,8 +231,7 @@ IoResult Win32CommPort::GetOverlappedResult(TransferRecord&, std::uint32_t& tran
     return IoResult::Done;
 }
 
-bool Win32CommPort::ClearCommError(std::uint32_t& errors, CommStatus& status) {
-    if (!m_open) return false;
+bool Win32CommPort::DoClearCommError(std::uint32_t& errors, CommStatus& status) {
     DWORD mask = 0;
     COMSTAT stat{};
     if (!::ClearCommError(m_h->Port, &mask, &stat)) {
@@ -260,8 +250,7 @@ bool Win32CommPort::ClearCommError(std::uint32_t& errors, CommStatus& status) {
 }
 
 // A driver without modem lines (ERROR_NOT_SUPPORTED) shows every lamp off.
-bool Win32CommPort::GetCommModemStatus(std::uint32_t& modemStatus) {
-    if (!m_open) return false;
+bool Win32CommPort::DoGetCommModemStatus(std::uint32_t& modemStatus) {
     DWORD lines = 0;
     if (!::GetCommModemStatus(m_h->Port, &lines)) {
         const DWORD error = ::GetLastError();
@@ -278,9 +267,7 @@ bool Win32CommPort::GetCommModemStatus(std::uint32_t& modemStatus) {
 // A write still queued is thrown away rather than waited for. DTR and RTS go low before the
 // close, on drivers that would keep them too. Records a driver never let go of (wine may keep
 // a cancelled transfer on a stalled pseudo-terminal) are left allocated rather than reused.
-bool Win32CommPort::CloseHandle() {
-    if (!m_open) return false;
-    m_open = false;
+bool Win32CommPort::DoCloseHandle() {
     const HANDLE port = m_h->Port;
     ::PurgeComm(port, PURGE_TXABORT | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_RXCLEAR);
     if (m_writePending) {

@@ -22,19 +22,20 @@ class Win32CommPort final : public CommPort {
     Win32CommPort(const Win32CommPort&) = delete;
     Win32CommPort& operator=(const Win32CommPort&) = delete;
 
-    bool GetCommState(LineConfig& config) override;
-    bool SetCommState(const LineConfig& config) override;
-    bool SetupComm(std::uint32_t rxQueue, std::uint32_t txQueue) override;
-    bool SetCommTimeouts(const CommTimeouts& timeouts) override;
-    bool SetCommMask(std::uint32_t mask) override;
-    IoResult ReadFile(TransferRecord& transfer, std::uint8_t* buffer, std::uint32_t count,
-                      std::uint32_t& got) override;
-    IoResult WriteFile(TransferRecord& transfer, const std::uint8_t* buffer, std::uint32_t count,
-                       std::uint32_t& written) override;
-    IoResult GetOverlappedResult(TransferRecord& transfer, std::uint32_t& transferred) override;
-    bool ClearCommError(std::uint32_t& errors, CommStatus& status) override;
-    bool GetCommModemStatus(std::uint32_t& modemStatus) override;
-    bool CloseHandle() override;
+  protected:
+    bool DoGetCommState(LineConfig& config) override;
+    bool DoSetCommState(const LineConfig& config) override;
+    bool DoSetupComm(std::uint32_t rxQueue, std::uint32_t txQueue) override;
+    bool DoSetCommTimeouts(const CommTimeouts& timeouts) override;
+    bool DoSetCommMask(std::uint32_t mask) override;
+    IoResult DoReadFile(TransferRecord& transfer, std::uint8_t* buffer, std::uint32_t count,
+                        std::uint32_t& got) override;
+    IoResult DoWriteFile(TransferRecord& transfer, const std::uint8_t* buffer, std::uint32_t count,
+                         std::uint32_t& written) override;
+    IoResult DoGetOverlappedResult(TransferRecord& transfer, std::uint32_t& transferred) override;
+    bool DoClearCommError(std::uint32_t& errors, CommStatus& status) override;
+    bool DoGetCommModemStatus(std::uint32_t& modemStatus) override;
+    bool DoCloseHandle() override;
 
   private:
     struct Handles;
@@ -42,8 +43,6 @@ class Win32CommPort final : public CommPort {
     IoResult Failure(unsigned long error);
 
     std::unique_ptr<Handles> m_h;
-    bool m_open = true;
-    bool m_gone = false;
     bool m_writePending = false;
     bool m_stuck = false;  // the driver kept a cancelled transfer's record
     TransferRecord* m_writeTransfer = nullptr;

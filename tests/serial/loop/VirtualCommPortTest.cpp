@@ -4,7 +4,6 @@
 #include <numeric>
 
 #include "serial/PortOpening.h"
-#include "serial/loop/LoopOptions.h"
 #include "serial/loop/VirtualCommPort.h"
 #include "support/ManualClock.h"
 
@@ -235,21 +234,6 @@ TEST(LoopImpairment, counts_what_it_injected_and_a_seed_repeats_a_run) {
     EXPECT_EQ(static_cast<std::int64_t>(got.size()), 50000 - injected.Dropped + injected.Inserted);
     const auto again = run({0.01, 0.02, 0.005, 7});
     EXPECT_EQ(again.second, got);
-}
-
-TEST(LoopOptionsParse, reads_probabilities_and_seed_and_refuses_anything_else) {
-    const auto o = ParseLoopOptions("corrupt=1e-4,drop=1e-5,insert=0,seed=7");
-    ASSERT_TRUE(o);
-    EXPECT_DOUBLE_EQ(o->Corrupt, 1e-4);
-    EXPECT_DOUBLE_EQ(o->Drop, 1e-5);
-    EXPECT_EQ(o->Seed, 7u);
-    EXPECT_TRUE(ParseLoopOptions(""));
-    for (const char* bad : {"drop", "drop=", "drop=x", "drop=2", "drop=-0.1", "jitter=0.1",
-                            "seed=-1", "seed=7x", "drop=nan"})
-        EXPECT_FALSE(ParseLoopOptions(bad)) << bad;
-    EXPECT_TRUE(IsLoopPath("LOOP"));
-    EXPECT_TRUE(IsLoopPath("loop:seed=1"));
-    EXPECT_FALSE(IsLoopPath("LOOPBACK"));
 }
 
 }  // namespace

@@ -4,15 +4,130 @@
 
 namespace kvartix {
 
-// The line configuration record, field for field as the serial driver knows it.
-enum DtrControl : std::uint8_t { DTR_CONTROL_DISABLE = 0, DTR_CONTROL_ENABLE = 1, DTR_CONTROL_HANDSHAKE = 2 };
-enum RtsControl : std::uint8_t {
-    RTS_CONTROL_DISABLE = 0,
-    RTS_CONTROL_ENABLE = 1,
-    RTS_CONTROL_HANDSHAKE = 2,
-    RTS_CONTROL_TOGGLE = 3
-};
+// The Win32 serial API's numbers, which LineConfig, the error and modem masks and the engine's
+// tables hold as they are (the Windows backend hands them to the driver unchanged), under
+// names no system header defines as macros.
+namespace comm {
+inline constexpr std::uint8_t kDtrControlDisable = 0;
+inline constexpr std::uint8_t kDtrControlEnable = 1;
+inline constexpr std::uint8_t kDtrControlHandshake = 2;
+inline constexpr std::uint8_t kRtsControlDisable = 0;
+inline constexpr std::uint8_t kRtsControlEnable = 1;
+inline constexpr std::uint8_t kRtsControlHandshake = 2;
+inline constexpr std::uint8_t kRtsControlToggle = 3;
+// Error mask bits.
+inline constexpr std::uint32_t kCeRxOver = 0x0001;
+inline constexpr std::uint32_t kCeOverrun = 0x0002;
+inline constexpr std::uint32_t kCeRxParity = 0x0004;
+inline constexpr std::uint32_t kCeFrame = 0x0008;
+inline constexpr std::uint32_t kCeBreak = 0x0010;
+// Modem status bits.
+inline constexpr std::uint32_t kMsCtsOn = 0x0010;
+inline constexpr std::uint32_t kMsDsrOn = 0x0020;
+inline constexpr std::uint32_t kMsRingOn = 0x0040;
+inline constexpr std::uint32_t kMsRlsdOn = 0x0080;
+// The carrier-detect event of the event mask.
+inline constexpr std::uint32_t kEvRlsd = 0x0020;
+inline constexpr std::uint32_t kMaxDword = 0xFFFFFFFF;
+}  // namespace comm
 
+// The same numbers under the Win32 names, as the code spells them. windows.h defines each of
+// these names as a macro: in a file that includes it first, the macro is the name (and must be
+// the same number, checked here); in one that includes it later, the macro hides ours from
+// there on, with the same number. Either way the spelling kvartix::CE_RXOVER does not survive
+// windows.h: after it, qualified code says kvartix::comm::kCeRxOver.
+#ifdef DTR_CONTROL_DISABLE
+static_assert(DTR_CONTROL_DISABLE == comm::kDtrControlDisable);
+#else
+inline constexpr std::uint8_t DTR_CONTROL_DISABLE = comm::kDtrControlDisable;
+#endif
+#ifdef DTR_CONTROL_ENABLE
+static_assert(DTR_CONTROL_ENABLE == comm::kDtrControlEnable);
+#else
+inline constexpr std::uint8_t DTR_CONTROL_ENABLE = comm::kDtrControlEnable;
+#endif
+#ifdef DTR_CONTROL_HANDSHAKE
+static_assert(DTR_CONTROL_HANDSHAKE == comm::kDtrControlHandshake);
+#else
+inline constexpr std::uint8_t DTR_CONTROL_HANDSHAKE = comm::kDtrControlHandshake;
+#endif
+#ifdef RTS_CONTROL_DISABLE
+static_assert(RTS_CONTROL_DISABLE == comm::kRtsControlDisable);
+#else
+inline constexpr std::uint8_t RTS_CONTROL_DISABLE = comm::kRtsControlDisable;
+#endif
+#ifdef RTS_CONTROL_ENABLE
+static_assert(RTS_CONTROL_ENABLE == comm::kRtsControlEnable);
+#else
+inline constexpr std::uint8_t RTS_CONTROL_ENABLE = comm::kRtsControlEnable;
+#endif
+#ifdef RTS_CONTROL_HANDSHAKE
+static_assert(RTS_CONTROL_HANDSHAKE == comm::kRtsControlHandshake);
+#else
+inline constexpr std::uint8_t RTS_CONTROL_HANDSHAKE = comm::kRtsControlHandshake;
+#endif
+#ifdef RTS_CONTROL_TOGGLE
+static_assert(RTS_CONTROL_TOGGLE == comm::kRtsControlToggle);
+#else
+inline constexpr std::uint8_t RTS_CONTROL_TOGGLE = comm::kRtsControlToggle;
+#endif
+#ifdef CE_RXOVER
+static_assert(CE_RXOVER == comm::kCeRxOver);
+#else
+inline constexpr std::uint32_t CE_RXOVER = comm::kCeRxOver;
+#endif
+#ifdef CE_OVERRUN
+static_assert(CE_OVERRUN == comm::kCeOverrun);
+#else
+inline constexpr std::uint32_t CE_OVERRUN = comm::kCeOverrun;
+#endif
+#ifdef CE_RXPARITY
+static_assert(CE_RXPARITY == comm::kCeRxParity);
+#else
+inline constexpr std::uint32_t CE_RXPARITY = comm::kCeRxParity;
+#endif
+#ifdef CE_FRAME
+static_assert(CE_FRAME == comm::kCeFrame);
+#else
+inline constexpr std::uint32_t CE_FRAME = comm::kCeFrame;
+#endif
+#ifdef CE_BREAK
+static_assert(CE_BREAK == comm::kCeBreak);
+#else
+inline constexpr std::uint32_t CE_BREAK = comm::kCeBreak;
+#endif
+#ifdef MS_CTS_ON
+static_assert(MS_CTS_ON == comm::kMsCtsOn);
+#else
+inline constexpr std::uint32_t MS_CTS_ON = comm::kMsCtsOn;
+#endif
+#ifdef MS_DSR_ON
+static_assert(MS_DSR_ON == comm::kMsDsrOn);
+#else
+inline constexpr std::uint32_t MS_DSR_ON = comm::kMsDsrOn;
+#endif
+#ifdef MS_RING_ON
+static_assert(MS_RING_ON == comm::kMsRingOn);
+#else
+inline constexpr std::uint32_t MS_RING_ON = comm::kMsRingOn;
+#endif
+#ifdef MS_RLSD_ON
+static_assert(MS_RLSD_ON == comm::kMsRlsdOn);
+#else
+inline constexpr std::uint32_t MS_RLSD_ON = comm::kMsRlsdOn;
+#endif
+#ifdef EV_RLSD
+static_assert(EV_RLSD == comm::kEvRlsd);
+#else
+inline constexpr std::uint32_t EV_RLSD = comm::kEvRlsd;
+#endif
+#ifdef MAXDWORD
+static_assert(MAXDWORD == comm::kMaxDword);
+#else
+inline constexpr std::uint32_t MAXDWORD = comm::kMaxDword;
+#endif
+
+// The line configuration record, field for field as the serial driver knows it.
 struct LineConfig {
     std::uint32_t BaudRate = 9600;
     bool fBinary = true;
@@ -63,22 +178,6 @@ inline constexpr std::uint8_t kDsrHold = 0x02;
 inline constexpr std::uint8_t kRlsdHold = 0x04;
 inline constexpr std::uint8_t kXoffHold = 0x08;
 inline constexpr std::uint8_t kXoffSent = 0x10;
-
-// Error mask bits.
-inline constexpr std::uint32_t CE_RXOVER = 0x0001;
-inline constexpr std::uint32_t CE_OVERRUN = 0x0002;
-inline constexpr std::uint32_t CE_RXPARITY = 0x0004;
-inline constexpr std::uint32_t CE_FRAME = 0x0008;
-inline constexpr std::uint32_t CE_BREAK = 0x0010;
-
-// Modem status bits.
-inline constexpr std::uint32_t MS_CTS_ON = 0x0010;
-inline constexpr std::uint32_t MS_DSR_ON = 0x0020;
-inline constexpr std::uint32_t MS_RING_ON = 0x0040;
-inline constexpr std::uint32_t MS_RLSD_ON = 0x0080;
-
-inline constexpr std::uint32_t EV_RLSD = 0x0020;
-inline constexpr std::uint32_t MAXDWORD = 0xFFFFFFFF;
 
 inline constexpr std::uint8_t kXonChar = 0x11;
 inline constexpr std::uint8_t kXoffChar = 0x13;

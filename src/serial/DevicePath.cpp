@@ -29,12 +29,4 @@ std::string PosixDevicePath(const std::string& portName) {
     return "/dev/ttyS" + std::to_string(number - 1);
 }
 
-std::string DevicePathFor(const std::string& portName) {
-#ifdef _WIN32
-    return Win32DevicePath(portName);
-#else
-    return PosixDevicePath(portName);
-#endif
-}
-
 }  // namespace kvartix

@@ -12,7 +12,8 @@ std::string Win32DevicePath(const std::string& portName);
 // Linux: COMn (any letter case) is /dev/ttyS<n-1>; anything else, LOOP and paths included,
 // is opened as typed.
 std::string PosixDevicePath(const std::string& portName);
-// The rule of the platform this program was built for.
+// The rule of the platform this program was built for: serial/posix/PosixSystem.cpp or
+// serial/win32/Win32System.cpp, whichever the build takes.
 std::string DevicePathFor(const std::string& portName);
 
 }  // namespace kvartix

@@ -14,8 +14,9 @@ struct PortList {
 // first one listed, otherwise nothing.
 void Preselect(PortList& list, const std::string& savedPort);
 
-// The ports of this machine, found by its backend. refusals, when given, gets one line for
-// each device that did not open for a reason a person can act on.
+// The ports of this machine, found by its backend (serial/posix/PosixSystem.cpp or
+// serial/win32/Win32System.cpp, whichever the build takes). refusals, when given, gets one
+// line for each device that did not open for a reason a person can act on.
 PortList DiscoverSystemPorts(const std::string& savedPort,
                              std::vector<std::string>* refusals = nullptr);
 

@@ -19,6 +19,11 @@ class SystemPortOpener final : public PortOpener {
     const std::string& LastRefusal() const { return m_refusal; }
 
   private:
+    // Any other path, by the backend the build takes (serial/posix/PosixSystem.cpp or
+    // serial/win32/Win32System.cpp); refusal gets what LastRefusal says.
+    static std::unique_ptr<CommPort> OpenDevice(const std::string& devicePath, bool overlapped,
+                                                std::string& refusal);
+
     const Clock& m_clock;
     std::string m_refusal;
 };

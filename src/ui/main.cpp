@@ -15,23 +15,6 @@
 #include "ui/forms/Uhelp.h"
 #include "ui/forms/Umorvi.h"
 #include "ui/forms/Uterm.h"
-#ifdef __linux__
-#include "serial/posix/PosixSys.h"
-#include "serial/posix/SystemDeviceTable.h"
-#endif
-
-namespace {
-
-kvartix::PortList DiscoverPorts(const std::string& savedPort) {
-#ifdef __linux__
-    kvartix::SystemDeviceTable table(kvartix::SystemCalls());
-    return kvartix::DiscoverPorts(table, savedPort);
-#else
-    return {{"LOOP"}, "LOOP"};
-#endif
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     using namespace kvartix;
@@ -50,7 +33,7 @@ int main(int argc, char** argv) {
     where.LeaveAlone = !start.Problem.empty();
 
     // The main window: its settings, the ports that open now with the saved one preselected.
-    const PortList ports = DiscoverPorts(start.Settings.Port);
+    const PortList ports = DiscoverSystemPorts(start.Settings.Port);
     TForm1 form(ports.Names, ports.Preselected);
     form.LoadSettings(where, start.Settings);
     if (!form.Usable()) return 1;  // its transfer events failed, and it said so

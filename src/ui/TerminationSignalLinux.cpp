@@ -1,20 +1,16 @@
+// The termination signals on Linux (the build takes this file or TerminationSignalNone.cpp).
 #include "ui/TerminationSignal.h"
 
-#include <QSocketNotifier>
-#include <atomic>
-#include <cstdint>
-#include <csignal>
-
-#ifdef __linux__
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QSocketNotifier>
+#include <atomic>
+#include <csignal>
+#include <cstdint>
 #include <ctime>
-#endif
 
 namespace kvartix {
-
-#ifdef __linux__
 namespace {
 
 int g_signalPipe[2] = {-1, -1};
@@ -57,8 +53,5 @@ void OnTerminationSignal(QObject* owner, std::function<void(int signal)> handler
     action.sa_flags = SA_RESTART;
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
 }
-#else
-void OnTerminationSignal(QObject*, std::function<void(int)>) {}
-#endif
 
 }  // namespace kvartix

@@ -12,7 +12,7 @@
 #include "engine/TerminalReceive.h"
 #include "serial/Clock.h"
 #include "serial/CommPort.h"
-#include "serial/ErrorBox.h"
+#include "engine/ErrorBox.h"
 #include "serial/LineSettings.h"
 #include "serial/SessionParameters.h"
 

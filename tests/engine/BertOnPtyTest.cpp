@@ -48,14 +48,13 @@ TEST(BertOnPty, five_megabytes_echoed_by_the_far_end_come_back_without_an_error)
 TEST(BertOnPty, a_second_open_of_the_held_port_is_not_available_until_the_session_stops) {
     PtyRun run;
     ASSERT_TRUE(run.session.Start(TestMode::Bert, run.Settings()));
-    test::RecordingBox box;
+    const LineSettings s = run.Settings();
     OpenedPort other;
-    EXPECT_FALSE(OpenPortForSession(run.master.SlavePath(), run.opener, box, other));
-    ASSERT_EQ(box.Messages.size(), 1u);
-    EXPECT_EQ(box.Messages[0], (BoxMessage{run.master.SlavePath() + " не доступен", true}));
+    EXPECT_EQ(OpenAndConfigure(s, DeriveSessionParameters(s), run.opener, other),
+              (OpenFailure{OpenStep::Open, run.master.SlavePath()}));
 
     run.session.StopSession();
-    EXPECT_TRUE(OpenPortForSession(run.master.SlavePath(), run.opener, box, other));
+    EXPECT_EQ(OpenAndConfigure(s, DeriveSessionParameters(s), run.opener, other), std::nullopt);
 }
 
 TEST(BertOnPty, closing_the_far_end_stops_the_session_with_one_message_and_leaves_nothing_open) {

@@ -99,29 +99,29 @@ RunSummary Summarise(const Engine& e, const CliReport& report, const CliOptions&
     RunSummary s;
     s.Port = o.Settings.Port;
     s.Mode = o.Mode;
-    s.PacketSize = e.Params.PacketSize;
+    s.PacketSize = e.Params().PacketSize;
     s.Ending = end.How;
     s.Signal = end.Signal;
-    const std::int64_t elapsedUs = std::max<std::int64_t>(0, end.AtUs - e.Counters.StartTimeUs);
+    const std::int64_t elapsedUs = std::max<std::int64_t>(0, end.AtUs - e.Counters().StartTimeUs);
     s.Seconds = static_cast<double>(elapsedUs) / 1e6;
-    s.Received = e.Counters.Received;
-    s.Sent = e.Counters.Sent + (e.State.WritePending ? e.State.PendingWriteSize : 0);
+    s.Received = e.Counters().Received;
+    s.Sent = e.Counters().Sent + (e.State().WritePending ? e.State().PendingWriteSize : 0);
     // Sent to the port and never on the line: thrown away at the end of the drain, or still
     // held at the last look.
     s.Queued = end.Loss.Discarded ? *end.Loss.Discarded
-                                     : std::min<std::int64_t>(e.PortStatus.OutQueue, s.Sent);
-    s.Errors = e.Counters.Errors;
+                                     : std::min<std::int64_t>(e.PortStatus().OutQueue, s.Sent);
+    s.Errors = e.Counters().Errors;
     // The rates are the timed run's: what came in after it, in the drain, is left out.
     s.CharRate = CharRate(end.ReceivedAtEnd, elapsedUs / 1000);
-    s.BitRate = static_cast<std::int64_t>(e.Params.BitsPerChar * static_cast<double>(s.CharRate));
-    const double capacity = s.Seconds * o.Settings.BitRate / e.Params.BitsPerChar;
+    s.BitRate = static_cast<std::int64_t>(e.Params().BitsPerChar * static_cast<double>(s.CharRate));
+    const double capacity = s.Seconds * o.Settings.BitRate / e.Params().BitsPerChar;
     // Not cut at 1: a pseudo-terminal carries more than its configured line, and says so here.
     s.CapacityUsed = capacity > 0 ? static_cast<double>(end.ReceivedAtEnd) / capacity : 0;
     s.ErroredSeconds = report.ErroredSeconds();
-    s.Synchronised = s.HasPackets() && !e.State.FirstData;
+    s.Synchronised = s.HasPackets() && !e.State().FirstData;
     s.Shown = report.Cells();
-    s.Packet = e.Checker;
-    s.Driver = e.DriverErrors;
+    s.Packet = e.Checker();
+    s.Driver = e.DriverErrors();
     s.ReceiveOverflows = report.ReceiveOverflows();
     s.Loss = end.Loss;
     return s;

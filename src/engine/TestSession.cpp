@@ -4,31 +4,23 @@ namespace kvartix {
 
 bool TestSession::Start(TestMode mode, const LineSettings& settings) {
     StopSession();
-    Engine& e = m_engine;
-    e.Mode = mode;
     m_view.SetStatText(StatCell::Errors, mode == TestMode::Loopback ? "" : "0");
     m_view.SetStatText(StatCell::Coefficient, "");
-    e.Counters.Received = 0;
     const SessionParameters params = DeriveSessionParameters(settings);
     // An echo whose own Xoff held its output would wait on itself: its write cannot finish,
     // so it stops reading, so the queue never drains to the Xon. It keeps sending instead.
     const auto failure = OpenAndConfigure(settings, params, m_opener, m_opened,
                                           mode == TestMode::Loopback);
-    // Pattern and chart axis are the new session's once the port opened, even when its
-    // configuration then failed.
-    if (!failure || OpenedBeforeFailing(*failure)) {
-        BuildBertPattern(e.Pattern, params.PacketSize, params.DataMask, settings.Symbol, e.Rng);
-        e.Chart.SetRateAxis(settings.BitRate);
-        m_view.ChartChanged(e.Chart);
-    }
+    // The chart takes the new axis once the port opened, even when its configuration then
+    // failed.
+    if (!failure || OpenedBeforeFailing(*failure))
+        m_view.ChartChanged(m_engine.SetRateAxis(settings.BitRate));
     if (failure) {
         m_box.ErrorBox(OpenFailureText(*failure), true);
         return false;
     }
-    e.DriverErrors = DriverErrorCounters{};
-    e.Checker.ResetCounts();
-    e.BeginSession(*m_opened.Port, m_events.WriteTransfer, m_events.ReadTransfer, mode, settings,
-                   params);
+    m_engine.BeginSession(*m_opened.Port, m_events.WriteTransfer, m_events.ReadTransfer, mode,
+                          settings, params);
     m_running = true;
     return true;
 }

@@ -43,7 +43,7 @@ TForm1::TForm1(const std::vector<std::string>& ports, const std::string& presele
     BindHandlers();
     setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
     m_usable = CreateTransferEvents(m_events, m_eventFactory, *this);
-    m_engine.DecimalSeparator = LocaleDecimalSeparator();
+    m_engine.SetDecimalSeparator(LocaleDecimalSeparator());
 }
 
 // The user's decimal separator, for the error coefficient alone (1,1E-03 under ru_RU); every
@@ -78,7 +78,7 @@ void TForm1::SetInitialValues(const std::vector<std::string>& ports,
     RadioRF1->setChecked(true);
     Button2->setEnabled(false);
     Button5->setEnabled(false);
-    m_engine.Chart.SetRateAxis(115200);
+    m_engine.SetRateAxis(115200);
 }
 
 void TForm1::BindHandlers() {

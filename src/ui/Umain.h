@@ -64,7 +64,6 @@ class TForm1 final : public QMainWindow, public EngineView, public ErrorBoxSink 
 
     // Looks.
     void SetLedActive(TKivLed& led, bool active);
-    void SetErrorCellActive(QLabel& cell, bool active);
     void EnableXonXoffWatch(bool on);
     void EnableParityRow(bool on);
     void EnableLineWatch(bool on);

@@ -100,7 +100,7 @@ void TForm1::ShowStopLook() {
 void TForm1::Button2Click() {
     if (!Button2->isEnabled()) return;
     StopSession();
-    (m_engine.Mode == TestMode::Loopback ? Button1 : Button3)->setFocus();
+    (m_engine.Mode() == TestMode::Loopback ? Button1 : Button3)->setFocus();
 }
 
 void TForm1::Button5Click() {

@@ -98,7 +98,7 @@ TEST(PortMessages, a_failed_start_shows_one_message_and_moves_the_axis_only_past
         s.BitRate = 300;
         EXPECT_FALSE(session.Start(TestMode::Bert, s));
         EXPECT_EQ(box.Messages, (std::vector<BoxMessage>{{c.Text, true}}));
-        EXPECT_EQ(engine.Chart.AxisBitRate() == 300, c.AxisMoved) << c.Text;
+        EXPECT_EQ(engine.Chart().AxisBitRate() == 300, c.AxisMoved) << c.Text;
         EXPECT_EQ(session.Port(), nullptr);
     }
 }

@@ -74,7 +74,7 @@ TEST_F(MainWindow, a_bert_on_loop_shows_its_figures_lamps_and_chart_after_two_se
     EXPECT_FALSE(form->LedXR->isEnabled());               // no Xon/Xoff
     EXPECT_FALSE(form->GroupBox10->Label9->isEnabled());  // no parity
     EXPECT_TRUE(form->GroupBox10->Label13->isEnabled() && form->GroupBox10->StaticEr->isEnabled());
-    const auto& points = form->Core().Chart.Points();
+    const auto& points = form->Core().Chart().Points();
     EXPECT_TRUE(std::any_of(points.begin(), points.end(), [](auto p) { return p.Y > 0; }));
 }
 
@@ -144,7 +144,7 @@ TEST_P(RateTyping, starts_at_the_rate_as_typed) {
     form->ComboBox2->lineEdit()->selectAll();
     QTest::keyClicks(form->ComboBox2, GetParam().Typed);
     StartBert();
-    EXPECT_EQ(form->Core().Settings.BitRate, GetParam().Rate);
+    EXPECT_EQ(form->Core().Settings().BitRate, GetParam().Rate);
     EXPECT_EQ(form->ComboBox2->currentText(), GetParam().Typed);
 }
 INSTANTIATE_TEST_SUITE_P(Texts, RateTyping,

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "engine/ErrorCaptions.h"
 #include "engine/Statistics.h"
 
 namespace kvartix {
@@ -151,12 +152,16 @@ void PrintSummary(std::ostream& out, const RunSummary& s, const CliOptions& o) {
         << "  Capacity used     " << Fixed(s.CapacityUsed * 100, 1) << " %\n"
         << "  Errored seconds   " << s.ErroredSeconds << '\n';
     if (s.PacketSize != 1)
-        out << "  Packet errors     Invalid symb " << s.Packet.InvalidSymbolCount
-            << ", Symb is lost " << s.Packet.SymbolLostCount << ", Sync is lost "
-            << s.Packet.SyncLostCount << '\n';
-    out << "  Driver errors     Parity " << s.Driver.ParityErrors << ", Receive overrun "
-        << s.Driver.OverrunErrors << ", Receive framing " << s.Driver.FramingErrors
-        << ", Other errors " << s.Driver.OtherErrors;
+        out << "  Packet errors     " << PacketErrorCaption(PacketErrorRow::InvalidSymbol) << ' '
+            << s.Packet.InvalidSymbolCount << ", " << PacketErrorCaption(PacketErrorRow::SymbolLost)
+            << ' ' << s.Packet.SymbolLostCount << ", "
+            << PacketErrorCaption(PacketErrorRow::SyncLost) << ' ' << s.Packet.SyncLostCount
+            << '\n';
+    out << "  Driver errors     " << DriverErrorCaption(DriverErrorRow::Parity) << ' '
+        << s.Driver.ParityErrors << ", " << DriverErrorCaption(DriverErrorRow::Overrun) << ' '
+        << s.Driver.OverrunErrors << ", " << DriverErrorCaption(DriverErrorRow::Framing) << ' '
+        << s.Driver.FramingErrors << ", " << DriverErrorCaption(DriverErrorRow::Other) << ' '
+        << s.Driver.OtherErrors;
     if (s.ReceiveOverflows != 0) out << " (receive buffer overflow " << s.ReceiveOverflows << ')';
     out << '\n';
     if (s.Mode == TestMode::Bert) out << "  Lost characters   " << LostText(s) << '\n';

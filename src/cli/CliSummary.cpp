@@ -110,7 +110,7 @@ RunSummary Summarise(const Engine& e, const CliReport& report, const CliOptions&
     // Sent to the port and never on the line: thrown away at the end of the drain, or still
     // held at the last look.
     s.Queued = end.Loss.Discarded ? *end.Loss.Discarded
-                                     : std::min<std::int64_t>(e.PortStatus().OutQueue, s.Sent);
+                                  : std::min<std::int64_t>(e.PortStatus().OutQueue, s.Sent);
     s.Errors = e.Counters().Errors;
     // The rates are the timed run's: what came in after it, in the drain, is left out.
     s.CharRate = CharRate(end.ReceivedAtEnd, elapsedUs / 1000);

@@ -36,7 +36,8 @@ void Engine::RunTerminalPath() {
     std::uint32_t n = 0;
     if (!Read(buffer, m_state.ReadAmount, n, "error 1")) return;
     if (n > 0)
-        if (TerminalText* text = m_view.Terminal()) InsertReceived(*text, buffer, n, m_terminalBreaks);
+        if (TerminalText* text = m_view.Terminal())
+            InsertReceived(*text, buffer, n, m_terminalBreaks);
 
     if (TerminalTxText.empty()) return;
     std::uint32_t transferred = 0;

@@ -159,7 +159,8 @@ void Engine::PerSecondUpdate() {
     // The whole interval counts, minutes included; an empty one gives no rate to plot.
     if (intervalMs > 0) {
         m_chart.RemoveOldestPoint();
-        const double rate = m_params.BitsPerChar * static_cast<double>(m_counters.ReceivedThisSecond) *
+        const double rate = m_params.BitsPerChar *
+                            static_cast<double>(m_counters.ReceivedThisSecond) *
                             m_chart.RateUnitFactor() / static_cast<double>(intervalMs);
         if (rate > 1.5 * m_chart.AxisMaximum()) {
             if (++m_rescaleCount == 3) m_chart.DoubleAxis();
@@ -175,14 +176,16 @@ void Engine::PerSecondUpdate() {
     m_view.SetStatText(StatCell::Time, ElapsedText(elapsedMs));
     const std::int64_t charRate = CharRate(m_counters.Received, elapsedMs);
     m_view.SetStatText(StatCell::CharRate, std::to_string(charRate));
-    const auto bitRate = static_cast<std::int64_t>(m_params.BitsPerChar * static_cast<double>(charRate));
+    const auto bitRate =
+        static_cast<std::int64_t>(m_params.BitsPerChar * static_cast<double>(charRate));
     m_view.SetStatText(StatCell::BitRate, std::to_string(bitRate));
     if (m_counters.Received != m_counters.ShownReceived) {
         m_view.SetStatText(StatCell::Received, ReceivedText(m_counters.Received));
         m_counters.ShownReceived = m_counters.Received;
         if (m_counters.Received != 0 && m_counters.Errors != 0)
-            m_view.SetStatText(StatCell::Coefficient,
-                               CoefficientText(m_counters.Errors, m_counters.Received, m_decimalSeparator));
+            m_view.SetStatText(
+                StatCell::Coefficient,
+                CoefficientText(m_counters.Errors, m_counters.Received, m_decimalSeparator));
     }
     if (m_counters.Errors != m_counters.ShownErrors) {
         m_view.SetStatText(StatCell::Errors, std::to_string(m_counters.Errors));
@@ -244,7 +247,9 @@ IoResult Engine::Write(const std::uint8_t* buffer, std::int32_t count,
     const IoResult r =
         m_port->WriteFile(*m_writeTransfer, buffer, static_cast<std::uint32_t>(count), written);
     switch (r) {
-        case IoResult::Pending: m_state.PendingWriteSize = count; break;
+        case IoResult::Pending:
+            m_state.PendingWriteSize = count;
+            break;
         case IoResult::Done:
             m_counters.Sent += written;
             m_box.ErrorBox(writeText + std::to_string(written), false);
@@ -267,8 +272,8 @@ void Engine::RunBertPath() {
         m_state.TxPosition =
             (m_state.TxPosition + static_cast<std::int32_t>(transferred)) & m_params.PacketMask;
     if (m_holdWrites) return;
-    m_state.WritePending =
-        Write(m_pattern.At(m_state.TxPosition), m_state.WriteAmount, "Error write ") == IoResult::Pending;
+    m_state.WritePending = Write(m_pattern.At(m_state.TxPosition), m_state.WriteAmount,
+                                 "Error write ") == IoResult::Pending;
 }
 
 void Engine::CheckBert(const std::uint8_t* data, std::uint32_t n) {
@@ -284,8 +289,8 @@ void Engine::CheckBert(const std::uint8_t* data, std::uint32_t n) {
     }
     BertCycleFlags flags;
     const bool waiting = m_state.FirstData;
-    m_checker.Check(data, n, m_pattern.Body(), m_params.PacketMask, m_params.DataMask, m_state.FirstData,
-                  m_counters.Errors, flags);
+    m_checker.Check(data, n, m_pattern.Body(), m_params.PacketMask, m_params.DataMask,
+                    m_state.FirstData, m_counters.Errors, flags);
     if (waiting && !m_state.FirstData) m_view.SetErrorsCellAlarm(false);
     m_view.ShowPacketError(PacketErrorRow::SyncLost, flags.SyncLost, m_checker.SyncLostCount);
     m_view.ShowPacketError(PacketErrorRow::InvalidSymbol, flags.InvalidSymbol,

@@ -13,19 +13,26 @@ inline constexpr const char* kPacketErrorsTitle = "Packet errors";
 
 constexpr const char* DriverErrorCaption(DriverErrorRow row) {
     switch (row) {
-        case DriverErrorRow::Parity: return "Parity";
-        case DriverErrorRow::Overrun: return "Receive overrun";
-        case DriverErrorRow::Framing: return "Receive framing";
-        case DriverErrorRow::Other: return "Other errors";
+        case DriverErrorRow::Parity:
+            return "Parity";
+        case DriverErrorRow::Overrun:
+            return "Receive overrun";
+        case DriverErrorRow::Framing:
+            return "Receive framing";
+        case DriverErrorRow::Other:
+            return "Other errors";
     }
     return "";
 }
 
 constexpr const char* PacketErrorCaption(PacketErrorRow row) {
     switch (row) {
-        case PacketErrorRow::InvalidSymbol: return "Invalid symb";
-        case PacketErrorRow::SymbolLost: return "Symb is lost";
-        case PacketErrorRow::SyncLost: return "Sync is lost";
+        case PacketErrorRow::InvalidSymbol:
+            return "Invalid symb";
+        case PacketErrorRow::SymbolLost:
+            return "Symb is lost";
+        case PacketErrorRow::SyncLost:
+            return "Sync is lost";
     }
     return "";
 }

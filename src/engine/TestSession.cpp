@@ -9,8 +9,8 @@ bool TestSession::Start(TestMode mode, const LineSettings& settings) {
     const SessionParameters params = DeriveSessionParameters(settings);
     // An echo whose own Xoff held its output would wait on itself: its write cannot finish,
     // so it stops reading, so the queue never drains to the Xon. It keeps sending instead.
-    const auto failure = OpenAndConfigure(settings, params, m_opener, m_opened,
-                                          mode == TestMode::Loopback);
+    const auto failure =
+        OpenAndConfigure(settings, params, m_opener, m_opened, mode == TestMode::Loopback);
     // The chart takes the new axis once the port opened, even when its configuration then
     // failed.
     if (!failure || OpenedBeforeFailing(*failure))

@@ -30,7 +30,7 @@ std::unique_ptr<CompletionEvent> EventFactory::CreateEvent() {
 }
 
 std::optional<TransferEventFailure> CreateTransferEvents(TransferEvents& out,
-                                                        EventFactory& factory) {
+                                                         EventFactory& factory) {
     out.WriteEvent = factory.CreateEvent();
     out.ReadEvent = factory.CreateEvent();
     if (!out.WriteEvent) return TransferEventFailure::WriteEvent;

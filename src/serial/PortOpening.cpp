@@ -31,13 +31,20 @@ std::optional<OpenFailure> Configure(OpenedPort& o, const SessionParameters& p) 
 
 const char* OpenStepCall(OpenStep step) {
     switch (step) {
-        case OpenStep::PathTooLong: return "DevicePath";
-        case OpenStep::Open: return "Open";
-        case OpenStep::ReadConfig: return "GetCommState";
-        case OpenStep::Queues: return "SetupComm";
-        case OpenStep::LineConfig: return "SetCommState";
-        case OpenStep::Timeouts: return "SetCommTimeouts";
-        case OpenStep::EventMask: return "SetCommMask";
+        case OpenStep::PathTooLong:
+            return "DevicePath";
+        case OpenStep::Open:
+            return "Open";
+        case OpenStep::ReadConfig:
+            return "GetCommState";
+        case OpenStep::Queues:
+            return "SetupComm";
+        case OpenStep::LineConfig:
+            return "SetCommState";
+        case OpenStep::Timeouts:
+            return "SetCommTimeouts";
+        case OpenStep::EventMask:
+            return "SetCommMask";
     }
     return "";
 }

@@ -21,11 +21,11 @@ struct OpenedPort {
 enum class OpenStep {
     PathTooLong,  // refused before the open
     Open,
-    ReadConfig,   // GetCommState
-    Queues,       // SetupComm
-    LineConfig,   // SetCommState, or a bit rate no driver takes
-    Timeouts,     // SetCommTimeouts
-    EventMask,    // SetCommMask
+    ReadConfig,  // GetCommState
+    Queues,      // SetupComm
+    LineConfig,  // SetCommState, or a bit rate no driver takes
+    Timeouts,    // SetCommTimeouts
+    EventMask,   // SetCommMask
 };
 
 // What failed; the port layer says which step on which path, the caller words it.
@@ -39,7 +39,9 @@ struct OpenFailure {
 const char* OpenStepCall(OpenStep step);
 
 // True when the port had been opened and its configuration read before the failure.
-inline bool OpenedBeforeFailing(const OpenFailure& f) { return f.Step > OpenStep::ReadConfig; }
+inline bool OpenedBeforeFailing(const OpenFailure& f) {
+    return f.Step > OpenStep::ReadConfig;
+}
 
 // The flag word is set as a whole; fields not named here keep what the driver reported.
 void FillLineConfig(LineConfig& config, const LineSettings& settings,

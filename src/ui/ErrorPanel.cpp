@@ -137,8 +137,8 @@ void ErrorPanel::ShowDriverError(DriverErrorRow row, bool occurred, std::int32_t
     const bool show = occurred && m_showDriverErrors;
     if (occurred && !show) return;
     // An event shows its count even when it is 0.
-    const QString text =
-        QString::fromLatin1(DriverErrorCaption(row)) + QStringLiteral(" = ") + QString::number(count);
+    const QString text = QString::fromLatin1(DriverErrorCaption(row)) + QStringLiteral(" = ") +
+                         QString::number(count);
     switch (row) {
         case DriverErrorRow::Other:
             ShowEvent(*StaticEr, *Label10, show, text);
@@ -162,9 +162,15 @@ void ErrorPanel::ShowPacketError(PacketErrorRow row, bool occurred, std::int32_t
     if (m_showDriverErrors) return;
     const QString text = Caption(row, count);
     switch (row) {
-        case PacketErrorRow::SyncLost: ShowEvent(*StaticFE, *Label14, occurred, text); break;
-        case PacketErrorRow::InvalidSymbol: ShowEvent(*StaticPa, *Label9, occurred, text); break;
-        case PacketErrorRow::SymbolLost: ShowEvent(*StaticOv, *Label13, occurred, text); break;
+        case PacketErrorRow::SyncLost:
+            ShowEvent(*StaticFE, *Label14, occurred, text);
+            break;
+        case PacketErrorRow::InvalidSymbol:
+            ShowEvent(*StaticPa, *Label9, occurred, text);
+            break;
+        case PacketErrorRow::SymbolLost:
+            ShowEvent(*StaticOv, *Label13, occurred, text);
+            break;
     }
 }
 

@@ -2,8 +2,8 @@
 #include <QLabel>
 
 #include "app/IntegerText.h"
-#include "engine/ProgramLine.h"
 #include "components/ApplicationErrorReport.h"
+#include "engine/ProgramLine.h"
 #include "ui/ErrorBoxDialog.h"
 #include "ui/Umain.h"
 #include "ui/forms/Uhelp.h"

@@ -77,7 +77,8 @@ TEST(CliOptions, the_usage_line_lists_every_option_in_brackets_within_81_columns
     std::istringstream lines(UsageLine());
     for (std::string line; std::getline(lines, line);) {
         EXPECT_LE(line.size(), 81u) << line;
-        for (auto open = line.find('['); open != std::string::npos; open = line.find('[', open + 1)) {
+        for (auto open = line.find('['); open != std::string::npos;
+             open = line.find('[', open + 1)) {
             const std::string item = line.substr(open + 1, line.find(']', open) - open - 1);
             const std::string name = item.substr(0, item.find(' '));
             const CliParse p = ParseCliOptions({name});

@@ -23,7 +23,8 @@ TEST(PortMessages, every_opening_step_has_its_own_text_with_the_path_opened) {
         {OpenStep::Open, "@ не доступен"},
         {OpenStep::ReadConfig, "Ошибка получения параметров @"},
         {OpenStep::Queues, "Ошибка при инициализации буферов для @"},
-        {OpenStep::LineConfig, "Драйвер Windows для порта @ не может работать с такими параметрами."},
+        {OpenStep::LineConfig,
+         "Драйвер Windows для порта @ не может работать с такими параметрами."},
         {OpenStep::Timeouts, "Ошибка установки таймаутов @"},
         {OpenStep::EventMask, "Fatal error 1"},
     };

@@ -47,8 +47,8 @@ TEST(LineSettingsFrom, packet_index_and_symbol_text_map_to_their_values) {
         std::uint8_t Symbol;
     };
     const Case cases[] = {
-        {0, "$5A", 1, 0x5A},    {8, "90", 512, 90},       {10, "$15A", 2048, 0x5A},
-        {-1, "x", 512, 0x5A},   {11, "255", 512, 0xFF},   {3, "$100", 16, 0x00},
+        {0, "$5A", 1, 0x5A},  {8, "90", 512, 90},     {10, "$15A", 2048, 0x5A},
+        {-1, "x", 512, 0x5A}, {11, "255", 512, 0xFF}, {3, "$100", 16, 0x00},
     };
     for (const Case& c : cases) {
         ProgramSettings p;

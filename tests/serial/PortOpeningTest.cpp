@@ -83,17 +83,17 @@ TEST(PortOpening, a_bit_rate_below_one_fails_at_the_line_configuration_without_a
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->Step, OpenStep::LineConfig);
     EXPECT_TRUE(OpenedBeforeFailing(*failure));
-    EXPECT_EQ(std::count_if(log->begin(), log->end(),
-                            [](const std::string& call) { return call.starts_with("SetCommState"); }),
-              0);
+    EXPECT_EQ(
+        std::count_if(log->begin(), log->end(),
+                      [](const std::string& call) { return call.starts_with("SetCommState"); }),
+        0);
 }
 
 TEST(PortOpening, only_steps_after_reading_the_configuration_count_as_opened) {
-    for (auto [step, opened] : {std::pair{OpenStep::PathTooLong, false},
-                                std::pair{OpenStep::Open, false},
-                                std::pair{OpenStep::ReadConfig, false},
-                                std::pair{OpenStep::Queues, true},
-                                std::pair{OpenStep::EventMask, true}})
+    for (auto [step, opened] :
+         {std::pair{OpenStep::PathTooLong, false}, std::pair{OpenStep::Open, false},
+          std::pair{OpenStep::ReadConfig, false}, std::pair{OpenStep::Queues, true},
+          std::pair{OpenStep::EventMask, true}})
         EXPECT_EQ(OpenedBeforeFailing(OpenFailure{step, "p"}), opened) << OpenStepCall(step);
 }
 

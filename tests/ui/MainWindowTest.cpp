@@ -372,14 +372,22 @@ TEST_F(MainWindow, each_control_member_is_its_named_widget_in_its_group) {
         QWidget* Group;  // nullptr: the client area
     };
     const Bound rows[] = {
-        {form->GroupBox1, "GroupBox1", nullptr},     {form->ComboBox2, "ComboBox2", form->GroupBox1},
-        {form->RadioD[0], "RadioD5", form->GroupBox2}, {form->RadioD[3], "RadioD8", form->GroupBox2},
-        {form->RadioS[1], "RadioS2", form->GroupBox3}, {form->RadioP[4], "RadioP4", form->GroupBox4},
-        {form->CheckSoft, "CheckSoft", form->GroupBox5}, {form->RadioDSR2, "RadioDSR2", form->GroupBox8},
-        {form->RadioDTR1, "RadioDTR1", form->GroupBox6}, {form->RadioRF2, "RadioRF2", form->GroupBox9},
-        {form->Button4, "Button4", form->GroupBox1},   {form->LedDCD, "LedDCD", form->GroupBox7},
-        {form->Label7, "Label7", form->GroupBox7},     {form->ComboBox3, "ComboBox3", nullptr},
-        {form->EditSymb, "EditSymb", nullptr},         {form->StaticS3, "StaticS3", nullptr},
+        {form->GroupBox1, "GroupBox1", nullptr},
+        {form->ComboBox2, "ComboBox2", form->GroupBox1},
+        {form->RadioD[0], "RadioD5", form->GroupBox2},
+        {form->RadioD[3], "RadioD8", form->GroupBox2},
+        {form->RadioS[1], "RadioS2", form->GroupBox3},
+        {form->RadioP[4], "RadioP4", form->GroupBox4},
+        {form->CheckSoft, "CheckSoft", form->GroupBox5},
+        {form->RadioDSR2, "RadioDSR2", form->GroupBox8},
+        {form->RadioDTR1, "RadioDTR1", form->GroupBox6},
+        {form->RadioRF2, "RadioRF2", form->GroupBox9},
+        {form->Button4, "Button4", form->GroupBox1},
+        {form->LedDCD, "LedDCD", form->GroupBox7},
+        {form->Label7, "Label7", form->GroupBox7},
+        {form->ComboBox3, "ComboBox3", nullptr},
+        {form->EditSymb, "EditSymb", nullptr},
+        {form->StaticS3, "StaticS3", nullptr},
     };
     QWidget* client = form->centralWidget();
     for (const Bound& row : rows) {

@@ -55,7 +55,7 @@ void Row(const char* line, int rate, bool xonXoff, double seconds) {
     double cpuFrom = 0;
     while (Steady::now() - start < std::chrono::duration<double>(seconds + 1)) {
         if (fromBytes < 0 && Steady::now() - start >= std::chrono::seconds(1)) {
-            fromBytes = engine.Counters.Received;
+            fromBytes = engine.Counters().Received;
             from = Steady::now();
             cpuFrom = CpuSeconds();
         }
@@ -65,14 +65,14 @@ void Row(const char* line, int rate, bool xonXoff, double seconds) {
     }
     const double elapsed = std::chrono::duration<double>(Steady::now() - from).count();
     const double cpu = (CpuSeconds() - cpuFrom) / elapsed;
-    const double used = static_cast<double>(engine.Counters.Received - fromBytes) /
-                        (elapsed * rate / engine.Params.BitsPerChar);
-    const auto& d = engine.DriverErrors;
+    const double used = static_cast<double>(engine.Counters().Received - fromBytes) /
+                        (elapsed * rate / engine.Params().BitsPerChar);
+    const auto& d = engine.DriverErrors();
     session.StopSession();
     if (wire > 0) waitpid(wire, nullptr, 0);
     std::printf("  %-22s %8d  %-8s %7.2f %%  %6lld  %5d  %5.2f %%\n", line, rate,
                 xonXoff ? "Xon/Xoff" : "none", 100 * used,
-                static_cast<long long>(engine.Counters.Errors),
+                static_cast<long long>(engine.Counters().Errors),
                 d.ParityErrors + d.OverrunErrors + d.FramingErrors + d.OtherErrors, 100 * cpu);
 }
 

@@ -194,12 +194,13 @@ void SlowPlugRun(int rate, double share, double seconds) {
     }
     const auto flowSent = dynamic_cast<PosixCommPort&>(*session.Port()).TrafficSoFar().FlowSent;
     session.StopSession();
-    const auto& d = engine.DriverErrors;
-    std::printf("  %7d bit/s  plug at %3.0f %%  received %8lld  errors %lld  overrun %d  other %d  "
-                "our Xon/Xoff %llu\n",
-                rate, 100 * share, static_cast<long long>(engine.Counters.Received),
-                static_cast<long long>(engine.Counters.Errors),
-                d.OverrunErrors, d.OtherErrors, static_cast<unsigned long long>(flowSent));
+    const auto& d = engine.DriverErrors();
+    std::printf(
+        "  %7d bit/s  plug at %3.0f %%  received %8lld  errors %lld  overrun %d  other %d  "
+        "our Xon/Xoff %llu\n",
+        rate, 100 * share, static_cast<long long>(engine.Counters().Received),
+        static_cast<long long>(engine.Counters().Errors), d.OverrunErrors, d.OtherErrors,
+        static_cast<unsigned long long>(flowSent));
 }
 
 }  // namespace

@@ -104,18 +104,18 @@ Run Bert(const std::string& port, bool paced, double seconds, std::int64_t bytes
     Steady::time_point steadyFrom;
     while (session.Running()) {
         if (paced && steadyBytes < 0 && Steady::now() - start >= std::chrono::seconds(1)) {
-            steadyBytes = engine.Counters.Received;
+            steadyBytes = engine.Counters().Received;
             steadyFrom = Steady::now();
         }
         if (paced && Steady::now() - start >= std::chrono::duration<double>(seconds)) break;
-        if (!paced && engine.Counters.Received >= bytes) break;
+        if (!paced && engine.Counters().Received >= bytes) break;
         session.Tick();
         if (paced) {
             next += std::chrono::milliseconds(100);
             std::this_thread::sleep_until(next);
             continue;
         }
-        if (engine.State.WritePending) written += engine.State.WriteAmount;
+        if (engine.State().WritePending) written += engine.State().WriteAmount;
         for (;;) {
             const auto t = posix.TrafficSoFar();
             if (t.Sent == written && t.Received == written) break;
@@ -124,13 +124,13 @@ Run Bert(const std::string& port, bool paced, double seconds, std::int64_t bytes
     }
     Run r;
     r.WallSeconds = std::chrono::duration<double>(Steady::now() - start).count();
-    r.Bytes = engine.Counters.Received;
+    r.Bytes = engine.Counters().Received;
     if (steadyBytes >= 0) {
         r.SteadyBytes = r.Bytes - steadyBytes;
         r.SteadySeconds = std::chrono::duration<double>(Steady::now() - steadyFrom).count();
     }
-    r.Errors = engine.Counters.Errors;
-    const auto& d = engine.DriverErrors;
+    r.Errors = engine.Counters().Errors;
+    const auto& d = engine.DriverErrors();
     r.DriverErrors = d.ParityErrors + d.OverrunErrors + d.FramingErrors + d.OtherErrors;
     const Cpu cpu1 = Cpu::Now();
     r.Used = {cpu1.Process - cpu0.Process, cpu1.Main - cpu0.Main};

@@ -251,7 +251,7 @@ int main(int argc, char** argv) {
         next += std::chrono::milliseconds(100);
         std::this_thread::sleep_until(next);
     }
-    const DriverErrorCounters errors = engine.DriverErrors;
+    const DriverErrorCounters errors = engine.DriverErrors();
     session.StopSession();
     std::string report;
     char buf[4096];

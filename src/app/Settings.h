@@ -6,12 +6,9 @@
 #include <string>
 
 #include "app/IniDocument.h"
+#include "app/LineChoices.h"
 
 namespace kvartix {
-
-// The packet-size list, in the order the list shows it.
-inline constexpr std::array<std::int32_t, 11> kPacketSizeEntries{1,   4,   8,   16,   32,  64,
-                                                                 128, 256, 512, 1024, 2048};
 
 // The list entry a stored packet size selects: the largest entry not above it, "1" for
 // anything below 4.

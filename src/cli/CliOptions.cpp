@@ -8,16 +8,18 @@
 #include "app/IntegerText.h"
 #include "app/Settings.h"
 #include "app/Version.h"
+#include "engine/ProgramLine.h"
 #include "serial/loop/LoopOptions.h"
 
 namespace kvartix {
 namespace {
 
-constexpr std::array<const char*, 5> kParityNames{"none", "odd", "even", "mark", "space"};
+constexpr std::array<const char*, 2> kModeNames{"bert", "loopback"};
 
 struct Option {
     const char* Name;
-    bool TakesValue;
+    // What the usage line shows after the name; empty for a flag.
+    std::string Value;
     // Empty when the value was taken; otherwise what is wrong with it.
     std::function<std::string(CliOptions&, const std::string&)> Apply;
 };
@@ -38,20 +40,18 @@ std::string Choice(const std::string& value, const std::array<const char*, N>& n
             out = static_cast<int>(i);
             return {};
         }
-    std::string list;
-    for (const char* n : names) list += (list.empty() ? "" : "|") + std::string(n);
-    return "'" + value + "' is not one of " + list;
+    return "'" + value + "' is not one of " + ChoiceList(names);
 }
 
 Option Flag(const char* name, bool CliOptions::*field) {
-    return {name, false, [field](CliOptions& o, const std::string&) {
+    return {name, {}, [field](CliOptions& o, const std::string&) {
                 o.*field = true;
                 return std::string();
             }};
 }
 
 Option LineFlag(const char* name, bool LineSettings::*field) {
-    return {name, false, [field](CliOptions& o, const std::string&) {
+    return {name, {}, [field](CliOptions& o, const std::string&) {
                 o.Settings.*field = true;
                 return std::string();
             }};
@@ -66,21 +66,11 @@ std::string ApplySettingsFile(CliOptions& o, const std::string& path) {
     if (!read.Problem.empty()) return "'" + path + "' " + read.Problem;
     ProgramSettings s;
     s.Load(read.Doc);
-    LineSettings& line = o.Settings;
-    if (!s.Port.empty()) line.Port = s.Port;
-    // Both texts were formed from whole numbers by the load.
-    line.BitRate = ParseIntegerText(s.BitRateText).value_or(line.BitRate);
-    line.DataBits = s.DataBits;
-    line.StopBits = s.StopBits;
-    line.Parity = s.Parity;
-    line.RtsCts = s.RtsCts;
-    line.XonXoff = s.XonXoff;
-    line.DTREnable = s.DTREnable;
-    line.DSREnable = s.DSREnable;
-    line.RandomFlow = s.RandomFlow;
-    line.PacketSize = kPacketSizeEntries[s.PacketIndex];
-    // The symbol is one character: a larger stored number gives its low byte.
-    line.Symbol = static_cast<std::uint8_t>(ParseIntegerText(s.SymbolText).value_or(0x5A));
+    const LineSettingsResult line = LineSettingsFrom(s);
+    if (!line.Settings) return "'" + path + "': " + line.Error;
+    const std::string port = o.Settings.Port;
+    o.Settings = *line.Settings;
+    if (s.Port.empty()) o.Settings.Port = port;
     return {};
 }
 
@@ -88,37 +78,37 @@ constexpr const char* kSettingsOption = "--settings";
 
 const std::vector<Option>& Options() {
     static const std::vector<Option> options{
-        {kSettingsOption, true, ApplySettingsFile},
-        {"--port", true,
+        {kSettingsOption, "FILE", ApplySettingsFile},
+        {"--port", "NAME",
          [](CliOptions& o, const std::string& v) {
              if (v.empty()) return std::string("the port name is empty");
              o.Settings.Port = v;
              return std::string();
          }},
-        {"--baud", true,
+        {"--baud", "N",
          [](CliOptions& o, const std::string& v) {
              return Integer(v, 1, 0x7FFFFFFF, o.Settings.BitRate);
          }},
-        {"--data-bits", true,
+        {"--data-bits", "5..8",
          [](CliOptions& o, const std::string& v) { return Integer(v, 5, 8, o.Settings.DataBits); }},
-        {"--stop-bits", true,
+        {"--stop-bits", ChoiceList(kStopBitNames),
          [](CliOptions& o, const std::string& v) {
-             return Choice(v, std::array<const char*, 3>{"1", "1.5", "2"}, o.Settings.StopBits);
+             return Choice(v, kStopBitNames, o.Settings.StopBits);
          }},
-        {"--parity", true,
+        {"--parity", ChoiceList(kParityNames),
          [](CliOptions& o, const std::string& v) {
              return Choice(v, kParityNames, o.Settings.Parity);
          }},
         LineFlag("--rts-cts", &LineSettings::RtsCts),
         LineFlag("--xon-xoff", &LineSettings::XonXoff),
-        {"--dtr", true,
+        {"--dtr", "high|low",
          [](CliOptions& o, const std::string& v) {
              int high = 0;
              auto e = Choice(v, std::array<const char*, 2>{"low", "high"}, high);
              o.Settings.DTREnable = high == 1;
              return e;
          }},
-        {"--dsr", true,
+        {"--dsr", "flow|ignored",
          [](CliOptions& o, const std::string& v) {
              int flow = 0;
              auto e = Choice(v, std::array<const char*, 2>{"ignored", "flow"}, flow);
@@ -126,30 +116,31 @@ const std::vector<Option>& Options() {
              return e;
          }},
         LineFlag("--random", &LineSettings::RandomFlow),
-        {"--packet", true,
+        {"--packet", "N",
          [](CliOptions& o, const std::string& v) {
              const auto n = ParseIntegerText(v);
              if (!n) return NotAnIntegerMessage(v);
              if (std::find(kPacketSizeEntries.begin(), kPacketSizeEntries.end(), *n) ==
                  kPacketSizeEntries.end())
-                 return "'" + v + "' is not one of 1|4|8|16|32|64|128|256|512|1024|2048";
+                 return "'" + v + "' is not one of " + ChoiceList(kPacketSizeEntries);
              o.Settings.PacketSize = *n;
              return std::string();
          }},
-        {"--symbol", true,
+        {"--symbol", "N",
          [](CliOptions& o, const std::string& v) {
              int symbol = 0;
              auto e = Integer(v, 0, 255, symbol);
              o.Settings.Symbol = static_cast<std::uint8_t>(symbol);
              return e;
          }},
-        {"--mode", true,
+        {"--mode", ChoiceList(kModeNames),
          [](CliOptions& o, const std::string& v) {
-             if (v != "bert" && v != "loopback") return "'" + v + "' is not one of bert|loopback";
-             o.Mode = v == "bert" ? TestMode::Bert : TestMode::Loopback;
-             return std::string();
+             int mode = 0;
+             auto e = Choice(v, kModeNames, mode);
+             o.Mode = mode == 0 ? TestMode::Bert : TestMode::Loopback;
+             return e;
          }},
-        {"--seconds", true,
+        {"--seconds", "N",
          [](CliOptions& o, const std::string& v) { return Integer(v, 1, 0x7FFFFFFF, o.Seconds); }},
         Flag("--json", &CliOptions::Json),
         Flag("--list-ports", &CliOptions::ListPorts),
@@ -179,11 +170,12 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
         const auto it = std::find_if(table.begin(), table.end(),
                                      [&](const Option& opt) { return name == opt.Name; });
         if (it == table.end()) return {std::nullopt, "unknown option '" + args[i] + "'"};
-        if (it->TakesValue && !value) {
+        const bool takesValue = !it->Value.empty();
+        if (takesValue && !value) {
             if (i + 1 == args.size()) return {std::nullopt, name + ": a value is missing"};
             value = args[++i];
         }
-        if (!it->TakesValue && value) return {std::nullopt, name + ": takes no value"};
+        if (!takesValue && value) return {std::nullopt, name + ": takes no value"};
         given.push_back({&*it, name, value.value_or("")});
     }
     // The settings file first, so that the options given beside it win.
@@ -200,11 +192,26 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
 }
 
 std::string UsageLine() {
-    return "usage: kvartix-cli [--settings FILE] [--port NAME] [--baud N] [--data-bits 5..8]\n"
-           "                   [--stop-bits 1|1.5|2] [--parity none|odd|even|mark|space]\n"
-           "                   [--rts-cts] [--xon-xoff] [--dtr high|low] [--dsr flow|ignored]\n"
-           "                   [--random] [--packet N] [--symbol N] [--mode bert|loopback]\n"
-           "                   [--seconds N] [--json] [--list-ports] [--help] [--version]";
+    // Each option in brackets, lines filled up to 81 columns (the usage line's width since its
+    // first version) under the program's name.
+    constexpr std::size_t kWidth = 81;
+    const std::string lead = "usage: kvartix-cli ";
+    std::string text = lead;
+    std::size_t lineStart = 0;
+    bool first = true;
+    for (const Option& opt : Options()) {
+        const std::string item =
+            "[" + std::string(opt.Name) + (opt.Value.empty() ? "" : " " + opt.Value) + "]";
+        if (!first && text.size() - lineStart + 1 + item.size() > kWidth) {
+            lineStart = text.size() + 1;
+            text += "\n" + std::string(lead.size(), ' ');
+        } else if (!first) {
+            text += ' ';
+        }
+        text += item;
+        first = false;
+    }
+    return text;
 }
 
 std::string HelpText() {
@@ -278,9 +285,8 @@ std::string VersionText() {
 }
 
 std::string FrameText(const LineSettings& s) {
-    static constexpr const char* kParity = "NOEMS";
-    static constexpr std::array<const char*, 3> kStop{"1", "1.5", "2"};
-    return std::to_string(s.DataBits) + "-" + kParity[s.Parity] + "-" + kStop[s.StopBits];
+    return std::to_string(s.DataBits) + "-" + kParityLetters[static_cast<std::size_t>(s.Parity)] +
+           "-" + kStopBitNames[static_cast<std::size_t>(s.StopBits)];
 }
 
 const char* ModeName(TestMode mode) {

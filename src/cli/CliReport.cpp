@@ -20,20 +20,20 @@ void CliReport::SetStatText(StatCell cell, const std::string& text) {
 
 void CliReport::SecondElapsed() {
     if (m_runOver) return;
-    m_secondErrored = m_engine.Counters.Errors > m_errorsAtLastSecond;
+    m_secondErrored = m_engine.Counters().Errors > m_errorsAtLastSecond;
     if (m_secondErrored) ++m_erroredSeconds;
-    m_errorsAtLastSecond = m_engine.Counters.Errors;
+    m_errorsAtLastSecond = m_engine.Counters().Errors;
     if (!m_printSeconds) return;
     const auto lamp = [this](Led led, const char* name) {
         const auto it = m_leds.find(led);
         return std::string(name) + (it != m_leds.end() && it->second ? "+" : "-");
     };
-    const DriverErrorCounters& d = m_engine.DriverErrors;
-    const BertChecker& c = m_engine.Checker;
+    const DriverErrorCounters& d = m_engine.DriverErrors();
+    const BertChecker& c = m_engine.Checker();
     m_out << std::setw(4) << ++m_lines << "  Received " << Cell(StatCell::Received) << "  symb/s "
           << Cell(StatCell::CharRate) << "  bit/s " << Cell(StatCell::BitRate);
     // A loopback echoes what it received; it counts no errors of its own.
-    if (m_engine.Mode == TestMode::Loopback) {
+    if (m_engine.Mode() == TestMode::Loopback) {
         m_out << "  echoed  Time " << Cell(StatCell::Time);
     } else {
         m_out << "  Errors " << Cell(StatCell::Errors) << "  Coef " << Cell(StatCell::Coefficient)
@@ -41,7 +41,7 @@ void CliReport::SecondElapsed() {
               << " Overrun " << d.OverrunErrors << " Framing " << d.FramingErrors << " Other "
               << d.OtherErrors;
     }
-    if (m_engine.Mode == TestMode::Bert && m_engine.Params.PacketSize != 1)
+    if (m_engine.Mode() == TestMode::Bert && m_engine.Params().PacketSize != 1)
         m_out << "  | Invalid " << c.InvalidSymbolCount << " Lost " << c.SymbolLostCount
               << " Sync " << c.SyncLostCount;
     m_out << "  | " << lamp(Led::CTS, "CTS") << ' ' << lamp(Led::DSR, "DSR") << ' '
@@ -52,9 +52,9 @@ void CliReport::SecondElapsed() {
 
 // What the last cycle read after the last update belongs to the second that update closed.
 void CliReport::Finish() {
-    if (m_engine.Counters.Errors > m_errorsAtLastSecond && !m_secondErrored) ++m_erroredSeconds;
+    if (m_engine.Counters().Errors > m_errorsAtLastSecond && !m_secondErrored) ++m_erroredSeconds;
     m_secondErrored = true;
-    m_errorsAtLastSecond = m_engine.Counters.Errors;
+    m_errorsAtLastSecond = m_engine.Counters().Errors;
 }
 
 void CliReport::ErrorBox(const std::string& text, bool) {

@@ -7,7 +7,7 @@
 
 #include "engine/Engine.h"
 #include "engine/EngineView.h"
-#include "serial/ErrorBox.h"
+#include "engine/ErrorBox.h"
 
 namespace kvartix {
 

@@ -59,13 +59,13 @@ int RunCli(const CliOptions& o, const Clock& clock, const WaitUntil& waitUntil, 
     while (going && cycles.LastUs() < end) going = cycles.Next();
     RunEnd ending;
     ending.AtUs = cycles.LastUs();
-    ending.ReceivedAtEnd = engine.Counters.Received;
+    ending.ReceivedAtEnd = engine.Counters().Received;
     parts.report.EndOfRun();
     if (!going) {
         ending.Loss.NotJudged = "the run was cut short";
     } else if (o.Mode != TestMode::Bert) {
         ending.Loss.NotJudged = "a loopback";
-    } else if (engine.Counters.Received == 0) {
+    } else if (engine.Counters().Received == 0) {
         ending.Loss.NotJudged = "nothing came back";
     } else {
         going = DrainAndCompare(cycles, engine, ending.Loss);

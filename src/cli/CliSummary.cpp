@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "engine/ErrorCaptions.h"
 #include "engine/Statistics.h"
 
 namespace kvartix {
@@ -99,29 +100,29 @@ RunSummary Summarise(const Engine& e, const CliReport& report, const CliOptions&
     RunSummary s;
     s.Port = o.Settings.Port;
     s.Mode = o.Mode;
-    s.PacketSize = e.Params.PacketSize;
+    s.PacketSize = e.Params().PacketSize;
     s.Ending = end.How;
     s.Signal = end.Signal;
-    const std::int64_t elapsedUs = std::max<std::int64_t>(0, end.AtUs - e.Counters.StartTimeUs);
+    const std::int64_t elapsedUs = std::max<std::int64_t>(0, end.AtUs - e.Counters().StartTimeUs);
     s.Seconds = static_cast<double>(elapsedUs) / 1e6;
-    s.Received = e.Counters.Received;
-    s.Sent = e.Counters.Sent + (e.State.WritePending ? e.State.PendingWriteSize : 0);
+    s.Received = e.Counters().Received;
+    s.Sent = e.Counters().Sent + (e.State().WritePending ? e.State().PendingWriteSize : 0);
     // Sent to the port and never on the line: thrown away at the end of the drain, or still
     // held at the last look.
     s.Queued = end.Loss.Discarded ? *end.Loss.Discarded
-                                     : std::min<std::int64_t>(e.PortStatus.OutQueue, s.Sent);
-    s.Errors = e.Counters.Errors;
+                                  : std::min<std::int64_t>(e.PortStatus().OutQueue, s.Sent);
+    s.Errors = e.Counters().Errors;
     // The rates are the timed run's: what came in after it, in the drain, is left out.
     s.CharRate = CharRate(end.ReceivedAtEnd, elapsedUs / 1000);
-    s.BitRate = static_cast<std::int64_t>(e.Params.BitsPerChar * static_cast<double>(s.CharRate));
-    const double capacity = s.Seconds * o.Settings.BitRate / e.Params.BitsPerChar;
+    s.BitRate = static_cast<std::int64_t>(e.Params().BitsPerChar * static_cast<double>(s.CharRate));
+    const double capacity = s.Seconds * o.Settings.BitRate / e.Params().BitsPerChar;
     // Not cut at 1: a pseudo-terminal carries more than its configured line, and says so here.
     s.CapacityUsed = capacity > 0 ? static_cast<double>(end.ReceivedAtEnd) / capacity : 0;
     s.ErroredSeconds = report.ErroredSeconds();
-    s.Synchronised = s.HasPackets() && !e.State.FirstData;
+    s.Synchronised = s.HasPackets() && !e.State().FirstData;
     s.Shown = report.Cells();
-    s.Packet = e.Checker;
-    s.Driver = e.DriverErrors;
+    s.Packet = e.Checker();
+    s.Driver = e.DriverErrors();
     s.ReceiveOverflows = report.ReceiveOverflows();
     s.Loss = end.Loss;
     return s;
@@ -151,12 +152,16 @@ void PrintSummary(std::ostream& out, const RunSummary& s, const CliOptions& o) {
         << "  Capacity used     " << Fixed(s.CapacityUsed * 100, 1) << " %\n"
         << "  Errored seconds   " << s.ErroredSeconds << '\n';
     if (s.PacketSize != 1)
-        out << "  Packet errors     Invalid symb " << s.Packet.InvalidSymbolCount
-            << ", Symb is lost " << s.Packet.SymbolLostCount << ", Sync is lost "
-            << s.Packet.SyncLostCount << '\n';
-    out << "  Driver errors     Parity " << s.Driver.ParityErrors << ", Receive overrun "
-        << s.Driver.OverrunErrors << ", Receive framing " << s.Driver.FramingErrors
-        << ", Other errors " << s.Driver.OtherErrors;
+        out << "  Packet errors     " << PacketErrorCaption(PacketErrorRow::InvalidSymbol) << ' '
+            << s.Packet.InvalidSymbolCount << ", " << PacketErrorCaption(PacketErrorRow::SymbolLost)
+            << ' ' << s.Packet.SymbolLostCount << ", "
+            << PacketErrorCaption(PacketErrorRow::SyncLost) << ' ' << s.Packet.SyncLostCount
+            << '\n';
+    out << "  Driver errors     " << DriverErrorCaption(DriverErrorRow::Parity) << ' '
+        << s.Driver.ParityErrors << ", " << DriverErrorCaption(DriverErrorRow::Overrun) << ' '
+        << s.Driver.OverrunErrors << ", " << DriverErrorCaption(DriverErrorRow::Framing) << ' '
+        << s.Driver.FramingErrors << ", " << DriverErrorCaption(DriverErrorRow::Other) << ' '
+        << s.Driver.OtherErrors;
     if (s.ReceiveOverflows != 0) out << " (receive buffer overflow " << s.ReceiveOverflows << ')';
     out << '\n';
     if (s.Mode == TestMode::Bert) out << "  Lost characters   " << LostText(s) << '\n';

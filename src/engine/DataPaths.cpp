@@ -8,35 +8,36 @@ namespace kvartix {
 // Every byte after the session's first read goes back in order; the bytes gathered while a
 // write is in flight go out together in one write from the buffer they were read into.
 void Engine::RunLoopbackPath() {
-    std::uint8_t* buffer = State.CurrentBuffer();
-    const std::int32_t room = State.ReadAmount - State.LoopbackPending;
+    std::uint8_t* buffer = m_state.CurrentBuffer();
+    const std::int32_t room = m_state.ReadAmount - m_state.LoopbackPending;
     if (room > 0) {
         std::uint32_t n = 0;
-        if (!Read(buffer + State.LoopbackPending, room, n, "error1")) return;
-        if (State.FirstData) {
+        if (!Read(buffer + m_state.LoopbackPending, room, n, "error1")) return;
+        if (m_state.FirstData) {
             n = 0;
-            State.FirstData = false;
+            m_state.FirstData = false;
         }
-        Counters.Received += n;
-        Counters.ReceivedThisSecond += n;
-        State.LoopbackPending += static_cast<std::int32_t>(n);
+        m_counters.Received += n;
+        m_counters.ReceivedThisSecond += n;
+        m_state.LoopbackPending += static_cast<std::int32_t>(n);
     }
-    if (State.LoopbackPending == 0) return;
+    if (m_state.LoopbackPending == 0) return;
     std::uint32_t transferred = 0;
     if (!WriteGateOpen(transferred, "write ")) return;
-    const IoResult r = Write(buffer, State.LoopbackPending, "write ");
+    const IoResult r = Write(buffer, m_state.LoopbackPending, "write ");
     if (r == IoResult::Gone) return;
-    State.WritePending = r == IoResult::Pending;
-    State.LoopbackPending = 0;
-    State.SwitchBuffer();
+    m_state.WritePending = r == IoResult::Pending;
+    m_state.LoopbackPending = 0;
+    m_state.SwitchBuffer();
 }
 
 void Engine::RunTerminalPath() {
-    std::uint8_t* buffer = State.CurrentBuffer();
+    std::uint8_t* buffer = m_state.CurrentBuffer();
     std::uint32_t n = 0;
-    if (!Read(buffer, State.ReadAmount, n, "error 1")) return;
+    if (!Read(buffer, m_state.ReadAmount, n, "error 1")) return;
     if (n > 0)
-        if (TerminalText* text = m_view.Terminal()) InsertReceived(*text, buffer, n, TerminalBreaks);
+        if (TerminalText* text = m_view.Terminal())
+            InsertReceived(*text, buffer, n, m_terminalBreaks);
 
     if (TerminalTxText.empty()) return;
     std::uint32_t transferred = 0;
@@ -46,9 +47,9 @@ void Engine::RunTerminalPath() {
     std::memcpy(buffer, TerminalTxText.data(), count);
     const IoResult r = Write(buffer, static_cast<std::int32_t>(count), "write ");
     if (r == IoResult::Gone) return;
-    State.WritePending = r == IoResult::Pending;
+    m_state.WritePending = r == IoResult::Pending;
     TerminalTxText.erase(0, count);
-    State.SwitchBuffer();
+    m_state.SwitchBuffer();
 }
 
 }  // namespace kvartix

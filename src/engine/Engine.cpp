@@ -4,7 +4,6 @@ namespace kvartix {
 namespace {
 
 constexpr std::uint8_t kXonByte = 17;
-constexpr std::uint32_t kNotOverrunParityFrame = 0xFFFFFFF1;
 
 int SecondOfMinute(std::int64_t wallUs) {
     return static_cast<int>((wallUs / 1000000) % 60);
@@ -19,11 +18,15 @@ void Engine::BeginSession(CommPort& port, TransferRecord& writeTransfer,
     m_writeTransfer = &writeTransfer;
     m_readTransfer = &readTransfer;
     m_portLost = false;
-    HoldWrites = false;
-    Mode = mode;
-    Settings = settings;
-    Params = params;
-    FirstTick = true;
+    m_holdWrites = false;
+    m_mode = mode;
+    m_settings = settings;
+    m_params = params;
+    m_counters.Received = 0;
+    m_driverErrors = DriverErrorCounters{};
+    m_checker.ResetCounts();
+    BuildBertPattern(m_pattern, params.PacketSize, params.DataMask, settings.Symbol, m_rng);
+    m_firstTick = true;
 }
 
 CycleResult Engine::Tick() {
@@ -37,7 +40,7 @@ CycleResult Engine::Tick() {
         mask = 0;
         status = CommStatus{};
     }
-    PortStatus = status;
+    m_portStatus = status;
     LineStatus line = status.Flags | kCtsInactive | kDsrInactive | kDcdInactive;
     std::uint32_t modem = 0;
     if (m_port->GetCommModemStatus(modem)) {
@@ -48,34 +51,34 @@ CycleResult Engine::Tick() {
 
     CountDriverErrors(mask);
 
-    if (line != State.PrevLineStatus || FirstTick) {
+    if (line != m_state.PrevLineStatus || m_firstTick) {
         LineStatus changed;
-        if (FirstTick) {
+        if (m_firstTick) {
             FirstCycleInit();
-            changed = 0x1F;
+            changed = kAllLineStatusBits;
         } else {
-            changed = line ^ State.PrevLineStatus;
+            changed = line ^ m_state.PrevLineStatus;
         }
         UpdateLeds(line, changed);
-        State.PrevLineStatus = line;
+        m_state.PrevLineStatus = line;
     }
     if (m_portLost) return CycleResult::PortLost;
 
-    if (++State.TickCount == 10) State.TickCount = 0;
+    if (++m_state.TickCount == 10) m_state.TickCount = 0;
 
     PerSecondUpdate();
 
-    if ((State.TickCount == 0 || State.TickCount == 5) && Settings.RandomFlow) {
-        State.ReadAmount = Rng.RandomBelow(Params.CharsPerTick) + 1;
-        State.WriteAmount = Rng.RandomBelow(Params.CharsPerTick) + 1;
+    if ((m_state.TickCount == 0 || m_state.TickCount == 5) && m_settings.RandomFlow) {
+        m_state.ReadAmount = m_rng.RandomBelow(m_params.CharsPerTick) + 1;
+        m_state.WriteAmount = m_rng.RandomBelow(m_params.CharsPerTick) + 1;
     }
 
-    if (ClearRequested) {
+    if (m_clearRequested) {
         ClearStatistics();
-        ClearRequested = false;
+        m_clearRequested = false;
     }
 
-    switch (Mode) {
+    switch (m_mode) {
         case TestMode::Bert: RunBertPath(); break;
         case TestMode::Loopback: RunLoopbackPath(); break;
         case TestMode::Terminal: RunTerminalPath(); break;
@@ -84,36 +87,36 @@ CycleResult Engine::Tick() {
 }
 
 void Engine::FirstCycleInit() {
-    FirstTick = false;
-    Counters.StartTimeUs = m_clock.NowUs();
-    Counters.LastUpdateTimeUs = Counters.StartTimeUs;
-    State.TickCount = 0;
-    Counters.ShownReceived = -1;
-    State.TxPosition = Params.TxStartPosition;
-    Checker.RxPosition = 0;
-    State.FirstData = true;
+    m_firstTick = false;
+    m_counters.StartTimeUs = m_clock.NowUs();
+    m_counters.LastUpdateTimeUs = m_counters.StartTimeUs;
+    m_state.TickCount = 0;
+    m_counters.ShownReceived = -1;
+    m_state.TxPosition = m_params.TxStartPosition;
+    m_checker.RxPosition = 0;
+    m_state.FirstData = true;
     // Set either way: the cell's state belongs to this session alone.
-    m_view.SetErrorsCellAlarm(Mode == TestMode::Bert && Params.PacketSize != 1);
-    Checker.StartSession();
-    Counters.ReceivedThisSecond = 0;
-    ClearRequested = false;
-    Counters.Errors = 0;
-    Counters.Sent = 0;
-    Counters.ShownErrors = 0;
-    Chart.ResetChart();
-    m_view.ChartChanged(Chart);
+    m_view.SetErrorsCellAlarm(m_mode == TestMode::Bert && m_params.PacketSize != 1);
+    m_checker.StartSession();
+    m_counters.ReceivedThisSecond = 0;
+    m_clearRequested = false;
+    m_counters.Errors = 0;
+    m_counters.Sent = 0;
+    m_counters.ShownErrors = 0;
+    m_chart.ResetChart();
+    m_view.ChartChanged(m_chart);
     m_view.ClearTerminalText();
-    State.WritePending = false;
-    State.PendingWriteSize = 0;
-    if (Settings.XonXoff && Mode != TestMode::Bert) {
+    m_state.WritePending = false;
+    m_state.PendingWriteSize = 0;
+    if (m_settings.XonXoff && m_mode != TestMode::Bert) {
         // From a byte of its own: the receive buffer may be read into while it is queued.
         static const std::uint8_t xon = kXonByte;
-        State.WritePending = Write(&xon, 1, "write ") == IoResult::Pending;
+        m_state.WritePending = Write(&xon, 1, "write ") == IoResult::Pending;
     }
-    State.ReadAmount = State.WriteAmount = Params.QueueSize;
-    Counters.LastUpdateSecond = SecondOfMinute(m_clock.WallUs());
-    State.LoopbackPending = 0;
-    TerminalBreaks = LineBreakState{};
+    m_state.ReadAmount = m_state.WriteAmount = m_params.QueueSize;
+    m_counters.LastUpdateSecond = SecondOfMinute(m_clock.WallUs());
+    m_state.LoopbackPending = 0;
+    m_terminalBreaks = LineBreakState{};
 }
 
 void Engine::CountDriverErrors(std::uint32_t mask) {
@@ -123,10 +126,10 @@ void Engine::CountDriverErrors(std::uint32_t mask) {
         std::int32_t& Count;
     };
     const ErrorClass classes[] = {
-        {DriverErrorRow::Other, kNotOverrunParityFrame, DriverErrors.OtherErrors},
-        {DriverErrorRow::Parity, CE_RXPARITY, DriverErrors.ParityErrors},
-        {DriverErrorRow::Overrun, CE_OVERRUN, DriverErrors.OverrunErrors},
-        {DriverErrorRow::Framing, CE_FRAME, DriverErrors.FramingErrors},
+        {DriverErrorRow::Other, kOtherDriverErrors, m_driverErrors.OtherErrors},
+        {DriverErrorRow::Parity, CE_RXPARITY, m_driverErrors.ParityErrors},
+        {DriverErrorRow::Overrun, CE_OVERRUN, m_driverErrors.OverrunErrors},
+        {DriverErrorRow::Framing, CE_FRAME, m_driverErrors.FramingErrors},
     };
     for (const ErrorClass& c : classes) {
         const bool occurred = (mask & c.Bits) != 0;
@@ -148,55 +151,58 @@ void Engine::PerSecondUpdate() {
     // monotonic clock, so a step of the wall clock changes no figure.
     const std::int64_t now = m_clock.NowUs();
     const int second = SecondOfMinute(m_clock.WallUs());
-    if (second == Counters.LastUpdateSecond) return;
-    Counters.LastUpdateSecond = second;
-    const std::int64_t intervalMs = (now - Counters.LastUpdateTimeUs) / 1000;
-    Counters.LastUpdateTimeUs = now;
+    if (second == m_counters.LastUpdateSecond) return;
+    m_counters.LastUpdateSecond = second;
+    const std::int64_t intervalMs = (now - m_counters.LastUpdateTimeUs) / 1000;
+    m_counters.LastUpdateTimeUs = now;
 
     // The whole interval counts, minutes included; an empty one gives no rate to plot.
     if (intervalMs > 0) {
-        Chart.RemoveOldestPoint();
-        const double rate = Params.BitsPerChar * static_cast<double>(Counters.ReceivedThisSecond) *
-                            Chart.RateUnitFactor() / static_cast<double>(intervalMs);
-        if (rate > 1.5 * Chart.AxisMaximum()) {
-            if (++RescaleCount == 3) Chart.DoubleAxis();
+        m_chart.RemoveOldestPoint();
+        const double rate = m_params.BitsPerChar *
+                            static_cast<double>(m_counters.ReceivedThisSecond) *
+                            m_chart.RateUnitFactor() / static_cast<double>(intervalMs);
+        if (rate > 1.5 * m_chart.AxisMaximum()) {
+            if (++m_rescaleCount == 3) m_chart.DoubleAxis();
         } else {
-            RescaleCount = 0;
+            m_rescaleCount = 0;
         }
-        Chart.AppendPoint(rate);
-        m_view.ChartChanged(Chart);
+        m_chart.AppendPoint(rate);
+        m_view.ChartChanged(m_chart);
     }
-    Counters.ReceivedThisSecond = 0;
+    m_counters.ReceivedThisSecond = 0;
 
-    const std::int64_t elapsedMs = (m_clock.NowUs() - Counters.StartTimeUs) / 1000;
+    const std::int64_t elapsedMs = (m_clock.NowUs() - m_counters.StartTimeUs) / 1000;
     m_view.SetStatText(StatCell::Time, ElapsedText(elapsedMs));
-    const std::int64_t charRate = CharRate(Counters.Received, elapsedMs);
+    const std::int64_t charRate = CharRate(m_counters.Received, elapsedMs);
     m_view.SetStatText(StatCell::CharRate, std::to_string(charRate));
-    const auto bitRate = static_cast<std::int64_t>(Params.BitsPerChar * static_cast<double>(charRate));
+    const auto bitRate =
+        static_cast<std::int64_t>(m_params.BitsPerChar * static_cast<double>(charRate));
     m_view.SetStatText(StatCell::BitRate, std::to_string(bitRate));
-    if (Counters.Received != Counters.ShownReceived) {
-        m_view.SetStatText(StatCell::Received, ReceivedText(Counters.Received));
-        Counters.ShownReceived = Counters.Received;
-        if (Counters.Received != 0 && Counters.Errors != 0)
-            m_view.SetStatText(StatCell::Coefficient,
-                               CoefficientText(Counters.Errors, Counters.Received, DecimalSeparator));
+    if (m_counters.Received != m_counters.ShownReceived) {
+        m_view.SetStatText(StatCell::Received, ReceivedText(m_counters.Received));
+        m_counters.ShownReceived = m_counters.Received;
+        if (m_counters.Received != 0 && m_counters.Errors != 0)
+            m_view.SetStatText(
+                StatCell::Coefficient,
+                CoefficientText(m_counters.Errors, m_counters.Received, m_decimalSeparator));
     }
-    if (Counters.Errors != Counters.ShownErrors) {
-        m_view.SetStatText(StatCell::Errors, std::to_string(Counters.Errors));
-        Counters.ShownErrors = Counters.Errors;
+    if (m_counters.Errors != m_counters.ShownErrors) {
+        m_view.SetStatText(StatCell::Errors, std::to_string(m_counters.Errors));
+        m_counters.ShownErrors = m_counters.Errors;
     }
     m_view.SecondElapsed();
 }
 
 void Engine::ClearStatistics() {
-    DriverErrors = DriverErrorCounters{};
-    Checker.ResetCounts();
+    m_driverErrors = DriverErrorCounters{};
+    m_checker.ResetCounts();
     m_view.RefreshErrorPanel();
-    Counters.Received = Counters.ReceivedThisSecond = Counters.Errors = Counters.Sent = 0;
-    ClearRequested = false;
-    Counters.StartTimeUs = Counters.LastUpdateTimeUs = m_clock.NowUs();
-    Chart.ResetChart();
-    m_view.ChartChanged(Chart);
+    m_counters.Received = m_counters.ReceivedThisSecond = m_counters.Errors = m_counters.Sent = 0;
+    m_clearRequested = false;
+    m_counters.StartTimeUs = m_counters.LastUpdateTimeUs = m_clock.NowUs();
+    m_chart.ResetChart();
+    m_view.ChartChanged(m_chart);
     m_view.ClearTerminalText();
     m_view.SetStatText(StatCell::Coefficient, "");
 }
@@ -216,19 +222,19 @@ bool Engine::Read(std::uint8_t* buffer, std::int32_t count, std::uint32_t& got,
 
 bool Engine::WriteGateOpen(std::uint32_t& transferred, const std::string& writeText) {
     transferred = 0;
-    if (!State.WritePending) return true;
+    if (!m_state.WritePending) return true;
     switch (m_port->GetOverlappedResult(*m_writeTransfer, transferred)) {
         case IoResult::Done:
-            State.WritePending = false;
-            State.PendingWriteSize = 0;
-            Counters.Sent += transferred;
+            m_state.WritePending = false;
+            m_state.PendingWriteSize = 0;
+            m_counters.Sent += transferred;
             return true;
         case IoResult::Pending: return false;
         case IoResult::Gone: m_portLost = true; return false;
         case IoResult::Failed:
             // A queued write that failed would otherwise keep the gate shut for good.
-            State.WritePending = false;
-            State.PendingWriteSize = 0;
+            m_state.WritePending = false;
+            m_state.PendingWriteSize = 0;
             m_box.ErrorBox(writeText + "0", false);
             return false;
     }
@@ -241,9 +247,11 @@ IoResult Engine::Write(const std::uint8_t* buffer, std::int32_t count,
     const IoResult r =
         m_port->WriteFile(*m_writeTransfer, buffer, static_cast<std::uint32_t>(count), written);
     switch (r) {
-        case IoResult::Pending: State.PendingWriteSize = count; break;
+        case IoResult::Pending:
+            m_state.PendingWriteSize = count;
+            break;
         case IoResult::Done:
-            Counters.Sent += written;
+            m_counters.Sent += written;
             m_box.ErrorBox(writeText + std::to_string(written), false);
             break;
         case IoResult::Failed: m_box.ErrorBox(writeText + "0", false); break;
@@ -253,41 +261,41 @@ IoResult Engine::Write(const std::uint8_t* buffer, std::int32_t count,
 }
 
 void Engine::RunBertPath() {
-    std::uint8_t* buffer = State.CurrentBuffer();
+    std::uint8_t* buffer = m_state.CurrentBuffer();
     std::uint32_t n = 0;
-    if (!Read(buffer, State.ReadAmount, n, "error 1")) return;
+    if (!Read(buffer, m_state.ReadAmount, n, "error 1")) return;
     if (n > 0) CheckBert(buffer, n);
 
     std::uint32_t transferred = 0;
     if (!WriteGateOpen(transferred, "Error write ")) return;
     if (transferred > 0)
-        State.TxPosition =
-            (State.TxPosition + static_cast<std::int32_t>(transferred)) & Params.PacketMask;
-    if (HoldWrites) return;
-    State.WritePending =
-        Write(Pattern.At(State.TxPosition), State.WriteAmount, "Error write ") == IoResult::Pending;
+        m_state.TxPosition =
+            (m_state.TxPosition + static_cast<std::int32_t>(transferred)) & m_params.PacketMask;
+    if (m_holdWrites) return;
+    m_state.WritePending = Write(m_pattern.At(m_state.TxPosition), m_state.WriteAmount,
+                                 "Error write ") == IoResult::Pending;
 }
 
 void Engine::CheckBert(const std::uint8_t* data, std::uint32_t n) {
-    Counters.Received += n;
-    Counters.ReceivedThisSecond += n;
-    if (Params.PacketSize == 1) {
-        const std::uint8_t symbol = *Pattern.At(0);
+    m_counters.Received += n;
+    m_counters.ReceivedThisSecond += n;
+    if (m_params.PacketSize == 1) {
+        const std::uint8_t symbol = *m_pattern.At(0);
         for (std::uint32_t i = 0; i < n; ++i) {
-            if (((data[i] ^ symbol) & Params.DataMask) != 0) ++Counters.Errors;
-            Checker.PrevSymbol = data[i];
+            if (((data[i] ^ symbol) & m_params.DataMask) != 0) ++m_counters.Errors;
+            m_checker.PrevSymbol = data[i];
         }
         return;
     }
     BertCycleFlags flags;
-    const bool waiting = State.FirstData;
-    Checker.Check(data, n, Pattern.Body(), Params.PacketMask, Params.DataMask, State.FirstData,
-                  Counters.Errors, flags);
-    if (waiting && !State.FirstData) m_view.SetErrorsCellAlarm(false);
-    m_view.ShowPacketError(PacketErrorRow::SyncLost, flags.SyncLost, Checker.SyncLostCount);
+    const bool waiting = m_state.FirstData;
+    m_checker.Check(data, n, m_pattern.Body(), m_params.PacketMask, m_params.DataMask,
+                    m_state.FirstData, m_counters.Errors, flags);
+    if (waiting && !m_state.FirstData) m_view.SetErrorsCellAlarm(false);
+    m_view.ShowPacketError(PacketErrorRow::SyncLost, flags.SyncLost, m_checker.SyncLostCount);
     m_view.ShowPacketError(PacketErrorRow::InvalidSymbol, flags.InvalidSymbol,
-                           Checker.InvalidSymbolCount);
-    m_view.ShowPacketError(PacketErrorRow::SymbolLost, flags.SymbolLost, Checker.SymbolLostCount);
+                           m_checker.InvalidSymbolCount);
+    m_view.ShowPacketError(PacketErrorRow::SymbolLost, flags.SymbolLost, m_checker.SymbolLostCount);
 }
 
 }  // namespace kvartix

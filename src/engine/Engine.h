@@ -7,12 +7,12 @@
 #include "engine/BertPattern.h"
 #include "engine/EngineState.h"
 #include "engine/EngineView.h"
-#include "engine/RateChart.h"
+#include "engine/ErrorBox.h"
 #include "engine/Random.h"
+#include "engine/RateChart.h"
 #include "engine/TerminalReceive.h"
 #include "serial/Clock.h"
 #include "serial/CommPort.h"
-#include "serial/ErrorBox.h"
 #include "serial/LineSettings.h"
 #include "serial/SessionParameters.h"
 
@@ -27,6 +27,8 @@ public:
         : m_view(view), m_box(box), m_clock(clock) {}
 
     // Hands the engine a configured port for a new session; the next tick is the first.
+    // Zeroes what the first tick does not: the received count and the error counts, and
+    // builds the session's BERT pattern.
     void BeginSession(CommPort& port, TransferRecord& writeTransfer, TransferRecord& readTransfer,
                       TestMode mode, const LineSettings& settings, const SessionParameters& params);
     // After this no tick touches the port.
@@ -35,37 +37,40 @@ public:
     // One cycle. A tick outside a session does nothing.
     CycleResult Tick();
 
-    void RequestClear() { ClearRequested = true; }
+    void RequestClear() { m_clearRequested = true; }
     // Throws away the session's output not yet on the line; how much, where the port says.
     std::optional<std::uint32_t> PurgeOutput() {
         return m_port ? m_port->PurgeOutput() : std::nullopt;
     }
-
-    // Session inputs and outputs, readable by the windows and tests.
-    TestMode Mode = TestMode::Bert;
-    LineSettings Settings;
-    SessionParameters Params;
-    BertPattern Pattern;
-    Random Rng;
-    EngineState State;
-    BertChecker Checker;
-    DriverErrorCounters DriverErrors;
-    SessionCounters Counters;
-    bool FirstTick = false;
-    bool ClearRequested = false;
     // While set the BERT starts no new write and the pending one still completes: lets a
     // run's end wait for what is on its way without sending more.
-    bool HoldWrites = false;
-    // What the last cycle's error query reported: the queues and hold flags.
-    CommStatus PortStatus;
-    RateChart Chart;
-    // Consecutive updates far above the axis; kept for the whole run of the program.
-    std::int32_t RescaleCount = 0;
+    void SetHoldWrites(bool hold) { m_holdWrites = hold; }
+    // The chart's axis for a bit rate; its points stay.
+    const RateChart& SetRateAxis(std::int32_t bitRate) {
+        m_chart.SetRateAxis(bitRate);
+        return m_chart;
+    }
     // The locale's, for the error coefficient.
-    char DecimalSeparator = '.';
-    // Typed in the terminal window and not yet sent, as code-page bytes; kept across sessions.
+    void SetDecimalSeparator(char separator) { m_decimalSeparator = separator; }
+
+    // The session's inputs and what it has counted so far.
+    TestMode Mode() const { return m_mode; }
+    const LineSettings& Settings() const { return m_settings; }
+    const SessionParameters& Params() const { return m_params; }
+    const BertPattern& Pattern() const { return m_pattern; }
+    const EngineState& State() const { return m_state; }
+    const BertChecker& Checker() const { return m_checker; }
+    const DriverErrorCounters& DriverErrors() const { return m_driverErrors; }
+    const SessionCounters& Counters() const { return m_counters; }
+    bool FirstTickPending() const { return m_firstTick; }
+    bool HoldWrites() const { return m_holdWrites; }
+    // What the last cycle's error query reported: the queues and hold flags.
+    const CommStatus& PortStatus() const { return m_portStatus; }
+    const RateChart& Chart() const { return m_chart; }
+
+    // Typed in the terminal window and not yet sent, as code-page bytes; kept across
+    // sessions. The terminal window appends, the terminal path takes from the front.
     std::string TerminalTxText;
-    LineBreakState TerminalBreaks;
 
 private:
     void FirstCycleInit();
@@ -90,6 +95,27 @@ private:
     TransferRecord* m_writeTransfer = nullptr;
     TransferRecord* m_readTransfer = nullptr;
     bool m_portLost = false;
+
+    TestMode m_mode = TestMode::Bert;
+    LineSettings m_settings;
+    SessionParameters m_params;
+    BertPattern m_pattern;
+    Random m_rng;
+    EngineState m_state;
+    BertChecker m_checker;
+    DriverErrorCounters m_driverErrors;
+    SessionCounters m_counters;
+    bool m_firstTick = false;
+    bool m_clearRequested = false;
+    bool m_holdWrites = false;
+    CommStatus m_portStatus;
+    RateChart m_chart;
+    // Consecutive updates far above the axis; kept for the whole run of the program.
+    std::int32_t m_rescaleCount = 0;
+    char m_decimalSeparator = '.';
+    LineBreakState m_terminalBreaks;
+
+    friend struct EngineProbe;  // tests set counts the line would take long to produce
 };
 
 }  // namespace kvartix

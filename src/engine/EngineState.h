@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "serial/CommTypes.h"
+
 namespace kvartix {
 
 enum class TestMode { Bert, Loopback, Terminal };
@@ -16,6 +18,13 @@ inline constexpr std::uint8_t kDcdInactive = 0x04;
 inline constexpr std::uint8_t kXoffReceivedHold = 0x08;
 inline constexpr std::uint8_t kXoffSentHold = 0x10;
 using LineStatus = std::uint8_t;
+// Every lamp, for the first cycle of a session.
+inline constexpr LineStatus kAllLineStatusBits =
+    kCtsInactive | kDsrInactive | kDcdInactive | kXoffReceivedHold | kXoffSentHold;
+
+// Driver errors outside the three with rows of their own count as "other".
+inline constexpr std::uint32_t kOtherDriverErrors = ~(CE_OVERRUN | CE_RXPARITY | CE_FRAME);
+static_assert(kOtherDriverErrors == 0xFFFFFFF1);
 
 struct DriverErrorCounters {
     std::int32_t ParityErrors = 0;
@@ -40,6 +49,9 @@ struct EngineState {
     std::int32_t TickCount = 0;
 
     std::uint8_t* CurrentBuffer() { return CurrentIsA ? IoBufferA.data() : IoBufferB.data(); }
+    const std::uint8_t* CurrentBuffer() const {
+        return CurrentIsA ? IoBufferA.data() : IoBufferB.data();
+    }
     void SwitchBuffer() { CurrentIsA = !CurrentIsA; }
 };
 

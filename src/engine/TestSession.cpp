@@ -4,25 +4,23 @@ namespace kvartix {
 
 bool TestSession::Start(TestMode mode, const LineSettings& settings) {
     StopSession();
-    Engine& e = m_engine;
-    e.Mode = mode;
     m_view.SetStatText(StatCell::Errors, mode == TestMode::Loopback ? "" : "0");
     m_view.SetStatText(StatCell::Coefficient, "");
-    e.Counters.Received = 0;
-    if (!OpenPortForSession(settings.Port, m_opener, m_box, m_opened)) return false;
     const SessionParameters params = DeriveSessionParameters(settings);
-    BuildBertPattern(e.Pattern, params.PacketSize, params.DataMask, settings.Symbol, e.Rng);
-    FillLineConfig(m_opened.Config, settings, params);
     // An echo whose own Xoff held its output would wait on itself: its write cannot finish,
     // so it stops reading, so the queue never drains to the Xon. It keeps sending instead.
-    if (mode == TestMode::Loopback) m_opened.Config.fTXContinueOnXoff = true;
-    e.Chart.SetRateAxis(settings.BitRate);
-    m_view.ChartChanged(e.Chart);
-    if (!ConfigurePort(m_opened, params, m_box)) return false;
-    e.DriverErrors = DriverErrorCounters{};
-    e.Checker.ResetCounts();
-    e.BeginSession(*m_opened.Port, m_events.WriteTransfer, m_events.ReadTransfer, mode, settings,
-                   params);
+    const auto failure =
+        OpenAndConfigure(settings, params, m_opener, m_opened, mode == TestMode::Loopback);
+    // The chart takes the new axis once the port opened, even when its configuration then
+    // failed.
+    if (!failure || OpenedBeforeFailing(*failure))
+        m_view.ChartChanged(m_engine.SetRateAxis(settings.BitRate));
+    if (failure) {
+        m_box.ErrorBox(OpenFailureText(*failure), true);
+        return false;
+    }
+    m_engine.BeginSession(*m_opened.Port, m_events.WriteTransfer, m_events.ReadTransfer, mode,
+                          settings, params);
     m_running = true;
     return true;
 }
@@ -36,7 +34,7 @@ void TestSession::StopSession() {
         c.fOutxCtsFlow = c.fOutxDsrFlow = c.fOutX = c.fInX = false;
         if (c.fRtsControl == RTS_CONTROL_HANDSHAKE) c.fRtsControl = RTS_CONTROL_DISABLE;
         m_opened.Port->SetCommState(c);
-        if (!m_opened.Port->CloseHandle()) m_box.ErrorBox("Ошибка закрытия COM порта", false);
+        if (!m_opened.Port->CloseHandle()) m_box.ErrorBox(kCloseFailedText, false);
     }
     m_opened.Port.reset();
 }
@@ -44,7 +42,7 @@ void TestSession::StopSession() {
 void TestSession::Tick() {
     if (!m_running) return;
     if (m_engine.Tick() == CycleResult::PortLost) {
-        const std::string text = m_opened.DevicePath + " не доступен";
+        const std::string text = PortLostText(m_opened.DevicePath);
         StopSession();
         m_box.ErrorBox(text, true);
     }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/Engine.h"
+#include "engine/PortMessages.h"
 #include "serial/CommPort.h"
 #include "serial/PortOpening.h"
 

@@ -29,20 +29,15 @@ std::unique_ptr<CompletionEvent> EventFactory::CreateEvent() {
     return std::make_unique<CompletionEvent>();
 }
 
-bool CreateTransferEvents(TransferEvents& out, EventFactory& factory, ErrorBoxSink& box) {
+std::optional<TransferEventFailure> CreateTransferEvents(TransferEvents& out,
+                                                         EventFactory& factory) {
     out.WriteEvent = factory.CreateEvent();
     out.ReadEvent = factory.CreateEvent();
-    if (!out.WriteEvent) {
-        box.ErrorBox("Fatal error 2", true);
-        return false;
-    }
-    if (!out.ReadEvent) {
-        box.ErrorBox("Fatal error 3", true);
-        return false;
-    }
+    if (!out.WriteEvent) return TransferEventFailure::WriteEvent;
+    if (!out.ReadEvent) return TransferEventFailure::ReadEvent;
     out.WriteTransfer = TransferRecord{out.WriteEvent.get(), 0, 0};
     out.ReadTransfer = TransferRecord{out.ReadEvent.get(), 0, 0};
-    return true;
+    return std::nullopt;
 }
 
 }  // namespace kvartix

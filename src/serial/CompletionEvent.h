@@ -3,8 +3,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
-
-#include "serial/ErrorBox.h"
+#include <optional>
 
 namespace kvartix {
 
@@ -46,8 +45,11 @@ struct TransferEvents {
     TransferRecord ReadTransfer;
 };
 
-// Creates both events in order; on failure shows "Fatal error 2" or "Fatal error 3" and
-// returns false, after which the program is to end.
-bool CreateTransferEvents(TransferEvents& out, EventFactory& factory, ErrorBoxSink& box);
+enum class TransferEventFailure { WriteEvent, ReadEvent };
+
+// Creates both events in order; on failure says which one could not be created, after
+// which the program is to end.
+[[nodiscard]] std::optional<TransferEventFailure> CreateTransferEvents(TransferEvents& out,
+                                                                       EventFactory& factory);
 
 }  // namespace kvartix

@@ -7,37 +7,52 @@
 namespace kvartix {
 namespace {
 
-bool Fail(OpenedPort& opened, ErrorBoxSink& box, const std::string& text) {
-    box.ErrorBox(text, true);
-    opened.Port->CloseHandle();
-    opened.Port.reset();
-    return false;
+std::optional<OpenFailure> Fail(OpenedPort& opened, OpenStep step) {
+    if (opened.Port) {
+        opened.Port->CloseHandle();
+        opened.Port.reset();
+    }
+    return OpenFailure{step, opened.DevicePath};
+}
+
+std::optional<OpenFailure> Configure(OpenedPort& o, const SessionParameters& p) {
+    const auto queue = static_cast<std::uint32_t>(p.QueueSize);
+    if (!o.Port->SetupComm(queue, queue)) return Fail(o, OpenStep::Queues);
+    o.Config.XonChar = kXonChar;
+    o.Config.XoffChar = kXoffChar;
+    if (o.Config.BaudRate < 1 || !o.Port->SetCommState(o.Config))
+        return Fail(o, OpenStep::LineConfig);
+    if (!o.Port->SetCommTimeouts(ImmediateReadTimeouts())) return Fail(o, OpenStep::Timeouts);
+    if (!o.Port->SetCommMask(EV_RLSD)) return Fail(o, OpenStep::EventMask);
+    return std::nullopt;
 }
 
 }  // namespace
+
+const char* OpenStepCall(OpenStep step) {
+    switch (step) {
+        case OpenStep::PathTooLong:
+            return "DevicePath";
+        case OpenStep::Open:
+            return "Open";
+        case OpenStep::ReadConfig:
+            return "GetCommState";
+        case OpenStep::Queues:
+            return "SetupComm";
+        case OpenStep::LineConfig:
+            return "SetCommState";
+        case OpenStep::Timeouts:
+            return "SetCommTimeouts";
+        case OpenStep::EventMask:
+            return "SetCommMask";
+    }
+    return "";
+}
 
 CommTimeouts ImmediateReadTimeouts() {
     CommTimeouts t;
     t.ReadIntervalTimeout = MAXDWORD;
     return t;
-}
-
-bool OpenPortForSession(const std::string& portName, PortOpener& opener, ErrorBoxSink& box,
-                        OpenedPort& out) {
-    out.DevicePath = DevicePathFor(portName);
-    const std::string unavailable = out.DevicePath + " не доступен";
-    if (out.DevicePath.size() > kMaxDevicePath) {
-        box.ErrorBox(unavailable, true);
-        return false;
-    }
-    out.Port = opener.Open(out.DevicePath, true);
-    if (!out.Port) {
-        box.ErrorBox(unavailable, true);
-        return false;
-    }
-    if (!out.Port->GetCommState(out.Config))
-        return Fail(out, box, "Ошибка получения параметров " + out.DevicePath);
-    return true;
 }
 
 void FillLineConfig(LineConfig& c, const LineSettings& s, const SessionParameters& p) {
@@ -62,27 +77,17 @@ void FillLineConfig(LineConfig& c, const LineSettings& s, const SessionParameter
     c.XonLim = c.XoffLim = static_cast<std::uint16_t>(p.QueueSize / 10);
 }
 
-bool ConfigurePort(OpenedPort& o, const SessionParameters& p, ErrorBoxSink& box) {
-    const auto queue = static_cast<std::uint32_t>(p.QueueSize);
-    if (!o.Port->SetupComm(queue, queue))
-        return Fail(o, box, "Ошибка при инициализации буферов для " + o.DevicePath);
-    o.Config.XonChar = kXonChar;
-    o.Config.XoffChar = kXoffChar;
-    if (o.Config.BaudRate < 1 || !o.Port->SetCommState(o.Config))
-        return Fail(o, box,
-                    "Драйвер Windows для порта " + o.DevicePath +
-                        " не может работать с такими параметрами.");
-    if (!o.Port->SetCommTimeouts(ImmediateReadTimeouts()))
-        return Fail(o, box, "Ошибка установки таймаутов " + o.DevicePath);
-    if (!o.Port->SetCommMask(EV_RLSD)) return Fail(o, box, "Fatal error 1");
-    return true;
-}
-
-bool OpenAndConfigure(const LineSettings& s, const SessionParameters& p, PortOpener& opener,
-                      ErrorBoxSink& box, OpenedPort& out) {
-    if (!OpenPortForSession(s.Port, opener, box, out)) return false;
+std::optional<OpenFailure> OpenAndConfigure(const LineSettings& s, const SessionParameters& p,
+                                            PortOpener& opener, OpenedPort& out,
+                                            bool keepSendingOnXoff) {
+    out.DevicePath = DevicePathFor(s.Port);
+    if (out.DevicePath.size() > kMaxDevicePath) return Fail(out, OpenStep::PathTooLong);
+    out.Port = opener.Open(out.DevicePath, true);
+    if (!out.Port) return Fail(out, OpenStep::Open);
+    if (!out.Port->GetCommState(out.Config)) return Fail(out, OpenStep::ReadConfig);
     FillLineConfig(out.Config, s, p);
-    return ConfigurePort(out, p, box);
+    if (keepSendingOnXoff) out.Config.fTXContinueOnXoff = true;
+    return Configure(out, p);
 }
 
 }  // namespace kvartix

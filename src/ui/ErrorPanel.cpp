@@ -1,5 +1,7 @@
 #include "ui/ErrorPanel.h"
 
+#include "engine/ErrorCaptions.h"
+
 namespace kvartix {
 namespace {
 
@@ -22,6 +24,14 @@ const HintTexts kFramingHints{
     "Ошибка формы принятого в COM порт сигнала.  Возможные причины: неправильно установлены "
     "параметры Data bits, Stop bits; искаженная форма принимаемого сигнала и т.п.",
     "Потеря синхронизации. В блоке данных было утеряно/искажено более 2-х символов подряд"};
+
+template <typename Row>
+QString Caption(Row row, std::int32_t count) {
+    if constexpr (std::is_same_v<Row, DriverErrorRow>)
+        return QString::fromStdString(DriverErrorCaption(row) + CountSuffix(count));
+    else
+        return QString::fromStdString(PacketErrorCaption(row) + CountSuffix(count));
+}
 
 QColor FaceColour(const QWidget& w) {
     return w.parentWidget()->palette().color(QPalette::Button);
@@ -52,7 +62,7 @@ void SetBackground(QWidget& w, const QColor& colour) {
 }
 
 QString FormatCountSuffix(std::int32_t count) {
-    return count == 0 ? QString() : QStringLiteral(" = ") + QString::number(count);
+    return QString::fromStdString(CountSuffix(count));
 }
 
 void SetErrorCellActive(QLabel& cell, bool active) {
@@ -63,7 +73,7 @@ void SetErrorCellActive(QLabel& cell, bool active) {
 }
 
 ErrorPanel::ErrorPanel(QWidget* parent)
-    : QGroupBox(QStringLiteral("COM port driver errors"), parent) {
+    : QGroupBox(QString::fromLatin1(kDriverErrorsTitle), parent) {
     setObjectName(QStringLiteral("GroupBox10"));
     StaticPa = MakeCell(this, "StaticPa", 15);
     StaticOv = MakeCell(this, "StaticOv", 30);
@@ -94,18 +104,16 @@ void ErrorPanel::Refresh(const ErrorCounts& c, bool parityChosen, bool testRunni
     for (int i = 0; i < 3; ++i)
         labels[i]->setToolTip(QString::fromUtf8(driver ? hints[i]->Driver : hints[i]->Packet));
     if (driver) {
-        setTitle(QStringLiteral("COM port driver errors"));
-        Label9->setText(QStringLiteral("Parity") + FormatCountSuffix(c.Driver.ParityErrors));
-        Label13->setText(QStringLiteral("Receive overrun") +
-                         FormatCountSuffix(c.Driver.OverrunErrors));
-        Label14->setText(QStringLiteral("Receive framing") +
-                         FormatCountSuffix(c.Driver.FramingErrors));
-        Label10->setText(QStringLiteral("Other errors") + FormatCountSuffix(c.Driver.OtherErrors));
+        setTitle(QString::fromLatin1(kDriverErrorsTitle));
+        Label9->setText(Caption(DriverErrorRow::Parity, c.Driver.ParityErrors));
+        Label13->setText(Caption(DriverErrorRow::Overrun, c.Driver.OverrunErrors));
+        Label14->setText(Caption(DriverErrorRow::Framing, c.Driver.FramingErrors));
+        Label10->setText(Caption(DriverErrorRow::Other, c.Driver.OtherErrors));
     } else {
-        setTitle(QStringLiteral("Packet errors"));
-        Label9->setText(QStringLiteral("Invalid symb") + FormatCountSuffix(c.InvalidSymbol));
-        Label13->setText(QStringLiteral("Symb is lost") + FormatCountSuffix(c.SymbolLost));
-        Label14->setText(QStringLiteral("Sync is lost") + FormatCountSuffix(c.SyncLost));
+        setTitle(QString::fromLatin1(kPacketErrorsTitle));
+        Label9->setText(Caption(PacketErrorRow::InvalidSymbol, c.InvalidSymbol));
+        Label13->setText(Caption(PacketErrorRow::SymbolLost, c.SymbolLost));
+        Label14->setText(Caption(PacketErrorRow::SyncLost, c.SyncLost));
     }
     Label10->setVisible(driver);
     StaticEr->setVisible(driver);
@@ -128,38 +136,40 @@ void ErrorPanel::ShowDriverError(DriverErrorRow row, bool occurred, std::int32_t
     // A present error is counted in either view but shown only in the driver-error view.
     const bool show = occurred && m_showDriverErrors;
     if (occurred && !show) return;
-    const QString n = QString::number(count);
+    // An event shows its count even when it is 0.
+    const QString text = QString::fromLatin1(DriverErrorCaption(row)) + QStringLiteral(" = ") +
+                         QString::number(count);
     switch (row) {
         case DriverErrorRow::Other:
-            ShowEvent(*StaticEr, *Label10, show, QStringLiteral("Other errors = ") + n);
+            ShowEvent(*StaticEr, *Label10, show, text);
             if (show)
                 Label12->setText(
                     QStringLiteral("$%1").arg(errorMask, 4, 16, QChar(u'0')).toUpper());
             break;
         case DriverErrorRow::Parity:
-            ShowEvent(*StaticPa, *Label9, show, QStringLiteral("Parity = ") + n);
+            ShowEvent(*StaticPa, *Label9, show, text);
             break;
         case DriverErrorRow::Overrun:
-            ShowEvent(*StaticOv, *Label13, show, QStringLiteral("Receive overrun = ") + n);
+            ShowEvent(*StaticOv, *Label13, show, text);
             break;
         case DriverErrorRow::Framing:
-            ShowEvent(*StaticFE, *Label14, show, QStringLiteral("Receive framing = ") + n);
+            ShowEvent(*StaticFE, *Label14, show, text);
             break;
     }
 }
 
 void ErrorPanel::ShowPacketError(PacketErrorRow row, bool occurred, std::int32_t count) {
     if (m_showDriverErrors) return;
-    const QString suffix = FormatCountSuffix(count);
+    const QString text = Caption(row, count);
     switch (row) {
         case PacketErrorRow::SyncLost:
-            ShowEvent(*StaticFE, *Label14, occurred, QStringLiteral("Sync is lost") + suffix);
+            ShowEvent(*StaticFE, *Label14, occurred, text);
             break;
         case PacketErrorRow::InvalidSymbol:
-            ShowEvent(*StaticPa, *Label9, occurred, QStringLiteral("Invalid symb") + suffix);
+            ShowEvent(*StaticPa, *Label9, occurred, text);
             break;
         case PacketErrorRow::SymbolLost:
-            ShowEvent(*StaticOv, *Label13, occurred, QStringLiteral("Symb is lost") + suffix);
+            ShowEvent(*StaticOv, *Label13, occurred, text);
             break;
     }
 }

@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QStringList>
 
+#include "app/LineChoices.h"
 #include "ui/Hints.h"
 #include "ui/WindowFont.h"
 
@@ -14,11 +15,6 @@ namespace {
 
 constexpr int kClientWidth = 366;
 constexpr int kClientHeight = 422;
-
-const char* const kBitRates[] = {"110",   "300",   "600",   "1200",  "2400",   "4800",   "9600",
-                                 "14400", "19200", "38400", "57600", "115200", "230400", "460800"};
-const char* const kPacketSizes[] = {"1",   "4",   "8",   "16",   "32",  "64",
-                                    "128", "256", "512", "1024", "2048"};
 
 }  // namespace
 
@@ -43,7 +39,7 @@ TForm1::TForm1(const std::vector<std::string>& ports, const std::string& presele
     BindHandlers();
     setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
     m_usable = CreateTransferEvents(m_events, m_eventFactory, *this);
-    m_engine.DecimalSeparator = LocaleDecimalSeparator();
+    m_engine.SetDecimalSeparator(LocaleDecimalSeparator());
 }
 
 // The user's decimal separator, for the error coefficient alone (1,1E-03 under ru_RU); every
@@ -64,9 +60,9 @@ void TForm1::SetInitialValues(const std::vector<std::string>& ports,
     for (const std::string& port : ports) ComboBox1->addItem(QString::fromStdString(port));
     ComboBox1->setCurrentIndex(ComboBox1->findText(QString::fromStdString(preselected)));
     ComboBox1->setEditText(QString::fromStdString(preselected));
-    for (const char* rate : kBitRates) ComboBox2->addItem(QString::fromLatin1(rate));
+    for (const std::int32_t rate : kBitRateEntries) ComboBox2->addItem(QString::number(rate));
     ComboBox2->setCurrentIndex(ComboBox2->findText(QStringLiteral("115200")));
-    for (const char* size : kPacketSizes) ComboBox3->addItem(QString::fromLatin1(size));
+    for (const std::int32_t size : kPacketSizeEntries) ComboBox3->addItem(QString::number(size));
     ComboBox3->setCurrentText(QStringLiteral("512"));
     EditSymb->setText(QStringLiteral("$5A"));
     ComboBox3Change();
@@ -78,7 +74,7 @@ void TForm1::SetInitialValues(const std::vector<std::string>& ports,
     RadioRF1->setChecked(true);
     Button2->setEnabled(false);
     Button5->setEnabled(false);
-    m_engine.Chart.SetRateAxis(115200);
+    m_engine.SetRateAxis(115200);
 }
 
 void TForm1::BindHandlers() {

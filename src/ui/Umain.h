@@ -64,7 +64,6 @@ class TForm1 final : public QMainWindow, public EngineView, public ErrorBoxSink 
 
     // Looks.
     void SetLedActive(TKivLed& led, bool active);
-    void SetErrorCellActive(QLabel& cell, bool active);
     void EnableXonXoffWatch(bool on);
     void EnableParityRow(bool on);
     void EnableLineWatch(bool on);
@@ -89,52 +88,60 @@ class TForm1 final : public QMainWindow, public EngineView, public ErrorBoxSink 
     const TestSession& Session() const { return m_session; }
 
     // Controls, by container.
-    QGroupBox* GroupBox1;
-    QComboBox* ComboBox1;
-    QLabel* Label1;
-    QComboBox* ComboBox2;
-    QToolButton* SpeedButton1;
-    QRadioButton* RadioD[4];  // RadioD5..RadioD8
-    QRadioButton* RadioS[3];  // RadioS1..RadioS3
-    QRadioButton* RadioP[5];  // RadioP0..RadioP4
-    QCheckBox* CheckHard;
-    QCheckBox* CheckSoft;
-    QRadioButton* RadioDSR1;
-    QRadioButton* RadioDSR2;
-    QRadioButton* RadioDTR1;
-    QRadioButton* RadioDTR2;
-    QRadioButton* RadioRF1;
-    QRadioButton* RadioRF2;
-    QLabel* StaticText3;
-    QLabel* StaticText1;
-    QPushButton* Button3;
-    QPushButton* Button1;
-    QPushButton* Button2;
-    QPushButton* Button4;
-    TKivLed* LedXR;
-    TKivLed* LedXS;
-    TKivLed* LedCTS;
-    TKivLed* LedDSR;
-    TKivLed* LedDCD;
-    QLabel* Label4;
-    QLabel* Label5;
-    QLabel* Label6;
-    QLabel* Label2;
-    QLabel* Label7;
-    QLabel* Label11;
-    QComboBox* ComboBox3;
-    QLineEdit* EditSymb;
-    ErrorPanel* GroupBox10;
-    RateChartWidget* Chart1;
-    QPushButton* Button5;
-    QWidget* StatusBar2;
-    QLabel* StaticS0;
-    QLabel* StaticS1;
-    QLabel* StaticS2;
-    QLabel* StaticS3;
-    QLabel* StaticS4;
-    QLabel* StaticS5;
-    TKivTimer32* Timer1;
+    QGroupBox* GroupBox1 = nullptr;
+    QGroupBox* GroupBox2 = nullptr;  // data bits
+    QGroupBox* GroupBox3 = nullptr;  // stop bits
+    QGroupBox* GroupBox4 = nullptr;  // parity
+    QGroupBox* GroupBox5 = nullptr;  // flow control
+    QGroupBox* GroupBox6 = nullptr;  // DTR
+    QGroupBox* GroupBox7 = nullptr;  // the lamps
+    QGroupBox* GroupBox8 = nullptr;  // DSR
+    QGroupBox* GroupBox9 = nullptr;  // data speed
+    QComboBox* ComboBox1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QComboBox* ComboBox2 = nullptr;
+    QToolButton* SpeedButton1 = nullptr;
+    QRadioButton* RadioD[4] = {};  // RadioD5..RadioD8
+    QRadioButton* RadioS[3] = {};  // RadioS1..RadioS3
+    QRadioButton* RadioP[5] = {};  // RadioP0..RadioP4
+    QCheckBox* CheckHard = nullptr;
+    QCheckBox* CheckSoft = nullptr;
+    QRadioButton* RadioDSR1 = nullptr;
+    QRadioButton* RadioDSR2 = nullptr;
+    QRadioButton* RadioDTR1 = nullptr;
+    QRadioButton* RadioDTR2 = nullptr;
+    QRadioButton* RadioRF1 = nullptr;
+    QRadioButton* RadioRF2 = nullptr;
+    QLabel* StaticText3 = nullptr;
+    QLabel* StaticText1 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button4 = nullptr;
+    TKivLed* LedXR = nullptr;
+    TKivLed* LedXS = nullptr;
+    TKivLed* LedCTS = nullptr;
+    TKivLed* LedDSR = nullptr;
+    TKivLed* LedDCD = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label11 = nullptr;
+    QComboBox* ComboBox3 = nullptr;
+    QLineEdit* EditSymb = nullptr;
+    ErrorPanel* GroupBox10 = nullptr;
+    RateChartWidget* Chart1 = nullptr;
+    QPushButton* Button5 = nullptr;
+    QWidget* StatusBar2 = nullptr;
+    QLabel* StaticS0 = nullptr;
+    QLabel* StaticS1 = nullptr;
+    QLabel* StaticS2 = nullptr;
+    QLabel* StaticS3 = nullptr;
+    QLabel* StaticS4 = nullptr;
+    QLabel* StaticS5 = nullptr;
+    TKivTimer32* Timer1 = nullptr;
 
   protected:
     void closeEvent(QCloseEvent* event) override;  // FormCloseQuery

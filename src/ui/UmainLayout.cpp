@@ -23,76 +23,104 @@ enum class Kind {
     Cell
 };
 
+// Creates the control, binds it to its member and returns it.
+using Binder = QWidget* (*)(TForm1&, QWidget*);
+
 struct Place {
     Kind kind;
+    Binder bind;
     const char* name;
-    const char* owner;             // nullptr: the client area
+    QGroupBox* TForm1::*owner;     // nullptr: the client area
     int left, top, width, height;  // width 0: as wide as the caption
     const char* caption;
 };
 
+template <class T>
+QWidget* Bound(T*& member, QWidget* created) {
+    // The row's kind makes a widget of the member's class; a row that does not is a fault in
+    // this table, found at the first start.
+    member = dynamic_cast<T*>(created);
+    if (!member)
+        qFatal("layout: %s is not the class of its member", qPrintable(created->objectName()));
+    return created;
+}
+
+template <auto Member>
+QWidget* Bind(TForm1& form, QWidget* created) {
+    return Bound(form.*Member, created);
+}
+
+template <auto Array, int Index>
+QWidget* BindAt(TForm1& form, QWidget* created) {
+    return Bound((form.*Array)[Index], created);
+}
+
+// The member and the object's name, which the hints and the tests use, are the same word.
+#define BOUND(member) Bind<&TForm1::member>, #member
+
 // clang-format off
 constexpr Place kPlaces[] = {
-    {Kind::Group, "GroupBox1", nullptr, 16, 0, 337, 252, "Parameters"},
-    {Kind::EditCombo, "ComboBox1", "GroupBox1", 16, 20, 113, 21, ""},
-    {Kind::Label, "Label1", "GroupBox1", 192, 7, 0, 13, "Bit rate"},
-    {Kind::EditCombo, "ComboBox2", "GroupBox1", 144, 20, 145, 21, ""},
-    {Kind::Group, "GroupBox2", "GroupBox1", 8, 43, 57, 105, "Data bits"},
-    {Kind::Radio, "RadioD5", "GroupBox2", 8, 16, 45, 17, "5"},
-    {Kind::Radio, "RadioD6", "GroupBox2", 8, 32, 45, 17, "6"},
-    {Kind::Radio, "RadioD7", "GroupBox2", 8, 48, 45, 17, "7"},
-    {Kind::Radio, "RadioD8", "GroupBox2", 8, 64, 45, 17, "8"},
-    {Kind::Group, "GroupBox3", "GroupBox1", 72, 43, 57, 105, "Stop bits"},
-    {Kind::Radio, "RadioS1", "GroupBox3", 8, 32, 45, 17, "1"},
-    {Kind::Radio, "RadioS2", "GroupBox3", 8, 48, 45, 17, "1.5"},
-    {Kind::Radio, "RadioS3", "GroupBox3", 8, 64, 45, 17, "2"},
-    {Kind::Group, "GroupBox4", "GroupBox1", 136, 43, 81, 105, "Parity"},
-    {Kind::Radio, "RadioP0", "GroupBox4", 8, 16, 71, 17, "No parity"},
-    {Kind::Radio, "RadioP1", "GroupBox4", 8, 32, 71, 17, "Odd"},
-    {Kind::Radio, "RadioP2", "GroupBox4", 8, 48, 71, 17, "Even"},
-    {Kind::Radio, "RadioP3", "GroupBox4", 8, 64, 71, 17, "Mark"},
-    {Kind::Radio, "RadioP4", "GroupBox4", 8, 80, 71, 17, "Space"},
-    {Kind::Group, "GroupBox5", "GroupBox1", 224, 43, 105, 52, "Flow control"},
-    {Kind::Check, "CheckHard", "GroupBox5", 8, 14, 95, 17, "RTS/CTS"},
-    {Kind::Check, "CheckSoft", "GroupBox5", 8, 30, 95, 17, "Xon/Xoff"},
-    {Kind::Group, "GroupBox8", "GroupBox1", 224, 97, 105, 51, "DSR sensibility"},
-    {Kind::Radio, "RadioDSR1", "GroupBox8", 8, 14, 95, 17, "Flow control"},
-    {Kind::Radio, "RadioDSR2", "GroupBox8", 8, 30, 95, 17, "Ignored"},
-    {Kind::Group, "GroupBox6", "GroupBox1", 8, 150, 121, 53, "DTR on start"},
-    {Kind::Radio, "RadioDTR1", "GroupBox6", 8, 14, 111, 17, "High (low on stop) "},
-    {Kind::Radio, "RadioDTR2", "GroupBox6", 8, 32, 111, 17, "Always low"},
-    {Kind::Group, "GroupBox9", "GroupBox1", 136, 150, 193, 53, "Data flow features"},
-    {Kind::Radio, "RadioRF1", "GroupBox9", 8, 14, 183, 17, "Maximum data speed"},
-    {Kind::Radio, "RadioRF2", "GroupBox9", 8, 30, 183, 17, "Random data speed"},
-    {Kind::Strip, "StaticText3", "GroupBox1", 8, 208, 81, 9, ""},
-    {Kind::Strip, "StaticText1", "GroupBox1", 96, 208, 81, 9, ""},
-    {Kind::Button, "Button3", "GroupBox1", 8, 220, 81, 25, "Start &BERT"},
-    {Kind::Button, "Button1", "GroupBox1", 96, 220, 81, 25, "Start &Loopback"},
-    {Kind::Button, "Button2", "GroupBox1", 184, 220, 73, 25, "&Stop"},
-    {Kind::Button, "Button4", "GroupBox1", 264, 220, 67, 25, "&Terminal"},
-    {Kind::Group, "GroupBox7", nullptr, 16, 254, 161, 64, "Watch flow control"},
-    {Kind::Led, "LedXR", "GroupBox7", 5, 12, 15, 15, ""},
-    {Kind::Led, "LedXS", "GroupBox7", 5, 28, 15, 15, ""},
-    {Kind::Label, "Label4", "GroupBox7", 24, 14, 0, 13, "Xoff recieved"},
-    {Kind::Label, "Label5", "GroupBox7", 24, 30, 0, 13, "Xoff sent"},
-    {Kind::Led, "LedCTS", "GroupBox7", 109, 12, 15, 15, ""},
-    {Kind::Led, "LedDSR", "GroupBox7", 109, 28, 15, 15, ""},
-    {Kind::Led, "LedDCD", "GroupBox7", 109, 44, 15, 15, ""},
-    {Kind::Label, "Label6", "GroupBox7", 128, 14, 0, 13, "CTS"},
-    {Kind::Label, "Label2", "GroupBox7", 128, 30, 0, 13, "DSR"},
-    {Kind::Label, "Label7", "GroupBox7", 128, 46, 0, 13, "DCD"},
-    {Kind::Label, "Label11", nullptr, 252, 260, 0, 13, "Packet size"},
-    {Kind::ListCombo, "ComboBox3", nullptr, 185, 257, 64, 21, ""},
-    {Kind::Edit, "EditSymb", nullptr, 320, 257, 33, 21, "$5a"},
-    {Kind::Button, "Button5", nullptr, 184, 360, 169, 21, "&Clear statistics"},
-    {Kind::Cell, "StaticS0", nullptr, 0, 405, 65, 17, ""},
-    {Kind::Cell, "StaticS1", nullptr, 67, 405, 58, 17, ""},
-    {Kind::Cell, "StaticS2", nullptr, 127, 405, 58, 17, ""},
-    {Kind::Cell, "StaticS4", nullptr, 187, 405, 63, 17, ""},
-    {Kind::Cell, "StaticS5", nullptr, 252, 404, 58, 18, ""},
-    {Kind::Cell, "StaticS3", nullptr, 312, 405, 54, 17, ""},
+    {Kind::Group, BOUND(GroupBox1), nullptr, 16, 0, 337, 252, "Parameters"},
+    {Kind::EditCombo, BOUND(ComboBox1), &TForm1::GroupBox1, 16, 20, 113, 21, ""},
+    {Kind::Label, BOUND(Label1), &TForm1::GroupBox1, 192, 7, 0, 13, "Bit rate"},
+    {Kind::EditCombo, BOUND(ComboBox2), &TForm1::GroupBox1, 144, 20, 145, 21, ""},
+    {Kind::Group, BOUND(GroupBox2), &TForm1::GroupBox1, 8, 43, 57, 105, "Data bits"},
+    {Kind::Radio, BindAt<&TForm1::RadioD, 0>, "RadioD5", &TForm1::GroupBox2, 8, 16, 45, 17, "5"},
+    {Kind::Radio, BindAt<&TForm1::RadioD, 1>, "RadioD6", &TForm1::GroupBox2, 8, 32, 45, 17, "6"},
+    {Kind::Radio, BindAt<&TForm1::RadioD, 2>, "RadioD7", &TForm1::GroupBox2, 8, 48, 45, 17, "7"},
+    {Kind::Radio, BindAt<&TForm1::RadioD, 3>, "RadioD8", &TForm1::GroupBox2, 8, 64, 45, 17, "8"},
+    {Kind::Group, BOUND(GroupBox3), &TForm1::GroupBox1, 72, 43, 57, 105, "Stop bits"},
+    {Kind::Radio, BindAt<&TForm1::RadioS, 0>, "RadioS1", &TForm1::GroupBox3, 8, 32, 45, 17, "1"},
+    {Kind::Radio, BindAt<&TForm1::RadioS, 1>, "RadioS2", &TForm1::GroupBox3, 8, 48, 45, 17, "1.5"},
+    {Kind::Radio, BindAt<&TForm1::RadioS, 2>, "RadioS3", &TForm1::GroupBox3, 8, 64, 45, 17, "2"},
+    {Kind::Group, BOUND(GroupBox4), &TForm1::GroupBox1, 136, 43, 81, 105, "Parity"},
+    {Kind::Radio, BindAt<&TForm1::RadioP, 0>, "RadioP0", &TForm1::GroupBox4, 8, 16, 71, 17, "No parity"},
+    {Kind::Radio, BindAt<&TForm1::RadioP, 1>, "RadioP1", &TForm1::GroupBox4, 8, 32, 71, 17, "Odd"},
+    {Kind::Radio, BindAt<&TForm1::RadioP, 2>, "RadioP2", &TForm1::GroupBox4, 8, 48, 71, 17, "Even"},
+    {Kind::Radio, BindAt<&TForm1::RadioP, 3>, "RadioP3", &TForm1::GroupBox4, 8, 64, 71, 17, "Mark"},
+    {Kind::Radio, BindAt<&TForm1::RadioP, 4>, "RadioP4", &TForm1::GroupBox4, 8, 80, 71, 17, "Space"},
+    {Kind::Group, BOUND(GroupBox5), &TForm1::GroupBox1, 224, 43, 105, 52, "Flow control"},
+    {Kind::Check, BOUND(CheckHard), &TForm1::GroupBox5, 8, 14, 95, 17, "RTS/CTS"},
+    {Kind::Check, BOUND(CheckSoft), &TForm1::GroupBox5, 8, 30, 95, 17, "Xon/Xoff"},
+    {Kind::Group, BOUND(GroupBox8), &TForm1::GroupBox1, 224, 97, 105, 51, "DSR sensibility"},
+    {Kind::Radio, BOUND(RadioDSR1), &TForm1::GroupBox8, 8, 14, 95, 17, "Flow control"},
+    {Kind::Radio, BOUND(RadioDSR2), &TForm1::GroupBox8, 8, 30, 95, 17, "Ignored"},
+    {Kind::Group, BOUND(GroupBox6), &TForm1::GroupBox1, 8, 150, 121, 53, "DTR on start"},
+    {Kind::Radio, BOUND(RadioDTR1), &TForm1::GroupBox6, 8, 14, 111, 17, "High (low on stop) "},
+    {Kind::Radio, BOUND(RadioDTR2), &TForm1::GroupBox6, 8, 32, 111, 17, "Always low"},
+    {Kind::Group, BOUND(GroupBox9), &TForm1::GroupBox1, 136, 150, 193, 53, "Data flow features"},
+    {Kind::Radio, BOUND(RadioRF1), &TForm1::GroupBox9, 8, 14, 183, 17, "Maximum data speed"},
+    {Kind::Radio, BOUND(RadioRF2), &TForm1::GroupBox9, 8, 30, 183, 17, "Random data speed"},
+    {Kind::Strip, BOUND(StaticText3), &TForm1::GroupBox1, 8, 208, 81, 9, ""},
+    {Kind::Strip, BOUND(StaticText1), &TForm1::GroupBox1, 96, 208, 81, 9, ""},
+    {Kind::Button, BOUND(Button3), &TForm1::GroupBox1, 8, 220, 81, 25, "Start &BERT"},
+    {Kind::Button, BOUND(Button1), &TForm1::GroupBox1, 96, 220, 81, 25, "Start &Loopback"},
+    {Kind::Button, BOUND(Button2), &TForm1::GroupBox1, 184, 220, 73, 25, "&Stop"},
+    {Kind::Button, BOUND(Button4), &TForm1::GroupBox1, 264, 220, 67, 25, "&Terminal"},
+    {Kind::Group, BOUND(GroupBox7), nullptr, 16, 254, 161, 64, "Watch flow control"},
+    {Kind::Led, BOUND(LedXR), &TForm1::GroupBox7, 5, 12, 15, 15, ""},
+    {Kind::Led, BOUND(LedXS), &TForm1::GroupBox7, 5, 28, 15, 15, ""},
+    {Kind::Label, BOUND(Label4), &TForm1::GroupBox7, 24, 14, 0, 13, "Xoff recieved"},
+    {Kind::Label, BOUND(Label5), &TForm1::GroupBox7, 24, 30, 0, 13, "Xoff sent"},
+    {Kind::Led, BOUND(LedCTS), &TForm1::GroupBox7, 109, 12, 15, 15, ""},
+    {Kind::Led, BOUND(LedDSR), &TForm1::GroupBox7, 109, 28, 15, 15, ""},
+    {Kind::Led, BOUND(LedDCD), &TForm1::GroupBox7, 109, 44, 15, 15, ""},
+    {Kind::Label, BOUND(Label6), &TForm1::GroupBox7, 128, 14, 0, 13, "CTS"},
+    {Kind::Label, BOUND(Label2), &TForm1::GroupBox7, 128, 30, 0, 13, "DSR"},
+    {Kind::Label, BOUND(Label7), &TForm1::GroupBox7, 128, 46, 0, 13, "DCD"},
+    {Kind::Label, BOUND(Label11), nullptr, 252, 260, 0, 13, "Packet size"},
+    {Kind::ListCombo, BOUND(ComboBox3), nullptr, 185, 257, 64, 21, ""},
+    {Kind::Edit, BOUND(EditSymb), nullptr, 320, 257, 33, 21, "$5a"},
+    {Kind::Button, BOUND(Button5), nullptr, 184, 360, 169, 21, "&Clear statistics"},
+    {Kind::Cell, BOUND(StaticS0), nullptr, 0, 405, 65, 17, ""},
+    {Kind::Cell, BOUND(StaticS1), nullptr, 67, 405, 58, 17, ""},
+    {Kind::Cell, BOUND(StaticS2), nullptr, 127, 405, 58, 17, ""},
+    {Kind::Cell, BOUND(StaticS4), nullptr, 187, 405, 63, 17, ""},
+    {Kind::Cell, BOUND(StaticS5), nullptr, 252, 404, 58, 18, ""},
+    {Kind::Cell, BOUND(StaticS3), nullptr, 312, 405, 54, 17, ""},
 };
 // clang-format on
+#undef BOUND
 
 // The header strip's captions and widths, left to right.
 struct Heading {
@@ -145,18 +173,15 @@ QWidget* Create(Kind kind, const QString& caption, QWidget* owner) {
     return nullptr;
 }
 
-template <class T>
-T* Named(QWidget* root, const char* name) {
-    return root->findChild<T*>(QString::fromLatin1(name));
-}
-
 }  // namespace
 
 void TForm1::BuildControls(QWidget* client) {
     for (const Place& p : kPlaces) {
-        QWidget* owner = p.owner ? Named<QWidget>(client, p.owner) : client;
+        QWidget* owner = p.owner ? this->*p.owner : client;
+        if (!owner) qFatal("layout: %s comes before its group", p.name);
         QWidget* w = Create(p.kind, QString::fromUtf8(p.caption), owner);
         w->setObjectName(QString::fromLatin1(p.name));
+        p.bind(*this, w);
         // A screen reader names a group by its own caption, not by the group around it.
         if (p.kind == Kind::Group) w->setAccessibleName(QString::fromUtf8(p.caption));
         w->move(p.left, p.top);
@@ -165,50 +190,6 @@ void TForm1::BuildControls(QWidget* client) {
         else
             w->resize(w->sizeHint().width(), p.height);
     }
-    GroupBox1 = Named<QGroupBox>(client, "GroupBox1");
-    ComboBox1 = Named<QComboBox>(client, "ComboBox1");
-    Label1 = Named<QLabel>(client, "Label1");
-    ComboBox2 = Named<QComboBox>(client, "ComboBox2");
-    for (int i = 0; i < 4; ++i)
-        RadioD[i] = Named<QRadioButton>(client, ("RadioD" + std::to_string(5 + i)).c_str());
-    for (int i = 0; i < 3; ++i)
-        RadioS[i] = Named<QRadioButton>(client, ("RadioS" + std::to_string(1 + i)).c_str());
-    for (int i = 0; i < 5; ++i)
-        RadioP[i] = Named<QRadioButton>(client, ("RadioP" + std::to_string(i)).c_str());
-    CheckHard = Named<QCheckBox>(client, "CheckHard");
-    CheckSoft = Named<QCheckBox>(client, "CheckSoft");
-    RadioDSR1 = Named<QRadioButton>(client, "RadioDSR1");
-    RadioDSR2 = Named<QRadioButton>(client, "RadioDSR2");
-    RadioDTR1 = Named<QRadioButton>(client, "RadioDTR1");
-    RadioDTR2 = Named<QRadioButton>(client, "RadioDTR2");
-    RadioRF1 = Named<QRadioButton>(client, "RadioRF1");
-    RadioRF2 = Named<QRadioButton>(client, "RadioRF2");
-    StaticText3 = Named<QLabel>(client, "StaticText3");
-    StaticText1 = Named<QLabel>(client, "StaticText1");
-    Button3 = Named<QPushButton>(client, "Button3");
-    Button1 = Named<QPushButton>(client, "Button1");
-    Button2 = Named<QPushButton>(client, "Button2");
-    Button4 = Named<QPushButton>(client, "Button4");
-    LedXR = Named<TKivLed>(client, "LedXR");
-    LedXS = Named<TKivLed>(client, "LedXS");
-    LedCTS = Named<TKivLed>(client, "LedCTS");
-    LedDSR = Named<TKivLed>(client, "LedDSR");
-    LedDCD = Named<TKivLed>(client, "LedDCD");
-    Label4 = Named<QLabel>(client, "Label4");
-    Label5 = Named<QLabel>(client, "Label5");
-    Label6 = Named<QLabel>(client, "Label6");
-    Label2 = Named<QLabel>(client, "Label2");
-    Label7 = Named<QLabel>(client, "Label7");
-    Label11 = Named<QLabel>(client, "Label11");
-    ComboBox3 = Named<QComboBox>(client, "ComboBox3");
-    EditSymb = Named<QLineEdit>(client, "EditSymb");
-    Button5 = Named<QPushButton>(client, "Button5");
-    StaticS0 = Named<QLabel>(client, "StaticS0");
-    StaticS1 = Named<QLabel>(client, "StaticS1");
-    StaticS2 = Named<QLabel>(client, "StaticS2");
-    StaticS3 = Named<QLabel>(client, "StaticS3");
-    StaticS4 = Named<QLabel>(client, "StaticS4");
-    StaticS5 = Named<QLabel>(client, "StaticS5");
 
     // A typed bit rate is the rate: completing "1152" from the list would run 115200.
     ComboBox2->setCompleter(nullptr);
@@ -229,7 +210,7 @@ void TForm1::BuildControls(QWidget* client) {
     GroupBox10 = new ErrorPanel(client);
     GroupBox10->setGeometry(184, 281, 169, 76);
 
-    Chart1 = new RateChartWidget(m_engine.Chart, client);
+    Chart1 = new RateChartWidget(m_engine.Chart(), client);
     Chart1->setObjectName(QStringLiteral("Chart1"));
     Chart1->setGeometry(13, 322, 169, 64);
 

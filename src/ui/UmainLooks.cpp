@@ -18,10 +18,6 @@ void TForm1::SetLedActive(TKivLed& led, bool active) {
     led.SetLedisOn(false);
 }
 
-void TForm1::SetErrorCellActive(QLabel& cell, bool active) {
-    kvartix::SetErrorCellActive(cell, active);
-}
-
 void TForm1::EnableXonXoffWatch(bool on) {
     Label4->setEnabled(on);
     Label5->setEnabled(on);
@@ -55,10 +51,10 @@ void TForm1::CheckBox1Click() {
 
 void TForm1::RefreshErrorPanel() {
     ErrorCounts c;
-    c.Driver = m_engine.DriverErrors;
-    c.InvalidSymbol = m_engine.Checker.InvalidSymbolCount;
-    c.SymbolLost = m_engine.Checker.SymbolLostCount;
-    c.SyncLost = m_engine.Checker.SyncLostCount;
+    c.Driver = m_engine.DriverErrors();
+    c.InvalidSymbol = m_engine.Checker().InvalidSymbolCount;
+    c.SymbolLost = m_engine.Checker().SymbolLostCount;
+    c.SyncLost = m_engine.Checker().SyncLostCount;
     GroupBox10->Refresh(c, !RadioP[0]->isChecked(), Button2->isEnabled());
 }
 

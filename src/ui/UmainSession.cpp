@@ -3,6 +3,7 @@
 
 #include "app/IntegerText.h"
 #include "components/ApplicationErrorReport.h"
+#include "engine/ProgramLine.h"
 #include "ui/ErrorBoxDialog.h"
 #include "ui/Umain.h"
 #include "ui/forms/Uhelp.h"
@@ -61,21 +62,12 @@ void TForm1::Button1Click(QObject* sender) {
 // The bit rate is converted before anything touches the port, so a refused text leaves the
 // port free.
 bool TForm1::ReadLineSettings(LineSettings& s) {
-    s.Port = ComboBox1->currentText().toStdString();
-    const auto bitRate = ParseIntegerText(ComboBox2->currentText().toStdString());
-    if (!bitRate) {
-        ReportApplicationError(
-            QString::fromStdString(NotAnIntegerMessage(ComboBox2->currentText().toStdString())));
+    const LineSettingsResult line = LineSettingsFrom(CollectSettings());
+    if (!line.Settings) {
+        ReportApplicationError(QString::fromStdString(line.Error));
         return false;
     }
-    s.BitRate = *bitRate;
-    ReadFrameChoices(s.DataBits, s.StopBits, s.Parity);
-    s.RtsCts = CheckHard->isChecked();
-    s.XonXoff = CheckSoft->isChecked();
-    s.DTREnable = RadioDTR1->isChecked();
-    s.DSREnable = RadioDSR1->isChecked();
-    s.RandomFlow = RadioRF2->isChecked();
-    s.PacketSize = ComboBox3->currentText().toInt();
+    s = *line.Settings;
     // A start by keyboard leaves the symbol field without its check; it runs here instead.
     if (!SymbolValue(EditSymb->text())) EditSymbExit();
     s.Symbol = static_cast<std::uint8_t>(SymbolValue(EditSymb->text()).value_or(0x5A));
@@ -100,7 +92,7 @@ void TForm1::ShowStopLook() {
 void TForm1::Button2Click() {
     if (!Button2->isEnabled()) return;
     StopSession();
-    (m_engine.Mode == TestMode::Loopback ? Button1 : Button3)->setFocus();
+    (m_engine.Mode() == TestMode::Loopback ? Button1 : Button3)->setFocus();
 }
 
 void TForm1::Button5Click() {

@@ -49,8 +49,8 @@ void TForm1::LoadSettings(const SettingsLocation& where, const ProgramSettings& 
     RadioP[std::clamp(s.Parity, 0, 4)]->setChecked(true);
     // A saved rate that is not in the list still shows.
     ComboBox2->setEditText(QString::fromStdString(s.BitRateText));
-    if (const auto rate = ParseIntegerText(s.BitRateText)) m_engine.Chart.SetRateAxis(*rate);
-    ChartChanged(m_engine.Chart);
+    if (const auto rate = ParseIntegerText(s.BitRateText)) m_engine.SetRateAxis(*rate);
+    ChartChanged(m_engine.Chart());
     EditSymb->setText(QString::fromStdString(s.SymbolText));
     ComboBox3->setCurrentIndex(s.PacketIndex);
     EditSymb->setVisible(s.SymbolVisible);

@@ -50,9 +50,9 @@ TEST(CliOptions, a_bad_value_is_refused_with_the_option_named) {
         {{"--baud", "9600x"}, "--baud: '9600x' is not a valid integer value"},
         {{"--data-bits", "9"}, "--data-bits: '9' is outside 5..8"},
         {{"--symbol", "256"}, "--symbol: '256' is outside 0..255"},
-        {{"--packet", "3"}, "--packet: '3' is not one of"},
+        {{"--packet", "3"}, "--packet: '3' is not one of 1|4|8|16|32|64|128|256|512|1024|2048"},
         {{"--parity", "odd "}, "--parity: 'odd ' is not one of none|odd|even|mark|space"},
-        {{"--stop-bits", "3"}, "--stop-bits:"},
+        {{"--stop-bits", "3"}, "--stop-bits: '3' is not one of 1|1.5|2"},
         {{"--mode", "terminal"}, "--mode: 'terminal' is not one of bert|loopback"},
         {{"--seconds", "0"}, "--seconds:"},
         {{"--baud"}, "--baud: a value is missing"},
@@ -63,6 +63,27 @@ TEST(CliOptions, a_bad_value_is_refused_with_the_option_named) {
         const CliParse p = ParseCliOptions(args);
         EXPECT_FALSE(p.Options) << args[0];
         EXPECT_EQ(p.Error.rfind(message, 0), 0u) << p.Error;
+    }
+}
+
+TEST(CliOptions, the_usage_line_lists_every_option_in_brackets_within_81_columns) {
+    EXPECT_EQ(UsageLine(),
+              "usage: kvartix-cli [--settings FILE] [--port NAME] [--baud N] [--data-bits 5..8]\n"
+              "                   [--stop-bits 1|1.5|2] [--parity none|odd|even|mark|space]\n"
+              "                   [--rts-cts] [--xon-xoff] [--dtr high|low] [--dsr flow|ignored]\n"
+              "                   [--random] [--packet N] [--symbol N] [--mode bert|loopback]\n"
+              "                   [--seconds N] [--json] [--list-ports] [--help] [--version]");
+    // Every option the usage names is one the parser takes.
+    std::istringstream lines(UsageLine());
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_LE(line.size(), 81u) << line;
+        for (auto open = line.find('['); open != std::string::npos;
+             open = line.find('[', open + 1)) {
+            const std::string item = line.substr(open + 1, line.find(']', open) - open - 1);
+            const std::string name = item.substr(0, item.find(' '));
+            const CliParse p = ParseCliOptions({name});
+            EXPECT_EQ(p.Error.find("unknown option"), std::string::npos) << name;
+        }
     }
 }
 

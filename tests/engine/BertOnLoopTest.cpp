@@ -29,9 +29,9 @@ TEST(BertOnLoop, ten_seconds_at_115200_are_clean_and_use_the_whole_line) {
     }
     const double seconds = (last - first) / 1e6;
     const double capacity = seconds * 115200 / 10.0;
-    EXPECT_EQ(run.engine.Counters.Errors, 0);
-    EXPECT_GE(static_cast<double>(run.engine.Counters.Received), 0.99 * capacity);
-    EXPECT_LE(static_cast<double>(run.engine.Counters.Received), capacity + 1);
+    EXPECT_EQ(run.engine.Counters().Errors, 0);
+    EXPECT_GE(static_cast<double>(run.engine.Counters().Received), 0.99 * capacity);
+    EXPECT_LE(static_cast<double>(run.engine.Counters().Received), capacity + 1);
     EXPECT_FALSE(run.view.ErrorsAlarm);
     EXPECT_TRUE(run.box.Messages.empty());
 }
@@ -48,9 +48,9 @@ TEST(BertOnLoop, every_dropped_character_is_one_error_and_one_lost_symbol) {
     }
     const auto& plug = dynamic_cast<VirtualCommPort&>(*run.session.Port());
     ASSERT_GT(plug.Injected().Dropped, 30);
-    EXPECT_EQ(run.engine.Counters.Errors, plug.Injected().Dropped);
-    EXPECT_EQ(run.engine.Checker.SymbolLostCount, plug.Injected().Dropped);
-    EXPECT_EQ(run.engine.Checker.SyncLostCount, 0);
+    EXPECT_EQ(run.engine.Counters().Errors, plug.Injected().Dropped);
+    EXPECT_EQ(run.engine.Checker().SymbolLostCount, plug.Injected().Dropped);
+    EXPECT_EQ(run.engine.Checker().SyncLostCount, 0);
 }
 
 TEST(BertOnLoop, random_flow_with_xon_xoff_stays_clean) {
@@ -66,9 +66,9 @@ TEST(BertOnLoop, random_flow_with_xon_xoff_stays_clean) {
         run.session.Tick();
         clock.AdvanceMs(100);
     }
-    EXPECT_GT(run.engine.Counters.Received, 10000);
-    EXPECT_EQ(run.engine.Counters.Errors, 0);
-    EXPECT_EQ(run.engine.DriverErrors.OtherErrors, 0);
+    EXPECT_GT(run.engine.Counters().Received, 10000);
+    EXPECT_EQ(run.engine.Counters().Errors, 0);
+    EXPECT_EQ(run.engine.DriverErrors().OtherErrors, 0);
 }
 
 // Queues of a few characters at the slow rates: flow control has to act at the last free place.
@@ -89,9 +89,9 @@ TEST(BertOnLoop, random_flow_at_slow_rates_is_clean_with_either_flow_control) {
                 clock.AdvanceMs(100);
             }
             SCOPED_TRACE(std::to_string(rate) + (soft ? " Xon/Xoff" : " RTS/CTS"));
-            EXPECT_GT(run.engine.Counters.Received, rate / 40);
-            EXPECT_EQ(run.engine.Counters.Errors, 0);
-            EXPECT_EQ(run.engine.DriverErrors.OtherErrors, 0);
+            EXPECT_GT(run.engine.Counters().Received, rate / 40);
+            EXPECT_EQ(run.engine.Counters().Errors, 0);
+            EXPECT_EQ(run.engine.DriverErrors().OtherErrors, 0);
         }
     }
 }

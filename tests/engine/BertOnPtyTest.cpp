@@ -34,10 +34,10 @@ TEST(BertOnPty, five_megabytes_echoed_by_the_far_end_come_back_without_an_error)
     ASSERT_TRUE(run.session.Start(TestMode::Bert, run.Settings()));
     test::PtyEcho echo(run.master);
     test::RunEchoedBert(run, 5'000'000);
-    EXPECT_EQ(run.engine.Counters.Errors, 0);
-    EXPECT_EQ(run.engine.Checker.SyncLostCount, 0);
-    EXPECT_EQ(run.engine.Checker.SymbolLostCount, 0);
-    EXPECT_EQ(run.engine.DriverErrors.OtherErrors, 0);
+    EXPECT_EQ(run.engine.Counters().Errors, 0);
+    EXPECT_EQ(run.engine.Checker().SyncLostCount, 0);
+    EXPECT_EQ(run.engine.Checker().SymbolLostCount, 0);
+    EXPECT_EQ(run.engine.DriverErrors().OtherErrors, 0);
     EXPECT_FALSE(run.view.ErrorsAlarm) << "the start code arrived";
     EXPECT_TRUE(run.box.Messages.empty());
     // A pseudo-terminal has no modem lines: the lamps show them inactive.
@@ -48,14 +48,13 @@ TEST(BertOnPty, five_megabytes_echoed_by_the_far_end_come_back_without_an_error)
 TEST(BertOnPty, a_second_open_of_the_held_port_is_not_available_until_the_session_stops) {
     PtyRun run;
     ASSERT_TRUE(run.session.Start(TestMode::Bert, run.Settings()));
-    test::RecordingBox box;
+    const LineSettings s = run.Settings();
     OpenedPort other;
-    EXPECT_FALSE(OpenPortForSession(run.master.SlavePath(), run.opener, box, other));
-    ASSERT_EQ(box.Messages.size(), 1u);
-    EXPECT_EQ(box.Messages[0], (BoxMessage{run.master.SlavePath() + " не доступен", true}));
+    EXPECT_EQ(OpenAndConfigure(s, DeriveSessionParameters(s), run.opener, other),
+              (OpenFailure{OpenStep::Open, run.master.SlavePath()}));
 
     run.session.StopSession();
-    EXPECT_TRUE(OpenPortForSession(run.master.SlavePath(), run.opener, box, other));
+    EXPECT_EQ(OpenAndConfigure(s, DeriveSessionParameters(s), run.opener, other), std::nullopt);
 }
 
 TEST(BertOnPty, closing_the_far_end_stops_the_session_with_one_message_and_leaves_nothing_open) {
@@ -87,12 +86,12 @@ TEST(BertOnPty, a_far_end_flooding_a_small_queue_loses_nothing_the_kernel_can_ke
     run.master.Send(Bytes(1000, 0x55));
     ASSERT_TRUE(Eventually([&] { return run.Port().TrafficSoFar().Received == 144; }));
     run.session.Tick();
-    EXPECT_EQ(run.engine.Counters.Received, 144);
+    EXPECT_EQ(run.engine.Counters().Received, 144);
     ASSERT_TRUE(Eventually([&] {
         run.session.Tick();
-        return run.engine.Counters.Received == 1000;
+        return run.engine.Counters().Received == 1000;
     }));
-    EXPECT_EQ(run.engine.DriverErrors.OtherErrors, 0);
+    EXPECT_EQ(run.engine.DriverErrors().OtherErrors, 0);
 }
 
 // The far end sends up to 96 characters a cycle in bursts of 8 and obeys Xon/Xoff; the engine
@@ -133,7 +132,7 @@ TEST(BertOnPty, random_data_speed_sends_one_xoff_at_the_threshold_then_one_xon_o
     EXPECT_TRUE(xsLit) << "the Xoff-sent lamp lit while the far end was held";
     run.session.Tick();
     EXPECT_FALSE(run.view.Leds[Led::XS]);
-    EXPECT_EQ(run.engine.DriverErrors.OtherErrors, 0) << "nothing was lost";
+    EXPECT_EQ(run.engine.DriverErrors().OtherErrors, 0) << "nothing was lost";
 }
 
 }  // namespace

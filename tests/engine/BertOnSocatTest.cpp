@@ -62,9 +62,9 @@ TEST(BertOnSocat, a_bert_through_socat_and_cat_comes_back_without_an_error) {
         s.Port = link.string();
         ASSERT_TRUE(rig.session.Start(TestMode::Bert, s)) << rig.box.Messages.size();
         test::RunEchoedBert(rig, 2'000'000);
-        EXPECT_EQ(rig.engine.Counters.Errors, 0);
-        EXPECT_EQ(rig.engine.Checker.SyncLostCount, 0);
-        EXPECT_EQ(rig.engine.DriverErrors.OtherErrors, 0);
+        EXPECT_EQ(rig.engine.Counters().Errors, 0);
+        EXPECT_EQ(rig.engine.Checker().SyncLostCount, 0);
+        EXPECT_EQ(rig.engine.DriverErrors().OtherErrors, 0);
         EXPECT_TRUE(rig.box.Messages.empty());
         rig.session.StopSession();
     }

@@ -55,7 +55,7 @@ TEST_F(DataPath, loopback_drops_the_first_read_then_echoes_in_order_one_write_pe
     ASSERT_EQ(port.Writes.size(), 2u);
     EXPECT_EQ(port.Writes[0], B("ab"));
     EXPECT_EQ(port.Writes[1], B("cdef"));
-    EXPECT_EQ(engine.Counters.Received, 6);
+    EXPECT_EQ(engine.Counters().Received, 6);
     EXPECT_TRUE(box.Messages.empty());
 }
 
@@ -264,7 +264,7 @@ TEST_F(DataPath, terminal_sends_typed_text_in_one_later_write_and_counts_nothing
     EXPECT_EQ(port.Writes[0], B("ab"));
     EXPECT_EQ(port.Writes[1], B("cd"));
     EXPECT_EQ(view.Text.Text(), U"hi");
-    EXPECT_EQ(engine.Counters.Received, 0);
+    EXPECT_EQ(engine.Counters().Received, 0);
 }
 
 TEST_F(DataPath, terminal_text_longer_than_a_buffer_is_sent_in_pieces_none_lost) {

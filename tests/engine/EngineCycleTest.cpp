@@ -2,6 +2,7 @@
 
 #include "engine/Engine.h"
 #include "engine/TestSession.h"
+#include "support/EngineProbe.h"
 #include "support/FakeCommPort.h"
 #include "support/ManualClock.h"
 #include "support/Recorders.h"
@@ -15,11 +16,8 @@ using test::FakeCommPort;
 class EngineCycle : public ::testing::Test {
 protected:
     void Begin(TestMode mode = TestMode::Bert) {
-        const SessionParameters params = DeriveSessionParameters(settings);
-        BuildBertPattern(engine.Pattern, params.PacketSize, params.DataMask, settings.Symbol,
-                         engine.Rng);
         engine.BeginSession(port, events.WriteTransfer, events.ReadTransfer, mode, settings,
-                            params);
+                            DeriveSessionParameters(settings));
     }
     void Cycles(int n) {
         for (int i = 0; i < n; ++i) {
@@ -49,10 +47,10 @@ TEST_P(EngineErrorMask, each_class_adds_one_per_cycle) {
     Begin();
     port.S.ErrorMasks = {c.Mask};
     Cycles(1);
-    EXPECT_EQ(engine.DriverErrors.OtherErrors, c.Other);
-    EXPECT_EQ(engine.DriverErrors.ParityErrors, c.Parity);
-    EXPECT_EQ(engine.DriverErrors.OverrunErrors, c.Overrun);
-    EXPECT_EQ(engine.DriverErrors.FramingErrors, c.Framing);
+    EXPECT_EQ(engine.DriverErrors().OtherErrors, c.Other);
+    EXPECT_EQ(engine.DriverErrors().ParityErrors, c.Parity);
+    EXPECT_EQ(engine.DriverErrors().OverrunErrors, c.Overrun);
+    EXPECT_EQ(engine.DriverErrors().FramingErrors, c.Framing);
     EXPECT_EQ(view.Driver[DriverErrorRow::Other].Occurred, c.Other == 1);
     EXPECT_EQ(view.Driver[DriverErrorRow::Other].Mask, c.Mask);
     EXPECT_EQ(view.Driver[DriverErrorRow::Framing].Occurred, c.Framing == 1);
@@ -69,8 +67,8 @@ TEST_F(EngineCycle, a_failing_error_query_counts_as_no_errors_and_no_holds) {
     Begin();
     port.S.FailClearCommError = true;
     Cycles(1);
-    EXPECT_EQ(engine.DriverErrors.OtherErrors, 0);
-    EXPECT_EQ(engine.DriverErrors.ParityErrors, 0);
+    EXPECT_EQ(engine.DriverErrors().OtherErrors, 0);
+    EXPECT_EQ(engine.DriverErrors().ParityErrors, 0);
     EXPECT_FALSE(view.Leds[Led::XR]);
     EXPECT_FALSE(view.Leds[Led::XS]);
 }
@@ -98,13 +96,13 @@ TEST_F(EngineCycle, random_pacing_first_draws_in_the_fifth_cycle) {
     settings.RandomFlow = true;
     Begin();
     Cycles(5);
-    const std::int32_t queue = engine.Params.QueueSize;
+    const std::int32_t queue = engine.Params().QueueSize;
     ASSERT_EQ(port.ReadAsked.size(), 5u);
     for (int i = 0; i < 4; ++i) EXPECT_EQ(port.ReadAsked[i], static_cast<std::uint32_t>(queue));
     for (int i = 0; i < 4; ++i) EXPECT_EQ(port.Writes[i].size(), static_cast<std::size_t>(queue));
-    EXPECT_LE(port.ReadAsked[4], static_cast<std::uint32_t>(engine.Params.CharsPerTick));
+    EXPECT_LE(port.ReadAsked[4], static_cast<std::uint32_t>(engine.Params().CharsPerTick));
     EXPECT_GE(port.ReadAsked[4], 1u);
-    EXPECT_LE(port.Writes[4].size(), static_cast<std::size_t>(engine.Params.CharsPerTick));
+    EXPECT_LE(port.Writes[4].size(), static_cast<std::size_t>(engine.Params().CharsPerTick));
     // Then every fifth cycle.
     Cycles(4);
     EXPECT_EQ(port.ReadAsked[8], port.ReadAsked[4]);
@@ -131,8 +129,8 @@ TEST_F(EngineCycle, the_transmit_position_follows_completed_writes_around_the_pa
     EXPECT_EQ(port.Writes[0][0], 17) << "the Xon prefix goes first in BERT";
     EXPECT_EQ(port.Writes[0][1], 18);
     // 60000 bytes from position -1 end at 59999, which is 95 within a 512-byte packet.
-    EXPECT_EQ(engine.State.TxPosition, 59999 & 511);
-    EXPECT_EQ(port.Writes[1][0], *engine.Pattern.At(59999 & 511));
+    EXPECT_EQ(engine.State().TxPosition, 59999 & 511);
+    EXPECT_EQ(port.Writes[1][0], *engine.Pattern().At(59999 & 511));
 }
 
 TEST_F(EngineCycle, a_write_done_at_once_is_reported_and_resends_from_the_same_place) {
@@ -140,7 +138,7 @@ TEST_F(EngineCycle, a_write_done_at_once_is_reported_and_resends_from_the_same_p
     port.S.WriteResults = {IoResult::Done};
     Cycles(2);
     EXPECT_EQ(box.Messages, (std::vector<BoxMessage>{{"Error write 60000", false}}));
-    EXPECT_EQ(engine.State.TxPosition, 0);
+    EXPECT_EQ(engine.State().TxPosition, 0);
     EXPECT_EQ(port.Writes.size(), 2u);
     EXPECT_EQ(port.Writes[1][0], 18);
 }
@@ -150,7 +148,7 @@ TEST_F(EngineCycle, a_write_that_fails_outright_is_reported_and_not_left_pending
     port.S.WriteResults = {IoResult::Failed};
     Cycles(1);
     EXPECT_EQ(box.Messages, (std::vector<BoxMessage>{{"Error write 0", false}}));
-    EXPECT_FALSE(engine.State.WritePending);
+    EXPECT_FALSE(engine.State().WritePending);
     Cycles(1);
     EXPECT_EQ(port.CompletionQueries, 0);
     EXPECT_EQ(port.Writes.size(), 2u);
@@ -170,11 +168,11 @@ TEST_F(EngineCycle, the_errors_cell_is_red_until_the_first_start_code) {
     port.S.Reads = {{1, 2, 3}, {18, 7, 10, 150}};
     Cycles(1);
     EXPECT_TRUE(view.ErrorsAlarm);
-    EXPECT_EQ(engine.Counters.Received, 3);
+    EXPECT_EQ(engine.Counters().Received, 3);
     Cycles(1);
     EXPECT_FALSE(view.ErrorsAlarm);
-    EXPECT_EQ(engine.Counters.Received, 7);
-    EXPECT_EQ(engine.Counters.Errors, 0);
+    EXPECT_EQ(engine.Counters().Received, 7);
+    EXPECT_EQ(engine.Counters().Errors, 0);
     EXPECT_EQ(view.PacketUpdates, 6);
 }
 
@@ -185,7 +183,7 @@ TEST_F(EngineCycle, a_single_symbol_is_compared_on_its_data_bits_without_packet_
     Begin();
     port.S.Reads = {{0x5A, 0xDA, 0x5B, 0x00}};
     Cycles(2);
-    EXPECT_EQ(engine.Counters.Errors, 2);
+    EXPECT_EQ(engine.Counters().Errors, 2);
     EXPECT_FALSE(view.ErrorsAlarm);
     EXPECT_EQ(view.PacketUpdates, 0);
 }
@@ -193,12 +191,12 @@ TEST_F(EngineCycle, a_single_symbol_is_compared_on_its_data_bits_without_packet_
 TEST_F(EngineCycle, loopback_xon_goes_out_from_a_byte_of_its_own) {
     settings.XonXoff = true;
     Begin(TestMode::Loopback);
-    engine.State.CurrentBuffer()[0] = 0xAA;
+    EngineProbe::State(engine).CurrentBuffer()[0] = 0xAA;
     Cycles(1);
     ASSERT_EQ(port.Writes.size(), 1u);
     EXPECT_EQ(port.Writes[0], (std::vector<std::uint8_t>{17}));
-    EXPECT_EQ(engine.State.CurrentBuffer()[0], 0xAA);
-    EXPECT_TRUE(engine.State.WritePending);
+    EXPECT_EQ(engine.State().CurrentBuffer()[0], 0xAA);
+    EXPECT_TRUE(engine.State().WritePending);
 }
 
 TEST_F(EngineCycle, clearing_zeroes_counts_and_restarts_the_clock_base) {
@@ -208,10 +206,11 @@ TEST_F(EngineCycle, clearing_zeroes_counts_and_restarts_the_clock_base) {
     engine.RequestClear();
     const int refreshes = view.PanelRefreshes;
     Cycles(1);
-    EXPECT_EQ(engine.DriverErrors.FramingErrors, 0);
+    EXPECT_EQ(engine.DriverErrors().FramingErrors, 0);
     EXPECT_EQ(view.PanelRefreshes, refreshes + 1);
-    EXPECT_FALSE(engine.ClearRequested);
-    EXPECT_EQ(engine.Counters.StartTimeUs, clock.NowUs() - 100000);
+    EXPECT_EQ(engine.Counters().StartTimeUs, clock.NowUs() - 100000);
+    Cycles(1);
+    EXPECT_EQ(view.PanelRefreshes, refreshes + 1) << "one request clears once";
 }
 
 class SessionOnFake : public ::testing::Test {
@@ -266,14 +265,14 @@ TEST_F(SessionOnFake, a_port_that_went_away_is_reported_once_and_ends_the_sessio
 }
 
 TEST_F(SessionOnFake, start_zeroes_the_counters_the_first_tick_relies_on) {
-    engine.DriverErrors.OverrunErrors = 4;
-    engine.Checker.SyncLostCount = 2;
-    engine.Counters.Received = 99;
+    EngineProbe::DriverErrors(engine).OverrunErrors = 4;
+    EngineProbe::Checker(engine).SyncLostCount = 2;
+    EngineProbe::Counters(engine).Received = 99;
     ASSERT_TRUE(session.Start(TestMode::Bert, LineSettings{}));
-    EXPECT_EQ(engine.DriverErrors.OverrunErrors, 0);
-    EXPECT_EQ(engine.Checker.SyncLostCount, 0);
-    EXPECT_EQ(engine.Counters.Received, 0);
-    EXPECT_TRUE(engine.FirstTick);
+    EXPECT_EQ(engine.DriverErrors().OverrunErrors, 0);
+    EXPECT_EQ(engine.Checker().SyncLostCount, 0);
+    EXPECT_EQ(engine.Counters().Received, 0);
+    EXPECT_TRUE(engine.FirstTickPending());
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ TEST(LoopbackOnPty, echoes_a_known_stream_byte_exact_after_the_dropped_first_rea
         back.insert(back.end(), more.begin(), more.end());
     }
     EXPECT_TRUE(back == stream) << "echo differs";
-    EXPECT_EQ(rig.engine.Counters.Received, static_cast<std::int64_t>(stream.size()));
+    EXPECT_EQ(rig.engine.Counters().Received, static_cast<std::int64_t>(stream.size()));
     EXPECT_TRUE(rig.box.Messages.empty());
 }
 

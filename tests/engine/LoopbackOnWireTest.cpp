@@ -50,7 +50,7 @@ TEST_P(LoopbackOnWire, xon_xoff_echo_is_byte_exact_and_every_xoff_is_followed_by
     if (c.Random) {
         EXPECT_GT(source.Xoffs(), 0u) << "the echo's queue never filled";
     }
-    EXPECT_EQ(rig.engine.DriverErrors.OtherErrors, 0);
+    EXPECT_EQ(rig.engine.DriverErrors().OtherErrors, 0);
     EXPECT_TRUE(rig.box.Messages.empty());
 }
 

@@ -38,12 +38,12 @@ TEST_P(BitRateLimits, refuse_below_one_and_move_data_from_one_up) {
             EXPECT_EQ(run.box.Messages[0].Text,
                       "Драйвер Windows для порта LOOP не может работать с такими параметрами.");
             EXPECT_EQ(run.session.Port(), nullptr);
-            EXPECT_EQ(run.engine.Chart.AxisBitRate(), 0) << "the axis is left as it was";
+            EXPECT_EQ(run.engine.Chart().AxisBitRate(), 0) << "the axis is left as it was";
             continue;
         }
-        EXPECT_EQ(run.engine.Chart.LabelStep(), c.AxisStep);
+        EXPECT_EQ(run.engine.Chart().LabelStep(), c.AxisStep);
         run.Cycles(clock, 300);
-        EXPECT_GT(run.engine.Counters.Received, 0);
+        EXPECT_GT(run.engine.Counters().Received, 0);
         EXPECT_TRUE(run.box.Messages.empty());
     }
 }

@@ -2,6 +2,7 @@
 
 #include "engine/Engine.h"
 #include "engine/Statistics.h"
+#include "support/EngineProbe.h"
 #include "support/FakeCommPort.h"
 #include "support/ManualClock.h"
 #include "support/Recorders.h"
@@ -37,7 +38,7 @@ protected:
     void Begin(std::int64_t offsetMs = 0) {
         clock.AdvanceMs(offsetMs);
         const SessionParameters p = DeriveSessionParameters(settings);
-        engine.Chart.SetRateAxis(settings.BitRate);
+        engine.SetRateAxis(settings.BitRate);
         engine.BeginSession(port, events.WriteTransfer, events.ReadTransfer, TestMode::Bert,
                             settings, p);
         engine.Tick();
@@ -94,7 +95,7 @@ TEST_F(StatsCycle, chart_value_is_in_the_axis_unit_and_truncated) {
     EXPECT_EQ(view.Chart.Points().size(), 20u);
 
     settings.BitRate = 9600;
-    engine.Chart.SetRateAxis(9600);
+    engine.SetRateAxis(9600);
     Run(960);
     EXPECT_EQ(view.Chart.Points().back().Y, 9600);
 }
@@ -107,26 +108,26 @@ TEST_F(StatsCycle, three_high_updates_in_a_row_double_the_axis_once_and_a_dip_re
     Run(100);   // a dip
     Run(1500);
     Run(1500);
-    EXPECT_EQ(engine.Chart.AxisBitRate(), 9600);
+    EXPECT_EQ(engine.Chart().AxisBitRate(), 9600);
     Run(1500);
-    EXPECT_EQ(engine.Chart.AxisBitRate(), 19200);
+    EXPECT_EQ(engine.Chart().AxisBitRate(), 19200);
     EXPECT_EQ(view.Chart.AxisTitle(), "Kbit/s");
     // The point of the rescaling update is still in bit/s.
     EXPECT_EQ(view.Chart.Points().back().Y, 15000);
     Run(50000);  // far above the new axis too, but the streak already rescaled
-    EXPECT_EQ(engine.Chart.AxisBitRate(), 19200);
+    EXPECT_EQ(engine.Chart().AxisBitRate(), 19200);
 }
 
 TEST_F(StatsCycle, coefficient_and_errors_show_only_when_they_change) {
     Begin();
     Run(100);
     EXPECT_EQ(view.Stats.count(StatCell::Coefficient), 0u);
-    engine.Counters.Errors = 1;
-    engine.Counters.Received = 1000;
+    EngineProbe::Counters(engine).Errors = 1;
+    EngineProbe::Counters(engine).Received = 1000;
     Run(0);
     EXPECT_EQ(Cell(StatCell::Coefficient), "1.0E-03");
     EXPECT_EQ(Cell(StatCell::Errors), "1");
-    engine.Counters.Errors = 2;  // received unchanged: the coefficient stays
+    EngineProbe::Counters(engine).Errors = 2;  // received unchanged: the coefficient stays
     Run(0);
     EXPECT_EQ(Cell(StatCell::Coefficient), "1.0E-03");
     EXPECT_EQ(Cell(StatCell::Errors), "2");
@@ -142,7 +143,7 @@ TEST_F(StatsCycle, clearing_restarts_time_and_the_next_update_shows_zero) {
     EXPECT_EQ(Cell(StatCell::Received), "0 symb");
     EXPECT_EQ(Cell(StatCell::Time), "0:00:00");
     EXPECT_EQ(Cell(StatCell::Coefficient), "");
-    EXPECT_EQ(engine.DriverErrors.OverrunErrors, 0);
+    EXPECT_EQ(engine.DriverErrors().OverrunErrors, 0);
     Run(0);
     EXPECT_EQ(Cell(StatCell::Time), "0:00:01");
 }
@@ -169,7 +170,7 @@ TEST_F(StatsCycle, a_late_cycle_uses_the_whole_interval_and_a_clock_going_back_a
 
 TEST_F(StatsCycle, large_counts_do_not_overflow_the_averages) {
     Begin();
-    engine.Counters.Received = 300'000'000;
+    EngineProbe::Counters(engine).Received = 300'000'000;
     Run(0, 10 * 1000);
     EXPECT_EQ(Cell(StatCell::CharRate), "300000");
     EXPECT_EQ(Cell(StatCell::Received), "300.0 Msymb");

@@ -1,42 +1,34 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "serial/DevicePath.h"
 #include "serial/PortOpening.h"
 #include "support/FakeCommPort.h"
-#include "support/Recorders.h"
 
 namespace kvartix {
 namespace {
 
-using test::BoxMessage;
 using test::FakeCommPort;
 using test::FakeOpener;
-using test::RecordingBox;
 
 struct FailingStep {
     const char* Name;
     void (*Arm)(FakeCommPort::Script&);
-    const char* Message;  // @ stands for this platform's path of COM3
+    OpenStep Step;
 };
-
-std::string WithPath(std::string message) {
-    const auto at = message.find('@');
-    return at == std::string::npos ? message : message.replace(at, 1, DevicePathFor("COM3"));
-}
 
 class PortOpeningFailure : public ::testing::TestWithParam<FailingStep> {};
 
-TEST_P(PortOpeningFailure, shows_its_own_text_and_leaves_no_port_open) {
+TEST_P(PortOpeningFailure, names_its_step_and_path_and_leaves_no_port_open) {
     FakeOpener opener;
     GetParam().Arm(opener.Next->S);
     auto log = opener.Next->Log;
-    RecordingBox box;
     LineSettings s;
     s.Port = "COM3";
     OpenedPort opened;
-    EXPECT_FALSE(OpenAndConfigure(s, DeriveSessionParameters(s), opener, box, opened));
-    ASSERT_EQ(box.Messages.size(), 1u);
-    EXPECT_EQ(box.Messages[0], (BoxMessage{WithPath(GetParam().Message), true}));
+    const auto failure = OpenAndConfigure(s, DeriveSessionParameters(s), opener, opened);
+    EXPECT_EQ(failure, (OpenFailure{GetParam().Step, DevicePathFor("COM3")}));
     EXPECT_EQ(log->back(), "CloseHandle");
     EXPECT_EQ(opened.Port, nullptr);
 }
@@ -45,41 +37,78 @@ INSTANTIATE_TEST_SUITE_P(
     EachStep, PortOpeningFailure,
     ::testing::Values(
         FailingStep{"read", [](FakeCommPort::Script& s) { s.FailGetCommState = true; },
-                    "Ошибка получения параметров @"},
+                    OpenStep::ReadConfig},
         FailingStep{"queues", [](FakeCommPort::Script& s) { s.FailSetupComm = true; },
-                    "Ошибка при инициализации буферов для @"},
+                    OpenStep::Queues},
         FailingStep{"config", [](FakeCommPort::Script& s) { s.FailSetCommState = true; },
-                    "Драйвер Windows для порта @ не может работать с такими параметрами."},
+                    OpenStep::LineConfig},
         FailingStep{"timeouts", [](FakeCommPort::Script& s) { s.FailSetCommTimeouts = true; },
-                    "Ошибка установки таймаутов @"},
+                    OpenStep::Timeouts},
         FailingStep{"mask", [](FakeCommPort::Script& s) { s.FailSetCommMask = true; },
-                    "Fatal error 1"}),
+                    OpenStep::EventMask}),
     [](const auto& info) { return std::string(info.param.Name); });
 
-TEST(PortOpening, a_port_that_does_not_open_reports_its_path_as_not_available) {
+TEST(PortOpening, a_port_that_does_not_open_fails_at_the_open_with_its_path) {
     FakeOpener opener;
     opener.Next.reset();
-    RecordingBox box;
     LineSettings s;
     s.Port = "/dev/ttyUSB7";
     OpenedPort opened;
-    EXPECT_FALSE(OpenAndConfigure(s, DeriveSessionParameters(s), opener, box, opened));
-    EXPECT_EQ(box.Messages, (std::vector<BoxMessage>{{"/dev/ttyUSB7 не доступен", true}}));
+    EXPECT_EQ(OpenAndConfigure(s, DeriveSessionParameters(s), opener, opened),
+              (OpenFailure{OpenStep::Open, "/dev/ttyUSB7"}));
     EXPECT_TRUE(opener.Overlapped);
 }
 
 TEST(PortOpening, a_path_over_79_characters_is_refused_before_the_open) {
     FakeOpener opener;
-    RecordingBox box;
     LineSettings s;
     s.Port = "/" + std::string(79, 'x');
     OpenedPort opened;
-    EXPECT_FALSE(OpenAndConfigure(s, DeriveSessionParameters(s), opener, box, opened));
+    EXPECT_EQ(OpenAndConfigure(s, DeriveSessionParameters(s), opener, opened),
+              (OpenFailure{OpenStep::PathTooLong, s.Port}));
     EXPECT_TRUE(opener.Paths.empty());
-    EXPECT_EQ(box.Messages, (std::vector<BoxMessage>{{s.Port + " не доступен", true}}));
 
     s.Port = std::string(79, 'y');
-    EXPECT_TRUE(OpenAndConfigure(s, DeriveSessionParameters(s), opener, box, opened));
+    EXPECT_EQ(OpenAndConfigure(s, DeriveSessionParameters(s), opener, opened), std::nullopt);
+}
+
+TEST(PortOpening, a_bit_rate_below_one_fails_at_the_line_configuration_without_asking_the_driver) {
+    FakeOpener opener;
+    auto log = opener.Next->Log;
+    LineSettings s;
+    s.Port = "LOOP";
+    s.BitRate = 0;
+    OpenedPort opened;
+    const auto failure = OpenAndConfigure(s, DeriveSessionParameters(s), opener, opened);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->Step, OpenStep::LineConfig);
+    EXPECT_TRUE(OpenedBeforeFailing(*failure));
+    EXPECT_EQ(
+        std::count_if(log->begin(), log->end(),
+                      [](const std::string& call) { return call.starts_with("SetCommState"); }),
+        0);
+}
+
+TEST(PortOpening, only_steps_after_reading_the_configuration_count_as_opened) {
+    for (auto [step, opened] :
+         {std::pair{OpenStep::PathTooLong, false}, std::pair{OpenStep::Open, false},
+          std::pair{OpenStep::ReadConfig, false}, std::pair{OpenStep::Queues, true},
+          std::pair{OpenStep::EventMask, true}})
+        EXPECT_EQ(OpenedBeforeFailing(OpenFailure{step, "p"}), opened) << OpenStepCall(step);
+}
+
+TEST(PortOpening, a_loopback_echo_keeps_sending_while_its_own_xoff_is_out) {
+    for (bool keepSending : {false, true}) {
+        FakeOpener opener;
+        FakeCommPort& port = *opener.Next;
+        LineSettings s;
+        s.Port = "LOOP";
+        s.XonXoff = true;
+        OpenedPort opened;
+        ASSERT_EQ(OpenAndConfigure(s, DeriveSessionParameters(s), opener, opened, keepSending),
+                  std::nullopt);
+        EXPECT_EQ(port.Config.fTXContinueOnXoff, keepSending);
+    }
 }
 
 TEST(PortOpening, configures_in_order_with_the_record_filled_from_the_settings) {
@@ -89,7 +118,6 @@ TEST(PortOpening, configures_in_order_with_the_record_filled_from_the_settings) 
     port.Config.fNull = true;
     port.Config.fAbortOnError = true;
     port.Config.fTXContinueOnXoff = true;
-    RecordingBox box;
     LineSettings s;
     s.Port = "LOOP";
     s.BitRate = 9600;
@@ -100,8 +128,7 @@ TEST(PortOpening, configures_in_order_with_the_record_filled_from_the_settings) 
     s.DSREnable = true;
     s.RandomFlow = true;
     OpenedPort opened;
-    ASSERT_TRUE(OpenAndConfigure(s, DeriveSessionParameters(s), opener, box, opened));
-    EXPECT_TRUE(box.Messages.empty());
+    ASSERT_EQ(OpenAndConfigure(s, DeriveSessionParameters(s), opener, opened), std::nullopt);
     EXPECT_EQ(*port.Log, (std::vector<std::string>{"GetCommState", "SetupComm 130 130",
                                                    "SetCommState flow", "SetCommTimeouts",
                                                    "SetCommMask 32"}));
@@ -162,18 +189,16 @@ private:
     int m_calls = 0;
 };
 
-TEST(TransferEvents, a_missing_event_is_a_fatal_error_named_after_its_record) {
-    for (auto [failAt, text] : {std::pair{1, "Fatal error 2"}, std::pair{2, "Fatal error 3"}}) {
+TEST(TransferEvents, a_missing_event_names_its_record) {
+    for (auto [failAt, record] : {std::pair{1, TransferEventFailure::WriteEvent},
+                                  std::pair{2, TransferEventFailure::ReadEvent}}) {
         FailingFactory factory(failAt);
-        RecordingBox box;
         TransferEvents events;
-        EXPECT_FALSE(CreateTransferEvents(events, factory, box));
-        EXPECT_EQ(box.Messages, (std::vector<BoxMessage>{{text, true}}));
+        EXPECT_EQ(CreateTransferEvents(events, factory), record);
     }
     EventFactory factory;
-    RecordingBox box;
     TransferEvents events;
-    ASSERT_TRUE(CreateTransferEvents(events, factory, box));
+    ASSERT_EQ(CreateTransferEvents(events, factory), std::nullopt);
     EXPECT_NE(events.WriteTransfer.Event, events.ReadTransfer.Event);
     EXPECT_EQ(events.WriteTransfer.Offset, 0u);
     EXPECT_FALSE(events.WriteTransfer.Event->IsSet());

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/EngineView.h"
-#include "serial/ErrorBox.h"
+#include "engine/ErrorBox.h"
 
 namespace kvartix::test {
 

@@ -33,15 +33,15 @@ struct SessionRig {
 // cycle gives a real line, without waiting out the rest of the 100 ms.
 inline void RunEchoedBert(SessionRig& rig, std::int64_t bytes) {
     std::uint64_t written = 0;
-    while (rig.engine.Counters.Received < bytes) {
+    while (rig.engine.Counters().Received < bytes) {
         rig.session.Tick();
         ASSERT_TRUE(rig.session.Running());
-        if (rig.engine.State.WritePending) written += rig.engine.State.WriteAmount;
+        if (rig.engine.State().WritePending) written += rig.engine.State().WriteAmount;
         PosixCommPort::Traffic t;
         ASSERT_TRUE(Eventually([&] {
             t = rig.Port().TrafficSoFar();
             return t.Sent == written && t.Received == written;
-        })) << "stuck after " << rig.engine.Counters.Received << " bytes: written " << written
+        })) << "stuck after " << rig.engine.Counters().Received << " bytes: written " << written
             << ", handed over " << t.Sent << ", back " << t.Received;
     }
 }

@@ -1,3 +1,4 @@
+#include "support/EngineProbe.h"
 #include "ui/WindowRig.h"
 
 namespace kvartix::test {
@@ -15,11 +16,11 @@ class Panel : public WindowRig {
         WindowRig::SetUp();
         panel = form->GroupBox10;
         Engine& e = form->Core();
-        e.DriverErrors = {
+        EngineProbe::DriverErrors(e) = {
             .ParityErrors = 0, .OverrunErrors = 3, .FramingErrors = 1, .OtherErrors = 2};
-        e.Checker.InvalidSymbolCount = 4;
-        e.Checker.SymbolLostCount = 0;
-        e.Checker.SyncLostCount = 5;
+        EngineProbe::Checker(e).InvalidSymbolCount = 4;
+        EngineProbe::Checker(e).SymbolLostCount = 0;
+        EngineProbe::Checker(e).SyncLostCount = 5;
     }
     QStringList Rows() const {
         return {panel->title(), panel->Label9->text(), panel->Label13->text(),
@@ -63,7 +64,7 @@ TEST_F(Panel, the_packet_view_counts_driver_errors_without_showing_them) {
     form->ShowPacketError(PacketErrorRow::SymbolLost, true, 1);
     EXPECT_EQ(Background(panel->StaticOv), QColor(0xFF, 0, 0));
     EXPECT_EQ(panel->Label13->text(), "Symb is lost = 1");
-    form->Core().DriverErrors.OverrunErrors = 4;
+    EngineProbe::DriverErrors(form->Core()).OverrunErrors = 4;
     Click(panel->CheckBox1);
     EXPECT_EQ(panel->Label13->text(), "Receive overrun = 4");
     EXPECT_EQ(Background(panel->StaticOv), Face());

@@ -29,7 +29,7 @@ TEST_F(MainWindowSettings, a_hand_edited_file_shows_in_the_controls_and_a_close_
          "parity=2\nRandomFlow=1\n[Protocol]\nSymbol=0x41\nPacketSize=1\n[Mine]\nkept=yes\n");
     EXPECT_EQ(form->windowTitle(), "KVARTIX line2");
     EXPECT_EQ(form->ComboBox2->currentText(), "12345");
-    EXPECT_EQ(form->Core().Chart.AxisTitle(), "Kbit/s");
+    EXPECT_EQ(form->Core().Chart().AxisTitle(), "Kbit/s");
     EXPECT_TRUE(form->RadioD[2]->isChecked() && form->RadioP[2]->isChecked());
     EXPECT_TRUE(form->RadioRF2->isChecked() && !form->RadioRF1->isChecked());
     EXPECT_EQ(form->EditSymb->text(), "$41");
@@ -128,7 +128,7 @@ TEST_F(MainWindowSettings, a_terminal_session_hides_the_window_until_its_own_win
     form->Core().TerminalTxText = "ping\r\n";
     RunEventsUntil([&] { return terminal.Memo1->toPlainText().startsWith("ping"); }, 3000);
     EXPECT_TRUE(terminal.Memo1->toPlainText().startsWith("ping")) << "LOOP sends it back";
-    EXPECT_EQ(form->Core().Counters.Received, 0) << "a terminal counts nothing";
+    EXPECT_EQ(form->Core().Counters().Received, 0) << "a terminal counts nothing";
     terminal.close();
     EXPECT_FALSE(form->Session().Running());
     EXPECT_TRUE(form->isVisible());

@@ -66,7 +66,7 @@ TEST_F(MainWindow, a_bert_on_loop_shows_its_figures_lamps_and_chart_after_two_se
     EXPECT_FALSE(form->LedXR->isEnabled());               // no Xon/Xoff
     EXPECT_FALSE(form->GroupBox10->Label9->isEnabled());  // no parity
     EXPECT_TRUE(form->GroupBox10->Label13->isEnabled() && form->GroupBox10->StaticEr->isEnabled());
-    const auto& points = form->Core().Chart.Points();
+    const auto& points = form->Core().Chart().Points();
     EXPECT_TRUE(std::any_of(points.begin(), points.end(), [](auto p) { return p.Y > 0; }));
 }
 
@@ -136,7 +136,7 @@ TEST_P(RateTyping, starts_at_the_rate_as_typed) {
     form->ComboBox2->lineEdit()->selectAll();
     QTest::keyClicks(form->ComboBox2, GetParam().Typed);
     StartBert();
-    EXPECT_EQ(form->Core().Settings.BitRate, GetParam().Rate);
+    EXPECT_EQ(form->Core().Settings().BitRate, GetParam().Rate);
     EXPECT_EQ(form->ComboBox2->currentText(), GetParam().Typed);
 }
 INSTANTIATE_TEST_SUITE_P(Texts, RateTyping,
@@ -353,6 +353,39 @@ TEST_F(MainWindow, a_screen_reader_names_each_group_by_its_caption_and_the_hint_
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
         ASSERT_NE(a, nullptr) << object;
         EXPECT_EQ(a->text(QAccessible::Name).toStdString(), name) << object;
+    }
+}
+
+// Every control's member is the widget of that name, inside the group the layout puts it in.
+TEST_F(MainWindow, each_control_member_is_its_named_widget_in_its_group) {
+    struct Bound {
+        QWidget* Member;
+        const char* Name;
+        QWidget* Group;  // nullptr: the client area
+    };
+    const Bound rows[] = {
+        {form->GroupBox1, "GroupBox1", nullptr},
+        {form->ComboBox2, "ComboBox2", form->GroupBox1},
+        {form->RadioD[0], "RadioD5", form->GroupBox2},
+        {form->RadioD[3], "RadioD8", form->GroupBox2},
+        {form->RadioS[1], "RadioS2", form->GroupBox3},
+        {form->RadioP[4], "RadioP4", form->GroupBox4},
+        {form->CheckSoft, "CheckSoft", form->GroupBox5},
+        {form->RadioDSR2, "RadioDSR2", form->GroupBox8},
+        {form->RadioDTR1, "RadioDTR1", form->GroupBox6},
+        {form->RadioRF2, "RadioRF2", form->GroupBox9},
+        {form->Button4, "Button4", form->GroupBox1},
+        {form->LedDCD, "LedDCD", form->GroupBox7},
+        {form->Label7, "Label7", form->GroupBox7},
+        {form->ComboBox3, "ComboBox3", nullptr},
+        {form->EditSymb, "EditSymb", nullptr},
+        {form->StaticS3, "StaticS3", nullptr},
+    };
+    QWidget* client = form->centralWidget();
+    for (const Bound& row : rows) {
+        ASSERT_NE(row.Member, nullptr) << row.Name;
+        EXPECT_EQ(row.Member->objectName(), QString::fromLatin1(row.Name));
+        EXPECT_EQ(row.Member->parentWidget(), row.Group ? row.Group : client) << row.Name;
     }
 }
 

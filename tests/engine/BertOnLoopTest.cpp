@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <string>
 
 #include "serial/loop/VirtualCommPort.h"
 #include "support/LoopRun.h"
@@ -84,6 +85,51 @@ TEST(BertOnLoop, random_flow_at_slow_rates_is_clean_with_either_flow_control) {
         }
     }
 }
+
+struct RateCase {
+    std::int32_t BitRate;
+    bool Starts;
+    std::int32_t AxisStep;  // of a started session
+};
+
+class BitRateLimits : public ::testing::TestWithParam<RateCase> {};
+
+// Thirty simulated seconds carry a character even at 1 bit/s, with either data speed.
+TEST_P(BitRateLimits, refuse_below_one_and_move_data_from_one_up) {
+    const RateCase c = GetParam();
+    for (const bool random : {false, true}) {
+        SCOPED_TRACE(random ? "random data speed" : "maximum data speed");
+        test::ManualClock clock;
+        LoopRun run(clock);
+        LineSettings s;
+        s.BitRate = c.BitRate;
+        s.RandomFlow = random;
+        ASSERT_EQ(run.session.Start(TestMode::Bert, s), c.Starts);
+        if (!c.Starts) {
+            ASSERT_EQ(run.box.Messages.size(), 1u);
+            EXPECT_EQ(run.box.Messages[0].Text,
+                      "Драйвер Windows для порта LOOP не может работать с такими параметрами.");
+            EXPECT_EQ(run.session.Port(), nullptr);
+            EXPECT_EQ(run.engine.Chart().AxisBitRate(), 0) << "the axis is left as it was";
+            continue;
+        }
+        EXPECT_EQ(run.engine.Chart().LabelStep(), c.AxisStep);
+        run.Cycles(clock, 300);
+        EXPECT_GT(run.engine.Counters().Received, 0);
+        EXPECT_TRUE(run.box.Messages.empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, BitRateLimits,
+                         ::testing::Values(RateCase{-9600, false, 0}, RateCase{0, false, 0},
+                                           RateCase{1, true, 1}, RateCase{3, true, 1},
+                                           RateCase{35, true, 8}, RateCase{50, true, 12},
+                                           RateCase{110, true, 27}),
+                         [](const auto& info) {
+                             const std::int32_t r = info.param.BitRate;
+                             return (r < 0 ? "minus" + std::to_string(-r) : std::to_string(r)) +
+                                    "_bit_per_s";
+                         });
 
 }  // namespace
 }  // namespace kvartix

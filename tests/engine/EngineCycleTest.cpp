@@ -4,6 +4,7 @@
 #include "engine/TestSession.h"
 #include "support/EngineProbe.h"
 #include "support/FakeCommPort.h"
+#include "support/LoopRun.h"
 #include "support/ManualClock.h"
 #include "support/Recorders.h"
 
@@ -273,6 +274,43 @@ TEST_F(SessionOnFake, start_zeroes_the_counters_the_first_tick_relies_on) {
     EXPECT_EQ(engine.Checker().SyncLostCount, 0);
     EXPECT_EQ(engine.Counters().Received, 0);
     EXPECT_TRUE(engine.FirstTickPending());
+}
+
+TEST(ErrorsCell, belongs_to_the_session_that_set_it) {
+    test::ManualClock clock;
+    test::LoopRun run(clock);
+    LineSettings s;
+    s.Port = "LOOP:corrupt=1,seed=1";
+    ASSERT_TRUE(run.session.Start(TestMode::Bert, s));
+    run.Cycles(clock, 20);
+    EXPECT_TRUE(run.view.ErrorsAlarm) << "never synchronised";
+    s.PacketSize = 1;
+    ASSERT_TRUE(run.session.Start(TestMode::Bert, s));
+    run.Cycles(clock, 1);
+    EXPECT_FALSE(run.view.ErrorsAlarm);
+    s.PacketSize = 512;
+    ASSERT_TRUE(run.session.Start(TestMode::Bert, s));
+    run.Cycles(clock, 1);
+    EXPECT_TRUE(run.view.ErrorsAlarm);
+    ASSERT_TRUE(run.session.Start(TestMode::Loopback, s));
+    run.Cycles(clock, 1);
+    EXPECT_FALSE(run.view.ErrorsAlarm);
+}
+
+TEST(WallClockStep, changes_no_figure) {
+    const auto run = [](bool step) {
+        test::ManualClock clock;
+        test::LoopRun r(clock);
+        EXPECT_TRUE(r.session.Start(TestMode::Bert, LineSettings{}));
+        r.Cycles(clock, 35);
+        if (step) clock.StepWallMs(-2000);
+        r.Cycles(clock, 30);
+        return r.view.Stats;
+    };
+    const auto stepped = run(true);
+    EXPECT_EQ(stepped, run(false));
+    EXPECT_EQ(stepped.at(StatCell::Time), "0:00:06");
+    EXPECT_EQ(stepped.at(StatCell::Errors), "0");
 }
 
 }  // namespace

@@ -105,5 +105,13 @@ INSTANTIATE_TEST_SUITE_P(
                std::to_string(info.param.Doublings);
     });
 
+TEST(RateAxisLimits, a_doubled_axis_stops_at_the_largest_rate) {
+    RateChart chart;
+    chart.SetRateAxis(2'000'000'000);
+    chart.DoubleAxis();
+    EXPECT_EQ(chart.AxisBitRate(), 2'147'483'647);
+    EXPECT_GT(chart.AxisMaximum(), 0);
+}
+
 }  // namespace
 }  // namespace kvartix

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <string>
+
 #include "engine/Engine.h"
+#include "engine/RateChart.h"
 #include "engine/Statistics.h"
 #include "support/EngineProbe.h"
 #include "support/FakeCommPort.h"
@@ -174,6 +178,32 @@ TEST_F(StatsCycle, large_counts_do_not_overflow_the_averages) {
     Run(0, 10 * 1000);
     EXPECT_EQ(Cell(StatCell::CharRate), "300000");
     EXPECT_EQ(Cell(StatCell::Received), "300.0 Msymb");
+}
+
+// Qt sets LC_NUMERIC from the environment once a window exists.
+TEST(NumberTexts, ignore_a_decimal_comma_locale) {
+    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+    const char* comma = nullptr;
+    for (const char* name : {"ru_RU.UTF-8", "de_DE.UTF-8", "ru_RU.utf8", "de_DE.utf8"})
+        if ((comma = std::setlocale(LC_NUMERIC, name))) break;
+    if (!comma)
+        GTEST_SKIP() << "no locale with a decimal comma is installed (scripts/install-deps.sh "
+                        "generates ru_RU.UTF-8)";
+    EXPECT_EQ(FormatAxisLabel(2400), "2400");
+    EXPECT_EQ(FormatAxisLabel(29.25), "29.25");
+    EXPECT_EQ(FormatAxisLabel(29.25, ','), "29,25");
+    EXPECT_EQ(CoefficientText(1, 1000, '.'), "1.0E-03");
+    EXPECT_EQ(CoefficientText(1, 1000, ','), "1,0E-03");
+    std::setlocale(LC_NUMERIC, saved.c_str());
+}
+
+TEST(NumberTexts, coefficient_rounds_half_away_from_zero) {
+    EXPECT_EQ(CoefficientText(1, 8, '.'), "1.3E-01");
+    EXPECT_EQ(CoefficientText(5, 8, '.'), "6.3E-01");
+    EXPECT_EQ(CoefficientText(995, 1000, '.'), "1.0E+00");
+    EXPECT_EQ(CoefficientText(3, 2, '.'), "1.5E+00");
+    EXPECT_EQ(CoefficientText(1, 1'000'000'000'000, '.'), "1.0E-12");
+    EXPECT_EQ(CoefficientText(0, 5, '.'), "0.0E+00");
 }
 
 }  // namespace

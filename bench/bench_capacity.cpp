@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "BenchSession.h"
-#include "support/Pty.h"
+#include "testkit/Pty.h"
 
 namespace {
 

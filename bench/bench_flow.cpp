@@ -25,7 +25,7 @@
 
 #include "BenchSession.h"
 #include "serial/posix/PosixCommPort.h"
-#include "support/Pty.h"
+#include "testkit/Pty.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "serial/posix/UucpLock.h"
-#include "support/Pty.h"
+#include "testkit/Pty.h"
 #endif
 
 namespace kvartix {

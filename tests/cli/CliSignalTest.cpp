@@ -14,7 +14,7 @@
 
 #include "cli/StopSignals.h"
 #include "serial/posix/UucpLock.h"
-#include "support/Pty.h"
+#include "testkit/Pty.h"
 
 namespace kvartix {
 namespace {

@@ -25,7 +25,7 @@
 #include <regex>
 #include <sstream>
 
-#include "support/Pty.h"
+#include "testkit/Pty.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "engine/TestSession.h"
 #include "serial/SystemPortOpener.h"
 #include "serial/posix/PosixCommPort.h"
-#include "support/Pty.h"
+#include "testkit/Pty.h"
 #include "support/Recorders.h"
 
 namespace kvartix::test {

@@ -2,7 +2,7 @@
 #include <QRegularExpression>
 #include <QToolTip>
 
-#include "support/Pty.h"
+#include "testkit/Pty.h"
 #include "ui/Hints.h"
 #include "ui/WindowRig.h"
 

@@ -7,7 +7,7 @@
 #include "engine/Engine.h"
 #include "serial/posix/PosixCommPort.h"
 #include "support/FakePosixSys.h"
-#include "support/Pty.h"
+#include "testkit/Pty.h"
 #include "support/Recorders.h"
 
 namespace kvartix {

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "serial/posix/PosixCommPort.h"
-#include "support/Pty.h"
+#include "testkit/Pty.h"
 
 namespace kvartix {
 namespace {

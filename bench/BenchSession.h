@@ -8,7 +8,7 @@
 #include <string>
 
 #include "engine/TestSession.h"
-#include "serial/SystemPortOpener.h"
+#include "testkit/SystemSession.h"
 
 namespace kvartix::bench {
 
@@ -27,17 +27,7 @@ inline double CpuSeconds() {
            static_cast<double>(self.ru_utime.tv_usec + self.ru_stime.tv_usec) / 1e6;
 }
 
-struct BenchSession {
-    BenchSession() { CreateTransferEvents(events, factory, box); }
-
-    SystemClock clock;
-    NullEngineView view;
-    PrintBox box;
-    EventFactory factory;
-    TransferEvents events;
-    SystemPortOpener opener{clock};
-    Engine engine{view, box, clock};
-    TestSession session{engine, view, opener, box, events};
-};
+// A session on the machine's own ports, its messages printed.
+using BenchSession = testkit::SystemSession<NullEngineView, PrintBox>;
 
 }  // namespace kvartix::bench

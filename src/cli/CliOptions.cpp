@@ -290,15 +290,9 @@ std::string FrameText(const LineSettings& s) {
 }
 
 const char* ModeName(TestMode mode) {
-    switch (mode) {
-        case TestMode::Bert:
-            return "bert";
-        case TestMode::Loopback:
-            return "loopback";
-        case TestMode::Terminal:
-            return "terminal";
-    }
-    return "bert";
+    // In the order of TestMode.
+    constexpr const char* kModeNames[] = {"bert", "loopback", "terminal"};
+    return kModeNames[static_cast<int>(mode)];
 }
 
 }  // namespace kvartix

@@ -74,25 +74,11 @@ RunVerdict RunSummary::Verdict() const {
 }
 
 const char* VerdictText(RunVerdict verdict) {
-    switch (verdict) {
-        case RunVerdict::Clean:
-            return "no errors";
-        case RunVerdict::Errors:
-            return "errors counted";
-        case RunVerdict::NoData:
-            return "no data received";
-        case RunVerdict::NeverSynchronised:
-            return "never synchronised";
-        case RunVerdict::CharactersLost:
-            return "characters lost";
-        case RunVerdict::DataLost:
-            return "data lost";
-        case RunVerdict::PortLost:
-            return "port lost";
-        case RunVerdict::Interrupted:
-            return "interrupted";
-    }
-    return "";
+    // In the order of RunVerdict.
+    constexpr const char* kVerdictTexts[] = {
+        "no errors",       "errors counted", "no data received", "never synchronised",
+        "characters lost", "data lost",      "port lost",        "interrupted"};
+    return kVerdictTexts[static_cast<int>(verdict)];
 }
 
 RunSummary Summarise(const Engine& e, const CliReport& report, const CliOptions& o,

@@ -12,29 +12,16 @@ inline constexpr const char* kDriverErrorsTitle = "COM port driver errors";
 inline constexpr const char* kPacketErrorsTitle = "Packet errors";
 
 constexpr const char* DriverErrorCaption(DriverErrorRow row) {
-    switch (row) {
-        case DriverErrorRow::Parity:
-            return "Parity";
-        case DriverErrorRow::Overrun:
-            return "Receive overrun";
-        case DriverErrorRow::Framing:
-            return "Receive framing";
-        case DriverErrorRow::Other:
-            return "Other errors";
-    }
-    return "";
+    // In the order of DriverErrorRow.
+    constexpr const char* kDriverErrorCaptions[] = {"Other errors", "Parity", "Receive overrun",
+                                                    "Receive framing"};
+    return kDriverErrorCaptions[static_cast<int>(row)];
 }
 
 constexpr const char* PacketErrorCaption(PacketErrorRow row) {
-    switch (row) {
-        case PacketErrorRow::InvalidSymbol:
-            return "Invalid symb";
-        case PacketErrorRow::SymbolLost:
-            return "Symb is lost";
-        case PacketErrorRow::SyncLost:
-            return "Sync is lost";
-    }
-    return "";
+    // In the order of PacketErrorRow.
+    constexpr const char* kPacketErrorCaptions[] = {"Sync is lost", "Invalid symb", "Symb is lost"};
+    return kPacketErrorCaptions[static_cast<int>(row)];
 }
 
 // " = " and the count, or nothing for 0.

@@ -30,23 +30,11 @@ std::optional<OpenFailure> Configure(OpenedPort& o, const SessionParameters& p) 
 }  // namespace
 
 const char* OpenStepCall(OpenStep step) {
-    switch (step) {
-        case OpenStep::PathTooLong:
-            return "DevicePath";
-        case OpenStep::Open:
-            return "Open";
-        case OpenStep::ReadConfig:
-            return "GetCommState";
-        case OpenStep::Queues:
-            return "SetupComm";
-        case OpenStep::LineConfig:
-            return "SetCommState";
-        case OpenStep::Timeouts:
-            return "SetCommTimeouts";
-        case OpenStep::EventMask:
-            return "SetCommMask";
-    }
-    return "";
+    // In the order of OpenStep.
+    constexpr const char* kOpenStepCalls[] = {"DevicePath", "Open",         "GetCommState",
+                                              "SetupComm",  "SetCommState", "SetCommTimeouts",
+                                              "SetCommMask"};
+    return kOpenStepCalls[static_cast<int>(step)];
 }
 
 CommTimeouts ImmediateReadTimeouts() {

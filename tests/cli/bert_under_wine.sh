@@ -1,29 +1,12 @@
 #!/usr/bin/env bash
-# kvartix-cli.exe under wine through the win32 backend: a pseudo-terminal linked into the
-# prefix as a COM port, numbered above the ones wine makes for this machine's own devices,
-# with an echoing far end of this test's own (socat holds the master, cat sends back). A BERT
+# kvartix-cli.exe under wine through the win32 backend, on a COM port linked to a
+# pseudo-terminal with an echoing far end of this test's own (support/wine_com_link.sh). A BERT
 # must come back byte-exact with 0 errors; the far end closing mid-run ends the run with exit
 # status 2 and one report.
 set -euo pipefail
 cli=$1
 wine=${2:-/usr/lib/wine/wine64}
-: "${WINEPREFIX:?a prefix of the test run}"
-dosdevices=$WINEPREFIX/dosdevices
-tmp=$(mktemp -d)
-link=
-trap 'kill $(jobs -p) 2>/dev/null || true; [ -z "$link" ] || rm -f "$link"; rm -rf "$tmp"' EXIT
-
-last=$(find "$dosdevices" -maxdepth 1 -name 'com*' -printf '%f\n' 2>/dev/null |
-  sed -n 's/^com\([0-9]\+\)$/\1/p' | sort -n | tail -1)
-port=COM$((${last:-0} + 1))
-link=$dosdevices/${port,,}
-
-far_end() {
-  # Away from CTest's output, so that a far end outliving a killed test cannot hold it open.
-  socat pty,raw,echo=0,link="$tmp/far" EXEC:cat </dev/null >/dev/null 2>&1 &
-  for _ in $(seq 50); do [ -e "$tmp/far" ] && break; sleep 0.1; done
-  ln -sfn "$(readlink -f "$tmp/far")" "$link"
-}
+. "$(dirname "$0")/../support/wine_com_link.sh"
 
 far_end
 status=0

@@ -2,6 +2,7 @@
 
 #include "engine/PortMessages.h"
 #include "engine/TestSession.h"
+#include "support/FailingFactory.h"
 #include "support/FakeCommPort.h"
 #include "support/ManualClock.h"
 #include "support/Recorders.h"
@@ -37,21 +38,9 @@ TEST(PortMessages, every_opening_step_has_its_own_text_with_the_path_opened) {
     }
 }
 
-class FailingFactory final : public EventFactory {
-public:
-    explicit FailingFactory(int failAt) : m_failAt(failAt) {}
-    std::unique_ptr<CompletionEvent> CreateEvent() override {
-        return ++m_calls == m_failAt ? nullptr : EventFactory::CreateEvent();
-    }
-
-private:
-    int m_failAt;
-    int m_calls = 0;
-};
-
 TEST(PortMessages, a_missing_transfer_event_is_a_fatal_error_named_after_its_record) {
     for (auto [failAt, text] : {std::pair{1, "Fatal error 2"}, std::pair{2, "Fatal error 3"}}) {
-        FailingFactory factory(failAt);
+        test::FailingFactory factory(failAt);
         RecordingBox box;
         TransferEvents events;
         EXPECT_FALSE(CreateTransferEvents(events, factory, box));

@@ -5,6 +5,7 @@
 #include "serial/DevicePath.h"
 #include "serial/PortOpening.h"
 #include "support/FakeCommPort.h"
+#include "support/FailingFactory.h"
 
 namespace kvartix {
 namespace {
@@ -177,22 +178,10 @@ TEST(PortOpening, limits_are_a_tenth_of_the_queue_and_dtr_rts_stay_low_when_off)
     EXPECT_EQ(c.XoffLim, 6000);
 }
 
-class FailingFactory final : public EventFactory {
-public:
-    explicit FailingFactory(int failAt) : m_failAt(failAt) {}
-    std::unique_ptr<CompletionEvent> CreateEvent() override {
-        return ++m_calls == m_failAt ? nullptr : EventFactory::CreateEvent();
-    }
-
-private:
-    int m_failAt;
-    int m_calls = 0;
-};
-
 TEST(TransferEvents, a_missing_event_names_its_record) {
     for (auto [failAt, record] : {std::pair{1, TransferEventFailure::WriteEvent},
                                   std::pair{2, TransferEventFailure::ReadEvent}}) {
-        FailingFactory factory(failAt);
+        test::FailingFactory factory(failAt);
         TransferEvents events;
         EXPECT_EQ(CreateTransferEvents(events, factory), record);
     }

@@ -4,27 +4,16 @@
 
 #include <string>
 
-#include "engine/TestSession.h"
-#include "serial/SystemPortOpener.h"
 #include "serial/posix/PosixCommPort.h"
-#include "testkit/Pty.h"
 #include "support/Recorders.h"
+#include "testkit/Pty.h"
+#include "testkit/SystemSession.h"
 
 namespace kvartix::test {
 
 // A test session on the machine's own ports, with the real clock.
-struct SessionRig {
-    SessionRig() { CreateTransferEvents(events, factory, box); }
+struct SessionRig : testkit::SystemSession<RecordingView, RecordingBox> {
     PosixCommPort& Port() { return dynamic_cast<PosixCommPort&>(*session.Port()); }
-
-    SystemClock clock;
-    RecordingView view;
-    RecordingBox box;
-    EventFactory factory;
-    TransferEvents events;
-    SystemPortOpener opener{clock};
-    Engine engine{view, box, clock};
-    TestSession session{engine, view, opener, box, events};
 };
 
 // Runs a started BERT session whose far end echoes until `bytes` have come back. A

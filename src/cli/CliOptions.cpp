@@ -57,6 +57,17 @@ Option LineFlag(const char* name, bool LineSettings::*field) {
             }};
 }
 
+// A setting of two named states, the second of which turns it on.
+Option LineSwitch(const char* name, const char* usage, const char* off, const char* on,
+                  bool LineSettings::*field) {
+    return {name, usage, [=](CliOptions& o, const std::string& v) {
+                int chosen = 0;
+                auto e = Choice(v, std::array<const char*, 2>{off, on}, chosen);
+                o.Settings.*field = chosen == 1;
+                return e;
+            }};
+}
+
 // The line, port and packet the program would start with from this settings file.
 // A file that is missing or was not read (a folder, a FIFO, a device, one this user may not
 // read or too large) is an error: the run would not be the one the file describes.
@@ -101,20 +112,8 @@ const std::vector<Option>& Options() {
          }},
         LineFlag("--rts-cts", &LineSettings::RtsCts),
         LineFlag("--xon-xoff", &LineSettings::XonXoff),
-        {"--dtr", "high|low",
-         [](CliOptions& o, const std::string& v) {
-             int high = 0;
-             auto e = Choice(v, std::array<const char*, 2>{"low", "high"}, high);
-             o.Settings.DTREnable = high == 1;
-             return e;
-         }},
-        {"--dsr", "flow|ignored",
-         [](CliOptions& o, const std::string& v) {
-             int flow = 0;
-             auto e = Choice(v, std::array<const char*, 2>{"ignored", "flow"}, flow);
-             o.Settings.DSREnable = flow == 1;
-             return e;
-         }},
+        LineSwitch("--dtr", "high|low", "low", "high", &LineSettings::DTREnable),
+        LineSwitch("--dsr", "flow|ignored", "ignored", "flow", &LineSettings::DSREnable),
         LineFlag("--random", &LineSettings::RandomFlow),
         {"--packet", "N",
          [](CliOptions& o, const std::string& v) {

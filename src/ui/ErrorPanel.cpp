@@ -1,5 +1,7 @@
 #include "ui/ErrorPanel.h"
 
+#include <utility>
+
 #include "engine/ErrorCaptions.h"
 
 namespace kvartix {
@@ -139,39 +141,23 @@ void ErrorPanel::ShowDriverError(DriverErrorRow row, bool occurred, std::int32_t
     // An event shows its count even when it is 0.
     const QString text = QString::fromLatin1(DriverErrorCaption(row)) + QStringLiteral(" = ") +
                          QString::number(count);
-    switch (row) {
-        case DriverErrorRow::Other:
-            ShowEvent(*StaticEr, *Label10, show, text);
-            if (show)
-                Label12->setText(
-                    QStringLiteral("$%1").arg(errorMask, 4, 16, QChar(u'0')).toUpper());
-            break;
-        case DriverErrorRow::Parity:
-            ShowEvent(*StaticPa, *Label9, show, text);
-            break;
-        case DriverErrorRow::Overrun:
-            ShowEvent(*StaticOv, *Label13, show, text);
-            break;
-        case DriverErrorRow::Framing:
-            ShowEvent(*StaticFE, *Label14, show, text);
-            break;
-    }
+    // In the order of DriverErrorRow: the cell and the caption of its row.
+    const std::pair<QLabel*, QLabel*> rows[] = {
+        {StaticEr, Label10}, {StaticPa, Label9}, {StaticOv, Label13}, {StaticFE, Label14}};
+    const auto [cell, caption] = rows[static_cast<int>(row)];
+    ShowEvent(*cell, *caption, show, text);
+    if (show && row == DriverErrorRow::Other)
+        Label12->setText(QStringLiteral("$%1").arg(errorMask, 4, 16, QChar(u'0')).toUpper());
 }
 
 void ErrorPanel::ShowPacketError(PacketErrorRow row, bool occurred, std::int32_t count) {
     if (m_showDriverErrors) return;
     const QString text = Caption(row, count);
-    switch (row) {
-        case PacketErrorRow::SyncLost:
-            ShowEvent(*StaticFE, *Label14, occurred, text);
-            break;
-        case PacketErrorRow::InvalidSymbol:
-            ShowEvent(*StaticPa, *Label9, occurred, text);
-            break;
-        case PacketErrorRow::SymbolLost:
-            ShowEvent(*StaticOv, *Label13, occurred, text);
-            break;
-    }
+    // In the order of PacketErrorRow: the driver-error rows each one takes over.
+    const std::pair<QLabel*, QLabel*> rows[] = {
+        {StaticFE, Label14}, {StaticPa, Label9}, {StaticOv, Label13}};
+    const auto [cell, caption] = rows[static_cast<int>(row)];
+    ShowEvent(*cell, *caption, occurred, text);
 }
 
 void ErrorPanel::EnableParityRow(bool on) {

@@ -77,21 +77,9 @@ void TForm1::SetErrorsCellAlarm(bool alarm) {
 }
 
 QLabel* TForm1::StatCellLabel(StatCell cell) const {
-    switch (cell) {
-        case StatCell::Received:
-            return StaticS0;
-        case StatCell::CharRate:
-            return StaticS1;
-        case StatCell::BitRate:
-            return StaticS2;
-        case StatCell::Time:
-            return StaticS3;
-        case StatCell::Errors:
-            return StaticS4;
-        case StatCell::Coefficient:
-            return StaticS5;
-    }
-    return StaticS0;
+    // In the order of StatCell.
+    QLabel* const cells[] = {StaticS0, StaticS1, StaticS2, StaticS3, StaticS4, StaticS5};
+    return cells[static_cast<int>(cell)];
 }
 
 // From "100.0 Ksymb" on, the received count is wider than its 65-pixel cell. What a technician

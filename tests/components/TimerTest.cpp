@@ -8,6 +8,7 @@
 #include <memory>
 #include <numeric>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -71,43 +72,45 @@ void PrintSpacings(const char* what, const std::vector<double>& s) {
                 Mean(s), *hi);
 }
 
-TEST(KivTimer, ticks_come_one_interval_apart_on_the_main_thread_one_at_a_time) {
+// One tick after another: the next wait starts when the handler has returned, so a tick
+// never piles up behind a slow handler.
+struct SpacingCase {
+    const char* Name;
+    int HandlerMs;
+    int Ticks;
+    double Least;  // interval plus the handler's time
+    double Most;
+    double MostMean;
+};
+
+class TickSpacing : public ::testing::TestWithParam<SpacingCase> {};
+
+TEST_P(TickSpacing, ticks_come_on_the_main_thread_one_at_a_time_an_interval_after_the_handler) {
+    const SpacingCase& c = GetParam();
     TickLog log;
     TKivTimer32 timer;
     timer.SetInterval(100);
-    timer.SetOnTimer(log.Handler());
+    timer.SetOnTimer(log.Handler(
+        [&] { std::this_thread::sleep_for(std::chrono::milliseconds(c.HandlerMs)); }));
     timer.SetEnabled(true);
-    ASSERT_TRUE(RunEventsUntil([&] { return log.Count() >= 9; }, 4000));
+    ASSERT_TRUE(RunEventsUntil([&] { return log.Count() >= c.Ticks; }, 5000));
 
     const std::vector<double> s = log.Spacings();
-    PrintSpacings("interval 100", s);
+    PrintSpacings(c.Name, s);
     for (double d : s) {
-        EXPECT_GE(d, 99.0);
-        EXPECT_LE(d, 600.0);
+        EXPECT_GE(d, c.Least);
+        EXPECT_LE(d, c.Most);
     }
-    EXPECT_LE(Mean(s), 200.0);
+    EXPECT_LE(Mean(s), c.MostMean);
     EXPECT_EQ(log.MaxDepth, 1);
     EXPECT_FALSE(log.OffMainThread);
 }
 
-TEST(KivTimer, a_slow_handler_delays_the_next_tick_instead_of_piling_ticks_up) {
-    TickLog log;
-    TKivTimer32 timer;
-    timer.SetInterval(100);
-    timer.SetOnTimer(
-        log.Handler([] { std::this_thread::sleep_for(std::chrono::milliseconds(250)); }));
-    timer.SetEnabled(true);
-    ASSERT_TRUE(RunEventsUntil([&] { return log.Count() >= 4; }, 5000));
-
-    const std::vector<double> s = log.Spacings();
-    PrintSpacings("interval 100, 250 ms handler", s);
-    for (double d : s) {
-        EXPECT_GE(d, 349.0);
-        EXPECT_LE(d, 900.0);
-    }
-    EXPECT_LE(Mean(s), 450.0);
-    EXPECT_EQ(log.MaxDepth, 1);
-}
+INSTANTIATE_TEST_SUITE_P(Handlers, TickSpacing,
+                         ::testing::Values(SpacingCase{"quick_handler", 0, 9, 99, 600, 200},
+                                           SpacingCase{"handler_of_250_ms", 250, 4, 349, 900,
+                                                       450}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 struct IdleCase {
     const char* Name;

@@ -141,16 +141,21 @@ LeadFigures MeasureLead(int rate, double leadUs, int rounds) {
     return f;
 }
 
-void LoopbackRun(int rate, bool random, double seconds) {
-    test::PtyMaster master;
-    bench::BenchSession run;
-    TestSession& session = run.session;
+// The pseudo-terminal's line at the rate, Xon/Xoff on.
+LineSettings XonXoffLine(const test::PtyMaster& master, int rate, bool random) {
     LineSettings s;
     s.Port = master.SlavePath();
     s.BitRate = rate;
     s.XonXoff = true;
     s.RandomFlow = random;
-    if (!session.Start(TestMode::Loopback, s)) return;
+    return s;
+}
+
+void LoopbackRun(int rate, bool random, double seconds) {
+    test::PtyMaster master;
+    bench::BenchSession run;
+    TestSession& session = run.session;
+    if (!session.Start(TestMode::Loopback, XonXoffLine(master, rate, random))) return;
     session.Tick();
     master.Receive(1);  // our first Xon
     const double cps = rate / 10.0;
@@ -178,13 +183,8 @@ void SlowPlugRun(int rate, double share, double seconds) {
     bench::BenchSession run;
     Engine& engine = run.engine;
     TestSession& session = run.session;
-    LineSettings s;
-    s.Port = master.SlavePath();
-    s.BitRate = rate;
-    s.XonXoff = true;
-    s.RandomFlow = true;
     test::PtyWire wire(master, share * rate / 10.0);
-    if (!session.Start(TestMode::Bert, s)) return;
+    if (!session.Start(TestMode::Bert, XonXoffLine(master, rate, true))) return;
     auto next = Steady::now();
     const auto end = next + std::chrono::duration<double>(seconds);
     while (next < end && session.Running()) {

@@ -1,0 +1,113 @@
+#include "serial/posix/PortIdentity.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "serial/DevicePath.h"
+
+namespace kvartix {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string FirstLine(const fs::path& file) {
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\r')) line.pop_back();
+    return line;
+}
+
+fs::path Canonical(const fs::path& p) {
+    std::error_code ec;
+    fs::path c = fs::canonical(p, ec);
+    return ec ? p : c;
+}
+
+// The USB device's attribute files sit some levels above the tty's device (the interface,
+// for ttyUSB the usb-serial port too); the first folder with an idVendor is the device.
+void ReadUsb(fs::path dir, const fs::path& sysRoot, PortInfo& info) {
+    for (; !dir.empty() && dir != sysRoot && dir != dir.parent_path(); dir = dir.parent_path()) {
+        std::error_code ec;
+        if (!fs::exists(dir / "idVendor", ec)) continue;
+        info.VendorId = FirstLine(dir / "idVendor");
+        info.ProductId = FirstLine(dir / "idProduct");
+        info.Manufacturer = FirstLine(dir / "manufacturer");
+        info.Product = FirstLine(dir / "product");
+        info.Serial = FirstLine(dir / "serial");
+        return;
+    }
+}
+
+std::string ById(const fs::path& byId, const fs::path& device) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(byId, ec))
+        if (Canonical(entry.path()) == device) return entry.path().string();
+    return {};
+}
+
+bool IsConsole(const fs::path& consoles, const std::string& name) {
+    std::ifstream in(consoles);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        std::string first;
+        if (words >> first && first == name) return true;
+    }
+    return false;
+}
+
+// A getty names its line on the command line; its descriptors, where this user may read
+// them, say so too.
+bool HeldByGetty(const fs::path& proc, const std::string& name, const fs::path& device) {
+    std::error_code ec;
+    for (const auto& process : fs::directory_iterator(proc, ec)) {
+        std::ifstream in(process.path() / "cmdline", std::ios::binary);
+        std::vector<std::string> args;
+        for (std::string arg; std::getline(in, arg, '\0');) args.push_back(arg);
+        if (args.empty() ||
+            fs::path(args.front()).filename().string().find("getty") == std::string::npos)
+            continue;
+        for (std::size_t i = 1; i < args.size(); ++i)
+            if (args[i] == name || args[i] == "/dev/" + name) return true;
+        std::error_code fdEc;
+        for (const auto& fd : fs::directory_iterator(process.path() / "fd", fdEc))
+            if (Canonical(fd.path()) == device) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+PortInfo IdentifyPort(const std::string& devicePath, const SystemRoots& roots) {
+    PortInfo info;
+    info.Device = devicePath;
+    const fs::path device = Canonical(devicePath);
+    const std::string name = device.filename().string();
+    const fs::path sys(roots.Sys);
+    const fs::path ttyDevice = sys / "class" / "tty" / name / "device";
+    std::error_code ec;
+    if (fs::exists(ttyDevice, ec)) {
+        const fs::path driver = fs::read_symlink(ttyDevice / "driver", ec);
+        if (!ec) info.Driver = driver.filename().string();
+        ReadUsb(Canonical(ttyDevice), Canonical(sys), info);
+    }
+    info.ById = ById(fs::path(roots.Dev) / "serial" / "by-id", device);
+    info.Console = IsConsole(fs::path(roots.Proc) / "consoles", name);
+    info.Getty = HeldByGetty(roots.Proc, name, device);
+    return info;
+}
+
+void IdentifyPorts(PortList& list, const SystemRoots& roots) {
+    list.Info.clear();
+    for (const std::string& name : list.Names) {
+        const std::string path = PosixDevicePath(name);
+        if (!path.empty() && path.front() == '/') {
+            list.Info.push_back(IdentifyPort(path, roots));
+        } else {
+            list.Info.emplace_back().Device = path;
+        }
+    }
+}
+
+}  // namespace kvartix

@@ -144,6 +144,7 @@ const std::vector<Option>& Options() {
          [](CliOptions& o, const std::string& v) { return Integer(v, 1, 0x7FFFFFFF, o.Seconds); }},
         Flag("--json", &CliOptions::Json),
         Flag("--list-ports", &CliOptions::ListPorts),
+        Flag("--force", &CliOptions::Force),
         Flag("--help", &CliOptions::Help),
         Flag("--version", &CliOptions::Version),
     };
@@ -250,7 +251,12 @@ Test:
                      received and echoed, without error counts
   --seconds N        how long to run (default 10)
   --json             print only the summary, as one JSON object
-  --list-ports       list the ports that can be opened now, one a line, and exit
+  --list-ports       list the ports that can be opened now, one a line with what the
+                     system tells of each (device, driver, USB name and ids, serial number,
+                     /dev/serial/by-id link, console or getty), and exit; with --json as
+                     an array of objects
+  --force            start even on the system console or a port a getty holds (refused
+                     otherwise: a test there floods the machine's log or its login)
   --version          print the program's version and exit
 
 Each second one line shows what the program's main window shows: characters received,
@@ -275,7 +281,7 @@ Exit status:
          a loopback: data lost (a receive overrun or buffer overflow)
   2      the port could not be opened or configured, or was lost during the test (the
          reason on standard error)
-  3      bad options
+  3      bad options, or a start on the console or a getty's port without --force
   128+N  stopped by signal N (130 SIGINT, 143 SIGTERM, 129 SIGHUP)
 )";
 }

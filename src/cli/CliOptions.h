@@ -17,6 +17,7 @@ struct CliOptions {
     bool Help = false;
     bool Version = false;
     bool ListPorts = false;
+    bool Force = false;
 };
 
 // Either options or the message naming the option that is wrong.

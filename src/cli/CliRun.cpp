@@ -1,6 +1,7 @@
 #include "cli/CliRun.h"
 
 #include "cli/CliDrain.h"
+#include "cli/CliPorts.h"
 #include "cli/CliReport.h"
 #include "cli/CliSummary.h"
 #include "cli/StopSignals.h"
@@ -102,9 +103,15 @@ int CliMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     if (parsed.Options->ListPorts) {
         std::vector<std::string> refusals;
-        for (const auto& name : DiscoverSystemPorts("", &refusals).Names) out << name << '\n';
+        PrintPorts(out, DiscoverSystemPorts("", &refusals), parsed.Options->Json);
         for (const auto& refusal : refusals) err << "kvartix-cli: " << refusal << '\n';
         return kExitClean;
+    }
+    if (const std::string refusal =
+            StartRefusal(*parsed.Options, DescribeSystemPort(parsed.Options->Settings.Port));
+        !refusal.empty()) {
+        err << "kvartix-cli: " << refusal << '\n';
+        return kExitBadOptions;
     }
     SystemClock clock;
     SystemPortOpener opener(clock);

@@ -57,6 +57,21 @@ bool IsConsole(const fs::path& consoles, const std::string& name) {
     return false;
 }
 
+// Since Linux 6.5 a UART's tty hangs from the serial core's own port and controller
+// devices; the driver a person knows is on the hardware above them. The 8250 core's
+// platform, PNP and PCI parts register as serial8250 and serial.
+std::string DriverOf(fs::path dir, const fs::path& sysRoot) {
+    for (; !dir.empty() && dir != sysRoot && dir != dir.parent_path(); dir = dir.parent_path()) {
+        std::error_code ec;
+        const fs::path driver = Canonical(dir / "driver");
+        if (!fs::exists(driver, ec)) return {};
+        if (driver.parent_path().parent_path().filename() == "serial-base") continue;
+        const std::string name = driver.filename().string();
+        return name == "serial8250" || name == "serial" ? "8250" : name;
+    }
+    return {};
+}
+
 // A getty names its line on the command line; its descriptors, where this user may read
 // them, say so too.
 bool HeldByGetty(const fs::path& proc, const std::string& name, const fs::path& device) {
@@ -88,8 +103,7 @@ PortInfo IdentifyPort(const std::string& devicePath, const SystemRoots& roots) {
     const fs::path ttyDevice = sys / "class" / "tty" / name / "device";
     std::error_code ec;
     if (fs::exists(ttyDevice, ec)) {
-        const fs::path driver = fs::read_symlink(ttyDevice / "driver", ec);
-        if (!ec) info.Driver = driver.filename().string();
+        info.Driver = DriverOf(Canonical(ttyDevice), Canonical(sys));
         ReadUsb(Canonical(ttyDevice), Canonical(sys), info);
     }
     info.ById = ById(fs::path(roots.Dev) / "serial" / "by-id", device);

@@ -22,9 +22,15 @@ class FakeMachine {
         const fs::path acm = Dir("sys/devices/pci0000:00/usb1/1-2");
         Usb(acm, {"2e8a", "000a", "Raspberry Pi", "Pico", "E660"});
         Tty("ttyACM0", acm / "1-2:1.0", "sys/bus/usb/drivers/cdc_acm");
-        for (const char* uart : {"ttyS0", "ttyS1", "ttyS2"})
+        // A PNP UART under the serial core's port and controller devices, and two as
+        // kernels before 6.5 show them.
+        const fs::path pnp = Dir("sys/devices/pnp0/00:01");
+        Tty("ttyS0", pnp / "00:01:0/00:01:0.0", "sys/bus/serial-base/drivers/port");
+        fs::create_symlink(Dir("sys/bus/serial-base/drivers/ctrl"), pnp / "00:01:0/driver");
+        fs::create_symlink(Dir("sys/bus/pnp/drivers/serial"), pnp / "driver");
+        for (const char* uart : {"ttyS1", "ttyS2"})
             Tty(uart, Dir("sys/devices/platform/serial8250") / uart,
-                "sys/bus/platform/drivers/8250");
+                "sys/bus/platform/drivers/serial8250");
         fs::create_directories(Dir("dev/serial/by-id"));
         fs::create_symlink("../../ttyUSB0", Dir("dev/serial/by-id") / kById);
         std::ofstream(Dir("proc") / "consoles") << "tty0  -WU (EC p  )    4:1\n"

@@ -22,6 +22,23 @@ std::string PortInfoText(const PortInfo& info) {
     return text;
 }
 
+std::string PortHintText(const PortInfo& info) {
+    std::string name = info.Manufacturer;
+    if (!info.Product.empty()) name += (name.empty() ? "" : " ") + info.Product;
+    const std::string lines[] = {
+        info.Driver,
+        name,
+        info.VendorId.empty() ? "" : info.VendorId + ":" + info.ProductId,
+        info.Serial.empty() ? "" : "serial " + info.Serial,
+        info.ById,
+        HeldBySystemText(info),
+    };
+    std::string text;
+    for (const std::string& line : lines)
+        if (!line.empty()) text += "\n" + line;
+    return text.empty() ? text : info.Device + text;
+}
+
 std::string HeldBySystemText(const PortInfo& info) {
     if (info.Console) return info.Device + " is the system console";
     if (info.Getty) return info.Device + " is held by a getty (a login on this port)";

@@ -25,6 +25,10 @@ struct PortInfo {
 // "8250  (console)", "FTDI FT232R  0403:6001  serial A1B2C3  by-id/usb-FTDI_...".
 std::string PortInfoText(const PortInfo& info);
 
+// The port's hint: its device and what is known, one item a line, the warning last; empty
+// when nothing but the device is known.
+std::string PortHintText(const PortInfo& info);
+
 // The warning for a start on a port held by the system, empty for any other port.
 std::string HeldBySystemText(const PortInfo& info);
 

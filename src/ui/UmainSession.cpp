@@ -29,7 +29,7 @@ void TForm1::Button1Click(QObject* sender) {
                                               : TestMode::Bert;
     SetBackground(mode == TestMode::Loopback ? *StaticText1 : *StaticText3, kStripGreen);
     LineSettings settings;
-    if (!ReadLineSettings(settings)) {
+    if (!ReadLineSettings(settings) || !ConfirmPort(settings.Port)) {
         ShowStopLook();
         return;
     }
@@ -72,6 +72,14 @@ bool TForm1::ReadLineSettings(LineSettings& s) {
     if (!SymbolValue(EditSymb->text())) EditSymbExit();
     s.Symbol = static_cast<std::uint8_t>(SymbolValue(EditSymb->text()).value_or(0x5A));
     return true;
+}
+
+// A test on the console floods the machine's own log; on a getty's port it talks to a login.
+bool TForm1::ConfirmPort(const std::string& portName) {
+    const PortInfo port = m_describePort(portName);
+    if (!port.HeldBySystem()) return true;
+    return AskQuestion(QString::fromStdString(HeldBySystemText(port)) +
+                       QStringLiteral(".\nStart the test on it anyway?"));
 }
 
 void TForm1::StopSession() {

@@ -143,6 +143,12 @@ const std::vector<Option>& Options() {
         {"--seconds", "N",
          [](CliOptions& o, const std::string& v) { return Integer(v, 1, 0x7FFFFFFF, o.Seconds); }},
         Flag("--json", &CliOptions::Json),
+        {"--record", "FILE",
+         [](CliOptions& o, const std::string& v) {
+             if (v.empty()) return std::string("the file name is empty");
+             o.Record = v;
+             return std::string();
+         }},
         Flag("--list-ports", &CliOptions::ListPorts),
         Flag("--force", &CliOptions::Force),
         Flag("--help", &CliOptions::Help),
@@ -251,6 +257,10 @@ Test:
                      received and echoed, without error counts
   --seconds N        how long to run (default 10)
   --json             print only the summary, as one JSON object
+  --record FILE      write the run to FILE as CSV: a header line, a row at each second's
+                     update and a last row at the stop equal to the summary, each row
+                     flushed as written. With "-" the rows go to standard output in place
+                     of the second lines, and the summary to standard error.
   --list-ports       list the ports that can be opened now, one a line with what the
                      system tells of each (device, driver, USB name and ids, serial number,
                      /dev/serial/by-id link, console or getty), and exit; with --json as

@@ -2,6 +2,8 @@
 
 #include <iomanip>
 
+#include "engine/RunRecord.h"
+
 namespace kvartix {
 
 std::string CliReport::Cell(StatCell cell) const {
@@ -23,6 +25,7 @@ void CliReport::SecondElapsed() {
     m_secondErrored = m_engine.Counters().Errors > m_errorsAtLastSecond;
     if (m_secondErrored) ++m_erroredSeconds;
     m_errorsAtLastSecond = m_engine.Counters().Errors;
+    if (m_record) *m_record << RecordLine(RecordRowAtUpdate(m_engine)) << std::flush;
     if (!m_printSeconds) return;
     const auto lamp = [this](Led led, const char* name) {
         const auto it = m_leds.find(led);
@@ -37,13 +40,12 @@ void CliReport::SecondElapsed() {
         m_out << "  echoed  Time " << Cell(StatCell::Time);
     } else {
         m_out << "  Errors " << Cell(StatCell::Errors) << "  Coef " << Cell(StatCell::Coefficient)
-              << "  Time " << Cell(StatCell::Time) << "  | Parity " << d.ParityErrors
-              << " Overrun " << d.OverrunErrors << " Framing " << d.FramingErrors << " Other "
-              << d.OtherErrors;
+              << "  Time " << Cell(StatCell::Time) << "  | Parity " << d.ParityErrors << " Overrun "
+              << d.OverrunErrors << " Framing " << d.FramingErrors << " Other " << d.OtherErrors;
     }
     if (m_engine.Mode() == TestMode::Bert && m_engine.Params().PacketSize != 1)
-        m_out << "  | Invalid " << c.InvalidSymbolCount << " Lost " << c.SymbolLostCount
-              << " Sync " << c.SyncLostCount;
+        m_out << "  | Invalid " << c.InvalidSymbolCount << " Lost " << c.SymbolLostCount << " Sync "
+              << c.SyncLostCount;
     m_out << "  | " << lamp(Led::CTS, "CTS") << ' ' << lamp(Led::DSR, "DSR") << ' '
           << lamp(Led::DCD, "DCD") << ' ' << lamp(Led::XR, "XR") << ' ' << lamp(Led::XS, "XS")
           << '\n'

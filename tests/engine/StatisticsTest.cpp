@@ -5,6 +5,7 @@
 
 #include "engine/Engine.h"
 #include "engine/RateChart.h"
+#include "engine/RunRecord.h"
 #include "engine/Statistics.h"
 #include "support/EngineProbe.h"
 #include "support/FakeCommPort.h"
@@ -194,6 +195,13 @@ TEST(NumberTexts, ignore_a_decimal_comma_locale) {
     EXPECT_EQ(FormatAxisLabel(29.25, ','), "29,25");
     EXPECT_EQ(CoefficientText(1, 1000, '.'), "1.0E-03");
     EXPECT_EQ(CoefficientText(1, 1000, ','), "1,0E-03");
+    RecordRow row;
+    row.ElapsedMs = 2500;
+    row.Received = 1000;
+    row.Errors = 1;
+    row.Cts = true;
+    row.CapacityUsed = 0.5;
+    EXPECT_EQ(RecordLine(row), "2.5,1000,0,0,1,1.0E-03,0,0,0,0,0,0,0,1,0,0,0,0,0.5000\n");
     std::setlocale(LC_NUMERIC, saved.c_str());
 }
 

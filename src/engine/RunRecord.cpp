@@ -1,6 +1,9 @@
 #include "engine/RunRecord.h"
 
+#include <algorithm>
 #include <charconv>
+#include <chrono>
+#include <cstdio>
 
 #include "engine/Statistics.h"
 
@@ -35,9 +38,13 @@ std::string RecordLine(const RecordRow& r) {
 }
 
 RecordRow RecordRowAtUpdate(const Engine& e) {
+    return RecordRowAt(e, e.Counters().LastUpdateTimeUs);
+}
+
+RecordRow RecordRowAt(const Engine& e, std::int64_t nowUs) {
     RecordRow r;
     const SessionCounters& c = e.Counters();
-    r.ElapsedMs = (c.LastUpdateTimeUs - c.StartTimeUs) / 1000;
+    r.ElapsedMs = std::max<std::int64_t>(0, nowUs - c.StartTimeUs) / 1000;
     r.Received = c.Received;
     r.CharRate = CharRate(c.Received, r.ElapsedMs);
     r.BitRate = static_cast<std::int64_t>(e.Params().BitsPerChar * static_cast<double>(r.CharRate));
@@ -56,6 +63,24 @@ RecordRow RecordRowAtUpdate(const Engine& e) {
         static_cast<double>(r.ElapsedMs) / 1000 * e.Settings().BitRate / e.Params().BitsPerChar;
     r.CapacityUsed = capacity > 0 ? static_cast<double>(r.Received) / capacity : 0;
     return r;
+}
+
+std::string RecordFileName(const std::string& port, std::int64_t wallUs) {
+    std::string name = port.rfind("/", 0) == 0 ? port.substr(1) : port;
+    for (char& c : name)
+        if (std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos ||
+            static_cast<unsigned char>(c) < 0x20)
+            c = '_';
+    using namespace std::chrono;
+    const sys_seconds at{duration_cast<seconds>(microseconds{wallUs})};
+    const auto day = floor<days>(at);
+    const year_month_day date{day};
+    const hh_mm_ss time{at - day};
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "_%04d%02u%02uT%02d%02d%02dZ.csv", int(date.year()),
+                  unsigned(date.month()), unsigned(date.day()), int(time.hours().count()),
+                  int(time.minutes().count()), int(time.seconds().count()));
+    return name + stamp;
 }
 
 }  // namespace kvartix

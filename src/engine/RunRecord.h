@@ -27,7 +27,13 @@ struct RecordRow {
 std::string RecordHeader();
 // One CSV line with its line end; numbers with "." whatever the locale.
 std::string RecordLine(const RecordRow& row);
-// The engine at its last statistics update.
+// The engine at a moment of the monotonic clock: the stop, or its last statistics update.
+RecordRow RecordRowAt(const Engine& engine, std::int64_t nowUs);
 RecordRow RecordRowAtUpdate(const Engine& engine);
+
+// A file name for the record of a session on this port begun at this wall-clock time (UTC):
+// "COM1_20261208T201716Z.csv", a device path's separators and other characters no file
+// system takes as "_" ("dev_ttyUSB0_...").
+std::string RecordFileName(const std::string& port, std::int64_t wallUs);
 
 }  // namespace kvartix

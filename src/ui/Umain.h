@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -88,12 +89,15 @@ class TForm1 final : public QMainWindow, public EngineView, public ErrorBoxSink 
     void ChartChanged(const RateChart& chart) override;
     void ClearTerminalText() override;
     TerminalText* Terminal() override;
+    void SecondElapsed() override;
 
     // ErrorBoxSink
     void ErrorBox(const std::string& text, bool errorIcon) override;
 
     Engine& Core() { return m_engine; }
     const TestSession& Session() const { return m_session; }
+    // The session's record file, empty when none is being written.
+    QString RecordPath() const { return m_record.isOpen() ? m_record.fileName() : QString(); }
 
     // Controls, by container.
     QGroupBox* GroupBox1 = nullptr;
@@ -164,6 +168,8 @@ class TForm1 final : public QMainWindow, public EngineView, public ErrorBoxSink 
     void ShowStopLook();
     void ShowChosenPortHint();
     bool ConfirmPort(const std::string& portName);
+    void OpenRecord(const std::string& port);
+    void CloseRecord();
     bool ReadLineSettings(LineSettings& out);
     void ReadFrameChoices(int& dataBits, int& stopBits, int& parity) const;
     QLabel* StatCellLabel(StatCell cell) const;
@@ -181,6 +187,9 @@ class TForm1 final : public QMainWindow, public EngineView, public ErrorBoxSink 
     TFhelp* m_help = nullptr;
     PortDescriber m_describePort;
     QString m_portBoxHint;
+    // The settings file's record folder, kept as loaded; the session's record in it.
+    std::string m_recordFolder;
+    QFile m_record;
 };
 
 }  // namespace kvartix

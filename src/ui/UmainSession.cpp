@@ -46,6 +46,7 @@ void TForm1::Button1Click(QObject* sender) {
         StaticS5->setText(coefficient);
         return;
     }
+    OpenRecord(settings.Port);
     Timer1->SetEnabled(true);
     // A terminal session ends when its window closes; without that window, "&Stop" does.
     Button2->setEnabled(mode != TestMode::Terminal || !m_terminal);
@@ -85,6 +86,7 @@ bool TForm1::ConfirmPort(const std::string& portName) {
 void TForm1::StopSession() {
     Timer1->SetEnabled(false);
     m_session.StopSession();
+    CloseRecord();
     ShowStopLook();
 }
 

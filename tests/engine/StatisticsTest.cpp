@@ -205,6 +205,14 @@ TEST(NumberTexts, ignore_a_decimal_comma_locale) {
     std::setlocale(LC_NUMERIC, saved.c_str());
 }
 
+TEST(RunRecord, file_names_carry_the_port_as_a_file_name_and_the_start_in_utc) {
+    const std::int64_t at = 1'796'761'036'000'000;  // 2026-12-08 20:17:16 UTC
+    EXPECT_EQ(RecordFileName("COM1", at), "COM1_20261208T201716Z.csv");
+    EXPECT_EQ(RecordFileName("/dev/serial/by-id/usb-FTDI", at),
+              "dev_serial_by-id_usb-FTDI_20261208T201716Z.csv");
+    EXPECT_EQ(RecordFileName("LOOP:seed=1", at), "LOOP_seed=1_20261208T201716Z.csv");
+}
+
 TEST(NumberTexts, coefficient_rounds_half_away_from_zero) {
     EXPECT_EQ(CoefficientText(1, 8, '.'), "1.3E-01");
     EXPECT_EQ(CoefficientText(5, 8, '.'), "6.3E-01");

@@ -1,6 +1,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -25,8 +26,9 @@ class MainWindowSettings : public WindowRig {
 };
 
 TEST_F(MainWindowSettings, a_hand_edited_file_shows_in_the_controls_and_a_close_writes_it_back) {
-    Load("[Morvi]\nPlus=1\n[Test]\nold=1\n[Parameters]\nBitRate=12345\nDataBits=7\n"
-         "parity=2\nRandomFlow=1\n[Protocol]\nSymbol=0x41\nPacketSize=1\n[Mine]\nkept=yes\n");
+    Load(
+        "[Morvi]\nPlus=1\n[Test]\nold=1\n[Parameters]\nBitRate=12345\nDataBits=7\n"
+        "parity=2\nRandomFlow=1\n[Protocol]\nSymbol=0x41\nPacketSize=1\n[Mine]\nkept=yes\n");
     EXPECT_EQ(form->windowTitle(), "KVARTIX line2");
     EXPECT_EQ(form->ComboBox2->currentText(), "12345");
     EXPECT_EQ(form->Core().Chart().AxisTitle(), "Kbit/s");
@@ -37,11 +39,29 @@ TEST_F(MainWindowSettings, a_hand_edited_file_shows_in_the_controls_and_a_close_
     EXPECT_EQ(form->ComboBox3->currentText(), "1");
     EXPECT_TRUE(form->close());
     const std::string saved = ReadAll(path);
-    for (const char* part : {"[Morvi]\nPlus=1\n", "[Mine]\nkept=yes\n", "BitRate=12345\n",
-                             "DataBits=7\n", "parity=2\n", "RandomFlow=1\n", "Symbol=65\n",
-                             "PacketSize=1\n"})
+    for (const char* part :
+         {"[Morvi]\nPlus=1\n", "[Mine]\nkept=yes\n", "BitRate=12345\n", "DataBits=7\n",
+          "parity=2\n", "RandomFlow=1\n", "Symbol=65\n", "PacketSize=1\n"})
         EXPECT_NE(saved.find(part), std::string::npos) << part << " in\n" << saved;
     EXPECT_EQ(saved.find("[Test]"), std::string::npos);
+}
+
+TEST_F(MainWindowSettings, a_record_folder_gets_a_file_a_session_and_is_written_back) {
+    Load("[Record]\nFolder=" + dir.path().toStdString() + "\n");
+    StartBert();
+    const QString record = form->RecordPath();
+    EXPECT_TRUE(QFileInfo(record).fileName().startsWith("LOOP_")) << record.toStdString();
+    RunSeconds(2);
+    form->Button2->click();
+    EXPECT_TRUE(form->RecordPath().isEmpty());
+    const QStringList rows =
+        QString::fromStdString(ReadAll(record)).split('\n', Qt::SkipEmptyParts);
+    ASSERT_GE(rows.size(), 4) << "the header, two seconds and the stop";
+    EXPECT_TRUE(rows[0].startsWith("time_s,received,"));
+    EXPECT_EQ(rows.back().section(',', 1, 1).toLongLong(), form->Core().Counters().Received);
+    EXPECT_TRUE(form->close());
+    EXPECT_NE(ReadAll(path).find("[Record]\nFolder=" + dir.path().toStdString() + "\n"),
+              std::string::npos);
 }
 
 TEST_F(MainWindowSettings, a_save_that_cannot_be_made_keeps_the_window_open_and_the_file_whole) {
@@ -124,7 +144,8 @@ TEST_F(MainWindowSettings, a_terminal_session_hides_the_window_until_its_own_win
     EXPECT_TRUE(terminal.isVisible());
     EXPECT_FALSE(form->isVisible());
     EXPECT_FALSE(form->Button2->isEnabled()) << "only the terminal window ends it";
-    EXPECT_TRUE(terminal.Memo1->toPlainText().isEmpty() || terminal.Memo1->toPlainText() == "Memo1");
+    EXPECT_TRUE(terminal.Memo1->toPlainText().isEmpty() ||
+                terminal.Memo1->toPlainText() == "Memo1");
     form->Core().TerminalTxText = "ping\r\n";
     RunEventsUntil([&] { return terminal.Memo1->toPlainText().startsWith("ping"); }, 3000);
     EXPECT_TRUE(terminal.Memo1->toPlainText().startsWith("ping")) << "LOOP sends it back";

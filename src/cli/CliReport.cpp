@@ -40,12 +40,13 @@ void CliReport::SecondElapsed() {
         m_out << "  echoed  Time " << Cell(StatCell::Time);
     } else {
         m_out << "  Errors " << Cell(StatCell::Errors) << "  Coef " << Cell(StatCell::Coefficient)
-              << "  Time " << Cell(StatCell::Time) << "  | Parity " << d.ParityErrors << " Overrun "
-              << d.OverrunErrors << " Framing " << d.FramingErrors << " Other " << d.OtherErrors;
+              << "  Time " << Cell(StatCell::Time) << "  | Parity " << d.ParityErrors
+              << " Overrun " << d.OverrunErrors << " Framing " << d.FramingErrors << " Other "
+              << d.OtherErrors;
     }
     if (m_engine.Mode() == TestMode::Bert && m_engine.Params().PacketSize != 1)
-        m_out << "  | Invalid " << c.InvalidSymbolCount << " Lost " << c.SymbolLostCount << " Sync "
-              << c.SyncLostCount;
+        m_out << "  | Invalid " << c.InvalidSymbolCount << " Lost " << c.SymbolLostCount
+              << " Sync " << c.SyncLostCount;
     m_out << "  | " << lamp(Led::CTS, "CTS") << ' ' << lamp(Led::DSR, "DSR") << ' '
           << lamp(Led::DCD, "DCD") << ' ' << lamp(Led::XR, "XR") << ' ' << lamp(Led::XS, "XS")
           << '\n'

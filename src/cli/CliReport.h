@@ -14,7 +14,7 @@ namespace kvartix {
 // The engine's view for a run without a window: keeps what the window would show, prints
 // one line a second, and sends the program's messages to standard error.
 class CliReport final : public EngineView, public ErrorBoxSink {
-  public:
+public:
     CliReport(const Engine& engine, std::ostream& out, std::ostream& err, bool printSeconds)
         : m_engine(engine), m_out(out), m_err(err), m_printSeconds(printSeconds) {}
 
@@ -42,7 +42,7 @@ class CliReport final : public EngineView, public ErrorBoxSink {
     // Counts a last, partial second in which errors grew.
     void Finish();
 
-  private:
+private:
     const Engine& m_engine;
     std::ostream& m_out;
     std::ostream& m_err;

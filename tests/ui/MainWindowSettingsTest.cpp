@@ -26,9 +26,8 @@ class MainWindowSettings : public WindowRig {
 };
 
 TEST_F(MainWindowSettings, a_hand_edited_file_shows_in_the_controls_and_a_close_writes_it_back) {
-    Load(
-        "[Morvi]\nPlus=1\n[Test]\nold=1\n[Parameters]\nBitRate=12345\nDataBits=7\n"
-        "parity=2\nRandomFlow=1\n[Protocol]\nSymbol=0x41\nPacketSize=1\n[Mine]\nkept=yes\n");
+    Load("[Morvi]\nPlus=1\n[Test]\nold=1\n[Parameters]\nBitRate=12345\nDataBits=7\n"
+         "parity=2\nRandomFlow=1\n[Protocol]\nSymbol=0x41\nPacketSize=1\n[Mine]\nkept=yes\n");
     EXPECT_EQ(form->windowTitle(), "KVARTIX line2");
     EXPECT_EQ(form->ComboBox2->currentText(), "12345");
     EXPECT_EQ(form->Core().Chart().AxisTitle(), "Kbit/s");
@@ -39,9 +38,9 @@ TEST_F(MainWindowSettings, a_hand_edited_file_shows_in_the_controls_and_a_close_
     EXPECT_EQ(form->ComboBox3->currentText(), "1");
     EXPECT_TRUE(form->close());
     const std::string saved = ReadAll(path);
-    for (const char* part :
-         {"[Morvi]\nPlus=1\n", "[Mine]\nkept=yes\n", "BitRate=12345\n", "DataBits=7\n",
-          "parity=2\n", "RandomFlow=1\n", "Symbol=65\n", "PacketSize=1\n"})
+    for (const char* part : {"[Morvi]\nPlus=1\n", "[Mine]\nkept=yes\n", "BitRate=12345\n",
+                             "DataBits=7\n", "parity=2\n", "RandomFlow=1\n", "Symbol=65\n",
+                             "PacketSize=1\n"})
         EXPECT_NE(saved.find(part), std::string::npos) << part << " in\n" << saved;
     EXPECT_EQ(saved.find("[Test]"), std::string::npos);
 }
@@ -144,8 +143,7 @@ TEST_F(MainWindowSettings, a_terminal_session_hides_the_window_until_its_own_win
     EXPECT_TRUE(terminal.isVisible());
     EXPECT_FALSE(form->isVisible());
     EXPECT_FALSE(form->Button2->isEnabled()) << "only the terminal window ends it";
-    EXPECT_TRUE(terminal.Memo1->toPlainText().isEmpty() ||
-                terminal.Memo1->toPlainText() == "Memo1");
+    EXPECT_TRUE(terminal.Memo1->toPlainText().isEmpty() || terminal.Memo1->toPlainText() == "Memo1");
     form->Core().TerminalTxText = "ping\r\n";
     RunEventsUntil([&] { return terminal.Memo1->toPlainText().startsWith("ping"); }, 3000);
     EXPECT_TRUE(terminal.Memo1->toPlainText().startsWith("ping")) << "LOOP sends it back";

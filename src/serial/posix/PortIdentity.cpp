@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "serial/DevicePath.h"
 
@@ -72,9 +73,32 @@ std::string DriverOf(fs::path dir, const fs::path& sysRoot) {
     return {};
 }
 
-// A getty names its line on the command line; its descriptors, where this user may read
-// them, say so too.
-bool HeldByGetty(const fs::path& proc, const std::string& name, const fs::path& device) {
+// The kernel's number of a tty, as /proc/<pid>/stat gives a controlling terminal; -1 unknown.
+long TtyNumber(const fs::path& ttyClassEntry) {
+    std::ifstream in(ttyClassEntry / "dev");
+    long major = -1, minor = -1;
+    char colon = 0;
+    if (!(in >> major >> colon >> minor) || colon != ':') return -1;
+    return (major << 8) | (minor & 0xff) | ((minor & ~0xffL) << 12);
+}
+
+long ControllingTty(const fs::path& process) {
+    std::ifstream in(process / "stat");
+    std::string stat;
+    std::getline(in, stat);
+    const auto close = stat.rfind(')');
+    if (close == std::string::npos) return -1;
+    std::istringstream fields(stat.substr(close + 1));
+    std::string state;
+    long ppid = 0, pgrp = 0, session = 0, tty = -1;
+    fields >> state >> ppid >> pgrp >> session >> tty;
+    return tty;
+}
+
+// A getty names its line on its command line, or (systemd's serial gettys) takes it as
+// standard input and controlling terminal; /proc/<pid>/stat tells that to any user, where
+// its descriptors would need root.
+bool HeldByGetty(const fs::path& proc, const std::string& name, long ttyNumber) {
     std::error_code ec;
     for (const auto& process : fs::directory_iterator(proc, ec)) {
         std::ifstream in(process.path() / "cmdline", std::ios::binary);
@@ -85,9 +109,7 @@ bool HeldByGetty(const fs::path& proc, const std::string& name, const fs::path& 
             continue;
         for (std::size_t i = 1; i < args.size(); ++i)
             if (args[i] == name || args[i] == "/dev/" + name) return true;
-        std::error_code fdEc;
-        for (const auto& fd : fs::directory_iterator(process.path() / "fd", fdEc))
-            if (Canonical(fd.path()) == device) return true;
+        if (ttyNumber > 0 && ControllingTty(process.path()) == ttyNumber) return true;
     }
     return false;
 }
@@ -100,7 +122,8 @@ PortInfo IdentifyPort(const std::string& devicePath, const SystemRoots& roots) {
     const fs::path device = Canonical(devicePath);
     const std::string name = device.filename().string();
     const fs::path sys(roots.Sys);
-    const fs::path ttyDevice = sys / "class" / "tty" / name / "device";
+    const fs::path ttyClass = sys / "class" / "tty" / name;
+    const fs::path ttyDevice = ttyClass / "device";
     std::error_code ec;
     if (fs::exists(ttyDevice, ec)) {
         info.Driver = DriverOf(Canonical(ttyDevice), Canonical(sys));
@@ -108,7 +131,7 @@ PortInfo IdentifyPort(const std::string& devicePath, const SystemRoots& roots) {
     }
     info.ById = ById(fs::path(roots.Dev) / "serial" / "by-id", device);
     info.Console = IsConsole(fs::path(roots.Proc) / "consoles", name);
-    info.Getty = HeldByGetty(roots.Proc, name, device);
+    info.Getty = HeldByGetty(roots.Proc, name, TtyNumber(ttyClass));
     return info;
 }
 

@@ -37,9 +37,11 @@ class FakeMachine {
                                                 << "ttyS0 -W- (E  p a)    4:64\n";
         Process(1, {"/sbin/init", "splash"});
         Process(200, {"/sbin/agetty", "-L", "115200", "ttyS1", "vt102"});
-        // A getty named only by its descriptor: its line on standard input.
-        Process(300, {"/sbin/getty"});
-        fs::create_symlink(Dev("ttyS2"), Dir("proc/300/fd") / "0");
+        // systemd's getty: the line is its controlling terminal (4:66), not an argument.
+        Process(300, {"/sbin/agetty", "-o", "-p -- \\u", "-", "vt220"});
+        std::ofstream(Dir("proc/300") / "stat") << "300 (agetty) S 1 300 300 1090 300 4194560\n";
+        std::ofstream(Dir("sys/class/tty/ttyS2") / "dev") << "4:66\n";
+        std::ofstream(Dir("sys/class/tty/ttyS0") / "dev") << "4:64\n";
     }
     ~FakeMachine() { fs::remove_all(m_root); }
 

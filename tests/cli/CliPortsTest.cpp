@@ -10,20 +10,16 @@ namespace {
 PortList Bench() {
     PortList list;
     list.Names = {"COM1", "/dev/ttyUSB0", "LOOP"};
-    PortInfo uart, ftdi, loop;
-    uart.Device = "/dev/ttyS0";
-    uart.Driver = "8250";
-    uart.Console = true;
-    ftdi.Device = "/dev/ttyUSB0";
-    ftdi.Driver = "ftdi_sio";
-    ftdi.Manufacturer = "FTDI";
-    ftdi.Product = "FT232R \"USB\"";
-    ftdi.VendorId = "0403";
-    ftdi.ProductId = "6001";
-    ftdi.Serial = "A1B2C3";
-    ftdi.ById = "/dev/serial/by-id/usb-FTDI_A1B2C3";
-    loop.Device = "LOOP";
-    list.Info = {uart, ftdi, loop};
+    list.Info = {{.Device = "/dev/ttyS0", .Driver = "8250", .Console = true},
+                 {.Device = "/dev/ttyUSB0",
+                  .Driver = "ftdi_sio",
+                  .VendorId = "0403",
+                  .ProductId = "6001",
+                  .Manufacturer = "FTDI",
+                  .Product = "FT232R \"USB\"",
+                  .Serial = "A1B2C3",
+                  .ById = "/dev/serial/by-id/usb-FTDI_A1B2C3"},
+                 {.Device = "LOOP"}};
     return list;
 }
 
@@ -66,12 +62,9 @@ TEST(CliPorts, a_start_on_the_console_or_a_getty_port_needs_force) {
         {false, false, false, ""},
     };
     for (const Row& row : rows) {
-        PortInfo port;
-        port.Device = "/dev/ttyS0";
-        port.Console = row.Console;
-        port.Getty = row.Getty;
         CliOptions options;
         options.Force = row.Force;
+        const PortInfo port{.Device = "/dev/ttyS0", .Console = row.Console, .Getty = row.Getty};
         EXPECT_EQ(StartRefusal(options, port), row.Refusal);
     }
 }

@@ -43,11 +43,7 @@ INSTANTIATE_TEST_SUITE_P(Saved, WindowPortList,
                          ::testing::Values("", "LOOP", "COM1", "/dev/ttyUSB0"));
 
 PortInfo Uart(bool console) {
-    PortInfo info;
-    info.Device = "/dev/ttyS0";
-    info.Driver = "8250";
-    info.Console = console;
-    return info;
+    return {.Device = "/dev/ttyS0", .Driver = "8250", .Console = console};
 }
 
 TEST(WindowPortHints, items_keep_their_names_and_hint_what_the_port_is_as_does_the_box) {

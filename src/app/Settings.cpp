@@ -57,6 +57,8 @@ void ProgramSettings::Load(const IniDocument& doc) {
     FontName = doc.ReadString("TerminalFont", "Name", "Courier");
     FontSize = doc.ReadInteger("TerminalFont", "Size", 8);
     FontColor = doc.ReadInteger("TerminalFont", "Color", 0);
+
+    RecordFolder = doc.ReadString("Record", "Folder", "");
 }
 
 std::optional<std::string> ProgramSettings::Save(IniDocument& doc) const {
@@ -66,7 +68,7 @@ std::optional<std::string> ProgramSettings::Save(IniDocument& doc) const {
     if (!symbol) return NotAnIntegerMessage(SymbolText) + ".";
 
     for (const char* section :
-         {"Parameters", "Test", "Program", "Terminal", "TerminalFont", "Protocol"})
+         {"Parameters", "Test", "Program", "Terminal", "TerminalFont", "Protocol", "Record"})
         doc.EraseSection(section);
 
     doc.WriteInteger("Program", "Left", Left);
@@ -98,6 +100,8 @@ std::optional<std::string> ProgramSettings::Save(IniDocument& doc) const {
     doc.WriteString("TerminalFont", "Name", FontName);
     doc.WriteInteger("TerminalFont", "Size", FontSize);
     doc.WriteInteger("TerminalFont", "Color", FontColor);
+
+    doc.WriteString("Record", "Folder", RecordFolder);
     return std::nullopt;
 }
 

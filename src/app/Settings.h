@@ -55,6 +55,9 @@ struct ProgramSettings {
     std::int32_t FontSize = 8;
     std::int32_t FontColor = 0;  // 0x00BBGGRR; system colours are negative
 
+    // "Record": the folder each session's CSV record goes to; empty: no record.
+    std::string RecordFolder;
+
     // Every key, each with its default when missing or not a number. Data bits, stop bits
     // and parity outside their ranges load as 8, 1 and none.
     void Load(const IniDocument& doc);

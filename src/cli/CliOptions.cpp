@@ -142,7 +142,14 @@ const std::vector<Option>& Options() {
         {"--seconds", "N",
          [](CliOptions& o, const std::string& v) { return Integer(v, 1, 0x7FFFFFFF, o.Seconds); }},
         Flag("--json", &CliOptions::Json),
+        {"--record", "FILE",
+         [](CliOptions& o, const std::string& v) {
+             if (v.empty()) return std::string("the file name is empty");
+             o.Record = v;
+             return std::string();
+         }},
         Flag("--list-ports", &CliOptions::ListPorts),
+        Flag("--force", &CliOptions::Force),
         Flag("--help", &CliOptions::Help),
         Flag("--version", &CliOptions::Version),
     };
@@ -249,7 +256,16 @@ Test:
                      received and echoed, without error counts
   --seconds N        how long to run (default 10)
   --json             print only the summary, as one JSON object
-  --list-ports       list the ports that can be opened now, one a line, and exit
+  --record FILE      write the run to FILE as CSV: a header line, a row at each second's
+                     update and a last row at the stop equal to the summary, each row
+                     flushed as written. With "-" the rows go to standard output in place
+                     of the second lines, and the summary to standard error.
+  --list-ports       list the ports that can be opened now, one a line with what the
+                     system tells of each (device, driver, USB name and ids, serial number,
+                     /dev/serial/by-id link, console or getty), and exit; with --json as
+                     an array of objects
+  --force            start even on the system console or a port a getty holds (refused
+                     otherwise: a test there floods the machine's log or its login)
   --version          print the program's version and exit
 
 Each second one line shows what the program's main window shows: characters received,
@@ -274,7 +290,7 @@ Exit status:
          a loopback: data lost (a receive overrun or buffer overflow)
   2      the port could not be opened or configured, or was lost during the test (the
          reason on standard error)
-  3      bad options
+  3      bad options, or a start on the console or a getty's port without --force
   128+N  stopped by signal N (130 SIGINT, 143 SIGTERM, 129 SIGHUP)
 )";
 }

@@ -17,6 +17,8 @@ struct CliOptions {
     bool Help = false;
     bool Version = false;
     bool ListPorts = false;
+    bool Force = false;
+    std::string Record;  // the CSV file of the run; "-" standard output; empty none
 };
 
 // Either options or the message naming the option that is wrong.

@@ -2,6 +2,8 @@
 
 #include <iomanip>
 
+#include "engine/RunRecord.h"
+
 namespace kvartix {
 
 std::string CliReport::Cell(StatCell cell) const {
@@ -23,6 +25,7 @@ void CliReport::SecondElapsed() {
     m_secondErrored = m_engine.Counters().Errors > m_errorsAtLastSecond;
     if (m_secondErrored) ++m_erroredSeconds;
     m_errorsAtLastSecond = m_engine.Counters().Errors;
+    if (m_record) *m_record << RecordLine(RecordRowAtUpdate(m_engine)) << std::flush;
     if (!m_printSeconds) return;
     const auto lamp = [this](Led led, const char* name) {
         const auto it = m_leds.find(led);

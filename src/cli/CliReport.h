@@ -34,6 +34,8 @@ public:
     std::int64_t ErroredSeconds() const { return m_erroredSeconds; }
     // Cycles in which the driver's receive buffer overflowed: among the other errors.
     std::int64_t ReceiveOverflows() const { return m_receiveOverflows; }
+    // Where a row of the run's record goes at each update; none: nowhere.
+    void RecordTo(std::ostream* record) { m_record = record; }
     // The timed run is over: the cells stay as they were and no more lines are printed,
     // while the cycles that follow still count errors and characters.
     void EndOfRun() { m_runOver = true; }
@@ -45,6 +47,7 @@ private:
     std::ostream& m_out;
     std::ostream& m_err;
     bool m_printSeconds;
+    std::ostream* m_record = nullptr;
     bool m_runOver = false;
     std::map<StatCell, std::string> m_cells;
     std::map<Led, bool> m_leds;

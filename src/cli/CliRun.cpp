@@ -1,9 +1,14 @@
 #include "cli/CliRun.h"
 
+#include <cmath>
+#include <fstream>
+
 #include "cli/CliDrain.h"
+#include "cli/CliPorts.h"
 #include "cli/CliReport.h"
 #include "cli/CliSummary.h"
 #include "cli/StopSignals.h"
+#include "engine/RunRecord.h"
 #include "engine/TestSession.h"
 #include "serial/PortDiscovery.h"
 #include "serial/SystemPortOpener.h"
@@ -27,17 +32,51 @@ int ExitStatus(const RunSummary& s) {
     }
 }
 
+// The record's last row: the summary's figures, the lamps as the stop left them.
+RecordRow FinalRow(const RunSummary& s, const Engine& e) {
+    RecordRow r = RecordRowAtUpdate(e);
+    r.ElapsedMs = std::llround(s.Seconds * 1000);
+    r.Received = s.Received;
+    r.CharRate = s.CharRate;
+    r.BitRate = s.BitRate;
+    r.Errors = s.Errors;
+    r.InvalidSymbols = s.Packet.InvalidSymbolCount;
+    r.LostSymbols = s.Packet.SymbolLostCount;
+    r.SyncLost = s.Packet.SyncLostCount;
+    r.Driver = s.Driver;
+    r.CapacityUsed = s.CapacityUsed;
+    return r;
+}
+
 }  // namespace
 
 int RunCli(const CliOptions& o, const Clock& clock, const WaitUntil& waitUntil, PortOpener& opener,
            std::ostream& out, std::ostream& err) {
+    // The record is opened before the port, so that a file that cannot be written costs no run.
+    std::ofstream recordFile;
+    std::ostream* record = nullptr;
+    if (o.Record == "-") {
+        record = &out;
+    } else if (!o.Record.empty()) {
+        recordFile.open(o.Record, std::ios::binary | std::ios::trunc);
+        if (!recordFile) {
+            err << "kvartix-cli: --record: '" << o.Record << "' cannot be written\n";
+            return kExitBadOptions;
+        }
+        record = &recordFile;
+    }
+    if (record) *record << RecordHeader() << std::flush;
+    // With the record on standard output, the summary goes to standard error.
+    std::ostream& summaryOut = record == &out ? err : out;
+
     // The report reads the engine, the engine reports through the report.
     struct Parts {
         Parts(const Clock& c, std::ostream& out, std::ostream& err, bool json)
             : report(engine, out, err, !json), engine(report, report, c) {}
         CliReport report;
         Engine engine;
-    } parts(clock, out, err, o.Json);
+    } parts(clock, out, err, o.Json || record == &out);
+    parts.report.RecordTo(record);
     Engine& engine = parts.engine;
     EventFactory factory;
     TransferEvents events;
@@ -78,11 +117,12 @@ int RunCli(const CliOptions& o, const Clock& clock, const WaitUntil& waitUntil, 
     parts.report.Finish();
 
     const RunSummary summary = Summarise(engine, parts.report, o, ending);
+    if (record) *record << RecordLine(FinalRow(summary, engine)) << std::flush;
     if (o.Json)
-        PrintJson(out, summary);
+        PrintJson(summaryOut, summary);
     else
-        PrintSummary(out, summary, o);
-    out << std::flush;
+        PrintSummary(summaryOut, summary, o);
+    summaryOut << std::flush;
     return ExitStatus(summary);
 }
 
@@ -102,9 +142,15 @@ int CliMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     if (parsed.Options->ListPorts) {
         std::vector<std::string> refusals;
-        for (const auto& name : DiscoverSystemPorts("", &refusals).Names) out << name << '\n';
+        PrintPorts(out, DiscoverSystemPorts("", &refusals), parsed.Options->Json);
         for (const auto& refusal : refusals) err << "kvartix-cli: " << refusal << '\n';
         return kExitClean;
+    }
+    if (const std::string refusal =
+            StartRefusal(*parsed.Options, DescribeSystemPort(parsed.Options->Settings.Port));
+        !refusal.empty()) {
+        err << "kvartix-cli: " << refusal << '\n';
+        return kExitBadOptions;
     }
     SystemClock clock;
     SystemPortOpener opener(clock);

@@ -10,23 +10,6 @@
 namespace kvartix {
 namespace {
 
-std::string JsonString(const std::string& s) {
-    std::string out = "\"";
-    for (const char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
 std::string Fixed(double v, int decimals) {
     char buf[400];
     return {buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals).ptr};
@@ -152,6 +135,23 @@ void PrintSummary(std::ostream& out, const RunSummary& s, const CliOptions& o) {
     out << '\n';
     if (s.Mode == TestMode::Bert) out << "  Lost characters   " << LostText(s) << '\n';
     out << "  Result            " << VerdictText(s.Verdict()) << '\n';
+}
+
+std::string JsonString(const std::string& s) {
+    std::string out = "\"";
+    for (const char c : s) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
 }
 
 void PrintJson(std::ostream& out, const RunSummary& s) {

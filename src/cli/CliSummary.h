@@ -82,4 +82,7 @@ RunSummary Summarise(const Engine& engine, const CliReport& report, const CliOpt
 void PrintSummary(std::ostream& out, const RunSummary& s, const CliOptions& options);
 void PrintJson(std::ostream& out, const RunSummary& s);
 
+// The text in JSON's quotes, control characters escaped.
+std::string JsonString(const std::string& s);
+
 }  // namespace kvartix

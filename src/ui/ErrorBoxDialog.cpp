@@ -12,6 +12,11 @@ ErrorBoxPresenter& Presenter() {
     return presenter;
 }
 
+QuestionPresenter& Questioner() {
+    static QuestionPresenter presenter;
+    return presenter;
+}
+
 }  // namespace
 
 void ShowErrorBox(const QString& text, bool errorIcon) {
@@ -28,6 +33,19 @@ void ShowErrorBox(const QString& text, bool errorIcon) {
 
 ErrorBoxPresenter SetErrorBoxPresenter(ErrorBoxPresenter presenter) {
     return std::exchange(Presenter(), std::move(presenter));
+}
+
+bool AskQuestion(const QString& text) {
+    if (Questioner()) return Questioner()(text);
+    QMessageBox box(QMessageBox::Question, QStringLiteral("KVARTIX "), text,
+                    QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+    box.setWindowModality(Qt::ApplicationModal);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QuestionPresenter SetQuestionPresenter(QuestionPresenter presenter) {
+    return std::exchange(Questioner(), std::move(presenter));
 }
 
 }  // namespace kvartix

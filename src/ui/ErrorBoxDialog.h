@@ -14,4 +14,11 @@ void ShowErrorBox(const QString& text, bool errorIcon);
 using ErrorBoxPresenter = std::function<void(const QString& text, bool errorIcon)>;
 ErrorBoxPresenter SetErrorBoxPresenter(ErrorBoxPresenter presenter);
 
+// A yes-or-no question in the same kind of box, question icon, "No" the default; true for yes.
+bool AskQuestion(const QString& text);
+
+// Replaces what asks the question, as SetErrorBoxPresenter does for the message.
+using QuestionPresenter = std::function<bool(const QString& text)>;
+QuestionPresenter SetQuestionPresenter(QuestionPresenter presenter);
+
 }  // namespace kvartix

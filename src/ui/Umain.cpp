@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include "app/LineChoices.h"
+#include "serial/PortDiscovery.h"
 #include "ui/Hints.h"
 #include "ui/WindowFont.h"
 
@@ -34,9 +35,11 @@ TForm1::TForm1(const std::vector<std::string>& ports, const std::string& presele
     setCentralWidget(client);
     BuildControls(client);
     SetHints();
+    m_portBoxHint = ComboBox1->toolTip();
     ShowIdleIndicators();
     SetInitialValues(ports, preselected);
     BindHandlers();
+    m_describePort = DescribeSystemPort;
     setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
     m_usable = CreateTransferEvents(m_events, m_eventFactory, *this);
     m_engine.SetDecimalSeparator(LocaleDecimalSeparator());
@@ -77,6 +80,21 @@ void TForm1::SetInitialValues(const std::vector<std::string>& ports,
     m_engine.SetRateAxis(115200);
 }
 
+void TForm1::ShowPortInfo(const std::vector<PortInfo>& info) {
+    for (std::size_t i = 0; i < info.size() && static_cast<int>(i) < ComboBox1->count(); ++i)
+        ComboBox1->setItemData(static_cast<int>(i), QString::fromStdString(PortHintText(info[i])),
+                               Qt::ToolTipRole);
+    ShowChosenPortHint();
+}
+
+// The box's own hint, then what the port named in it is, when it is one of the list.
+void TForm1::ShowChosenPortHint() {
+    const int item = ComboBox1->findText(ComboBox1->currentText());
+    const QString port =
+        item < 0 ? QString() : ComboBox1->itemData(item, Qt::ToolTipRole).toString();
+    ComboBox1->setToolTip(port.isEmpty() ? m_portBoxHint : m_portBoxHint + "\n\n" + port);
+}
+
 void TForm1::BindHandlers() {
     // A setting chosen while a test runs stops it: radio buttons when they become chosen,
     // check boxes on every change, drop-downs when an entry is picked from the list.
@@ -104,6 +122,7 @@ void TForm1::BindHandlers() {
     connect(Button5, &QPushButton::clicked, this, [this] { Button5Click(); });
     connect(GroupBox10->CheckBox1, &QCheckBox::clicked, this, [this] { CheckBox1Click(); });
     connect(SpeedButton1, &QToolButton::toggled, this, [this] { SpeedButton1Click(); });
+    connect(ComboBox1, &QComboBox::currentTextChanged, this, [this] { ShowChosenPortHint(); });
     Timer1->SetOnTimer([this](QObject*) { Timer1Timer(); });
 }
 

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +22,7 @@
 #include "engine/TestSession.h"
 #include "serial/Clock.h"
 #include "serial/CompletionEvent.h"
+#include "serial/PortInfo.h"
 #include "serial/SystemPortOpener.h"
 #include "ui/ErrorPanel.h"
 #include "ui/RateChartWidget.h"
@@ -47,6 +50,12 @@ class TForm1 final : public QMainWindow, public EngineView, public ErrorBoxSink 
     void LoadSettings(const SettingsLocation& where, const ProgramSettings& settings);
     // The controls as the settings file keeps them, texts as typed.
     ProgramSettings CollectSettings() const;
+    // What each listed port is, in the order of the list: the items' hints, and the box's
+    // for the port chosen.
+    void ShowPortInfo(const std::vector<PortInfo>& info);
+    // What a start asks of the port it is about to open; the system by default.
+    using PortDescriber = std::function<PortInfo(const std::string& portName)>;
+    void SetPortDescriber(PortDescriber describe) { m_describePort = std::move(describe); }
     // The other windows of the program, created after this one.
     void AttachWindows(TFterm* terminal, TFhelp* help);
 
@@ -80,12 +89,15 @@ class TForm1 final : public QMainWindow, public EngineView, public ErrorBoxSink 
     void ChartChanged(const RateChart& chart) override;
     void ClearTerminalText() override;
     TerminalText* Terminal() override;
+    void SecondElapsed() override;
 
     // ErrorBoxSink
     void ErrorBox(const std::string& text, bool errorIcon) override;
 
     Engine& Core() { return m_engine; }
     const TestSession& Session() const { return m_session; }
+    // The session's record file, empty when none is being written.
+    QString RecordPath() const { return m_record.isOpen() ? m_record.fileName() : QString(); }
 
     // Controls, by container.
     QGroupBox* GroupBox1 = nullptr;
@@ -154,6 +166,10 @@ class TForm1 final : public QMainWindow, public EngineView, public ErrorBoxSink 
     void SetInitialValues(const std::vector<std::string>& ports, const std::string& preselected);
     void BindHandlers();
     void ShowStopLook();
+    void ShowChosenPortHint();
+    bool ConfirmPort(const std::string& portName);
+    void OpenRecord(const std::string& port);
+    void CloseRecord();
     bool ReadLineSettings(LineSettings& out);
     void ReadFrameChoices(int& dataBits, int& stopBits, int& parity) const;
     QLabel* StatCellLabel(StatCell cell) const;
@@ -169,6 +185,11 @@ class TForm1 final : public QMainWindow, public EngineView, public ErrorBoxSink 
     std::optional<SettingsLocation> m_settingsLocation;
     TFterm* m_terminal = nullptr;
     TFhelp* m_help = nullptr;
+    PortDescriber m_describePort;
+    QString m_portBoxHint;
+    // The settings file's record folder, kept as loaded; the session's record in it.
+    std::string m_recordFolder;
+    QFile m_record;
 };
 
 }  // namespace kvartix

@@ -29,7 +29,7 @@ void TForm1::Button1Click(QObject* sender) {
                                               : TestMode::Bert;
     SetBackground(mode == TestMode::Loopback ? *StaticText1 : *StaticText3, kStripGreen);
     LineSettings settings;
-    if (!ReadLineSettings(settings)) {
+    if (!ReadLineSettings(settings) || !ConfirmPort(settings.Port)) {
         ShowStopLook();
         return;
     }
@@ -46,6 +46,7 @@ void TForm1::Button1Click(QObject* sender) {
         StaticS5->setText(coefficient);
         return;
     }
+    OpenRecord(settings.Port);
     Timer1->SetEnabled(true);
     // A terminal session ends when its window closes; without that window, "&Stop" does.
     Button2->setEnabled(mode != TestMode::Terminal || !m_terminal);
@@ -74,9 +75,18 @@ bool TForm1::ReadLineSettings(LineSettings& s) {
     return true;
 }
 
+// A test on the console floods the machine's own log; on a getty's port it talks to a login.
+bool TForm1::ConfirmPort(const std::string& portName) {
+    const PortInfo port = m_describePort(portName);
+    if (!port.HeldBySystem()) return true;
+    return AskQuestion(QString::fromStdString(HeldBySystemText(port)) +
+                       QStringLiteral(".\nStart the test on it anyway?"));
+}
+
 void TForm1::StopSession() {
     Timer1->SetEnabled(false);
     m_session.StopSession();
+    CloseRecord();
     ShowStopLook();
 }
 

@@ -30,6 +30,7 @@ bool IsComName(const std::string& text) {
 
 void TForm1::LoadSettings(const SettingsLocation& where, const ProgramSettings& s) {
     m_settingsLocation = where;
+    m_recordFolder = s.RecordFolder;
     const QString caption = QString::fromStdString(MainCaption(where.Path, kNativePathStyle));
     setWindowTitle(caption);
     SetApplicationTitle(caption);
@@ -76,6 +77,7 @@ ProgramSettings TForm1::CollectSettings() const {
     s.PacketIndex = ComboBox3->currentIndex();
     s.SymbolVisible = ComboBox3->currentText() == "1";
     s.SymbolText = EditSymb->text().toStdString();
+    s.RecordFolder = m_recordFolder;
     if (m_terminal) m_terminal->SaveInto(s);
     return s;
 }

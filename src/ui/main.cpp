@@ -35,6 +35,7 @@ int main(int argc, char** argv) {
     // The main window: its settings, the ports that open now with the saved one preselected.
     const PortList ports = DiscoverSystemPorts(start.Settings.Port);
     TForm1 form(ports.Names, ports.Preselected);
+    form.ShowPortInfo(ports.Info);
     form.LoadSettings(where, start.Settings);
     if (!form.Usable()) return 1;  // its transfer events failed, and it said so
 

@@ -34,7 +34,8 @@ TEST(Settings, a_save_writes_the_sections_and_keys_in_order_and_keeps_others) {
         "[Morvi]\nPlus=1\n[Protocol]\nSymbol=1\n[Test]\n[Mine]\na=b\n[Parameters]\nPort=COM9\n");
     ASSERT_EQ(ProgramSettings{}.Save(doc), std::nullopt);
     EXPECT_EQ(doc.Sections(), (Names{"Morvi", "Mine", "Program", "Parameters", "Protocol",
-                                     "Terminal", "TerminalFont"}));
+                                     "Terminal", "TerminalFont", "Record"}));
+    EXPECT_EQ(doc.ReadString("Record", "Folder", "-"), "") << "no record by default";
     EXPECT_EQ(doc.Keys("Program"), (Names{"Left", "Top"}));
     EXPECT_EQ(doc.Keys("Parameters"),
               (Names{"Port", "DataBits", "stopBits", "parity", "BitRate", "Xon/Xoff", "RTS/CTS",
@@ -51,6 +52,7 @@ TEST(Settings, a_round_trip_keeps_every_value) {
     ProgramSettings s;
     s.Left = -1200;
     s.Port = "/dev/ttyUSB0";
+    s.RecordFolder = "/home/bench/records";
     s.DataBits = 7;
     s.StopBits = 2;
     s.Parity = 4;

@@ -72,7 +72,8 @@ TEST(CliOptions, the_usage_line_lists_every_option_in_brackets_within_81_columns
               "                   [--stop-bits 1|1.5|2] [--parity none|odd|even|mark|space]\n"
               "                   [--rts-cts] [--xon-xoff] [--dtr high|low] [--dsr flow|ignored]\n"
               "                   [--random] [--packet N] [--symbol N] [--mode bert|loopback]\n"
-              "                   [--seconds N] [--json] [--list-ports] [--help] [--version]");
+              "                   [--seconds N] [--json] [--record FILE] [--list-ports]\n"
+              "                   [--force] [--help] [--version]");
     // Every option the usage names is one the parser takes.
     std::istringstream lines(UsageLine());
     for (std::string line; std::getline(lines, line);) {

@@ -101,6 +101,60 @@ TEST(CliRun, a_frame_the_driver_refuses_exits_2_with_the_driver_message) {
               "Драйвер Windows для порта LOOP не может работать с такими параметрами.\n");
 }
 
+std::vector<std::vector<std::string>> CsvRows(std::istream& in) {
+    std::vector<std::vector<std::string>> rows;
+    for (std::string line; std::getline(in, line);) {
+        std::vector<std::string>& row = rows.emplace_back();
+        std::istringstream fields(line);
+        for (std::string f; std::getline(fields, f, ',');) row.push_back(f);
+    }
+    return rows;
+}
+
+// The number after "key": in the summary's JSON.
+std::string JsonNumber(const std::string& json, const std::string& key) {
+    const auto at = json.find("\"" + key + "\":");
+    if (at == std::string::npos) return "missing " + key;
+    const auto from = at + key.size() + 3;
+    return json.substr(from, json.find_first_of(",}", from) - from);
+}
+
+TEST(CliRecord, a_row_each_second_and_a_last_row_equal_to_the_summary) {
+    const std::string file = ::testing::TempDir() + "kvartix-record.csv";
+    SimulatedRun run({"--port", "LOOP:corrupt=1e-3,drop=1e-4,seed=2", "--seconds", "5", "--json",
+                      "--record", file});
+    std::ifstream in(file);
+    const auto rows = CsvRows(in);
+    ASSERT_EQ(rows.size(), 7u) << "the header, five seconds and the stop";
+    EXPECT_EQ(rows[0][0], "time_s");
+    EXPECT_EQ(rows[3][0], "3.0");
+    const std::string json = run.out.str();
+    const auto& last = rows.back();
+    ASSERT_EQ(last.size(), rows[0].size());
+    const std::pair<int, const char*> columns[] = {{1, "received"},      {2, "symbols_per_second"},
+                                                   {4, "errors"},        {6, "invalid_symbols"},
+                                                   {7, "lost_symbols"},  {8, "sync_lost"},
+                                                   {9, "parity_errors"}, {12, "other_errors"}};
+    for (const auto& [column, key] : columns) EXPECT_EQ(last[column], JsonNumber(json, key)) << key;
+    EXPECT_NE(last[4], "0");
+    EXPECT_EQ(last[14], "1") << "DSR, wired to DTR on the plug";
+    std::remove(file.c_str());
+}
+
+TEST(CliRecord, to_standard_output_the_rows_replace_the_second_lines_and_the_summary_moves) {
+    SimulatedRun run({"--seconds", "2", "--record", "-"});
+    EXPECT_EQ(run.Lines().size(), 4u) << run.out.str();
+    EXPECT_EQ(run.SecondLines(), 0);
+    EXPECT_NE(run.err.str().find("Result            no errors"), std::string::npos);
+}
+
+TEST(CliRecord, a_file_that_cannot_be_written_is_a_usage_error_before_the_port_opens) {
+    SimulatedRun run({"--record", "/nonexistent-folder/run.csv"});
+    EXPECT_EQ(run.status, kExitBadOptions);
+    EXPECT_EQ(run.err.str(),
+              "kvartix-cli: --record: '/nonexistent-folder/run.csv' cannot be written\n");
+}
+
 TEST(CliMainProgram, bad_options_exit_3_with_a_usage_line_and_help_explains) {
     std::ostringstream out, err;
     EXPECT_EQ(CliMain({"--data-bits", "9"}, out, err), kExitBadOptions);

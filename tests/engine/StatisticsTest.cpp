@@ -5,6 +5,7 @@
 
 #include "engine/Engine.h"
 #include "engine/RateChart.h"
+#include "engine/RunRecord.h"
 #include "engine/Statistics.h"
 #include "support/EngineProbe.h"
 #include "support/FakeCommPort.h"
@@ -194,7 +195,22 @@ TEST(NumberTexts, ignore_a_decimal_comma_locale) {
     EXPECT_EQ(FormatAxisLabel(29.25, ','), "29,25");
     EXPECT_EQ(CoefficientText(1, 1000, '.'), "1.0E-03");
     EXPECT_EQ(CoefficientText(1, 1000, ','), "1,0E-03");
+    RecordRow row;
+    row.ElapsedMs = 2500;
+    row.Received = 1000;
+    row.Errors = 1;
+    row.Cts = true;
+    row.CapacityUsed = 0.5;
+    EXPECT_EQ(RecordLine(row), "2.5,1000,0,0,1,1.0E-03,0,0,0,0,0,0,0,1,0,0,0,0,0.5000\n");
     std::setlocale(LC_NUMERIC, saved.c_str());
+}
+
+TEST(RunRecord, file_names_carry_the_port_as_a_file_name_and_the_start_in_utc) {
+    const std::int64_t at = 1'796'761'036'000'000;  // 2026-12-08 20:17:16 UTC
+    EXPECT_EQ(RecordFileName("COM1", at), "COM1_20261208T201716Z.csv");
+    EXPECT_EQ(RecordFileName("/dev/serial/by-id/usb-FTDI", at),
+              "dev_serial_by-id_usb-FTDI_20261208T201716Z.csv");
+    EXPECT_EQ(RecordFileName("LOOP:seed=1", at), "LOOP_seed=1_20261208T201716Z.csv");
 }
 
 TEST(NumberTexts, coefficient_rounds_half_away_from_zero) {

@@ -15,6 +15,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -708,6 +709,21 @@ int main(int argc, char** argv) {
                         lost ? Cell(f, *lost) : "", driver, Cell(f, "result"), o.exit,
                         o.took.empty() ? "" : Fixed(o.wall, 1), v.expected, verdict});
     }
+    // Discovery on the kernel's own devices: the adapter by its driver and USB ids, the
+    // console as such. The machine runs no udev, so there are no by-id links to see.
+    const std::pair<const char*, std::vector<const char*>> listings[] = {
+        {"listed port /dev/ttyUSB0  ", {"  ftdi_sio  ", "  0403:6001"}},
+        {"listed port COM1  /dev/ttyS0  ", {"  8250  ", "(console)"}}};
+    int untold = 0;
+    for (const auto& [start, parts] : listings) {
+        const auto it = std::find_if(notes.begin(), notes.end(),
+                                     [&](const std::string& n) { return n.rfind(start, 0) == 0; });
+        bool told = it != notes.end();
+        for (const char* part : parts) told = told && it->find(part) != std::string::npos;
+        if (told) continue;
+        ++untold;
+        why.push_back(std::string("discovery: FAIL, no \"") + start + "\" line with its driver");
+    }
     std::cout << '\n';
     PrintTable(std::cout, rows);
     std::cout << "\nPASS* passed with a loss the driver counted. Details:\n";
@@ -720,5 +736,5 @@ int main(int argc, char** argv) {
               << '\n';
     std::cout << "rig: " << (cases.size() - static_cast<std::size_t>(failed)) << " passed, "
               << failed << " failed\n";
-    return failed || timedOut || done < 0 ? 1 : 0;
+    return failed || untold || timedOut || done < 0 ? 1 : 0;
 }

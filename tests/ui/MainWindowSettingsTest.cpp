@@ -1,6 +1,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -42,6 +43,24 @@ TEST_F(MainWindowSettings, a_hand_edited_file_shows_in_the_controls_and_a_close_
                              "PacketSize=1\n"})
         EXPECT_NE(saved.find(part), std::string::npos) << part << " in\n" << saved;
     EXPECT_EQ(saved.find("[Test]"), std::string::npos);
+}
+
+TEST_F(MainWindowSettings, a_record_folder_gets_a_file_a_session_and_is_written_back) {
+    Load("[Record]\nFolder=" + dir.path().toStdString() + "\n");
+    StartBert();
+    const QString record = form->RecordPath();
+    EXPECT_TRUE(QFileInfo(record).fileName().startsWith("LOOP_")) << record.toStdString();
+    RunSeconds(2);
+    form->Button2->click();
+    EXPECT_TRUE(form->RecordPath().isEmpty());
+    const QStringList rows =
+        QString::fromStdString(ReadAll(record)).split('\n', Qt::SkipEmptyParts);
+    ASSERT_GE(rows.size(), 4) << "the header, two seconds and the stop";
+    EXPECT_TRUE(rows[0].startsWith("time_s,received,"));
+    EXPECT_EQ(rows.back().section(',', 1, 1).toLongLong(), form->Core().Counters().Received);
+    EXPECT_TRUE(form->close());
+    EXPECT_NE(ReadAll(path).find("[Record]\nFolder=" + dir.path().toStdString() + "\n"),
+              std::string::npos);
 }
 
 TEST_F(MainWindowSettings, a_save_that_cannot_be_made_keeps_the_window_open_and_the_file_whole) {

@@ -12,6 +12,7 @@
 #include "serial/posix/PosixSys.h"
 #include "serial/posix/SystemDeviceTable.h"
 #include "ui/Umain.h"
+#include "ui/WindowRig.h"
 
 namespace kvartix::test {
 namespace {
@@ -40,6 +41,45 @@ TEST_P(WindowPortList, the_window_lists_this_machines_ports_as_the_device_table_
 }
 INSTANTIATE_TEST_SUITE_P(Saved, WindowPortList,
                          ::testing::Values("", "LOOP", "COM1", "/dev/ttyUSB0"));
+
+PortInfo Uart(bool console) {
+    return {.Device = "/dev/ttyS0", .Driver = "8250", .Console = console};
+}
+
+TEST(WindowPortHints, items_keep_their_names_and_hint_what_the_port_is_as_does_the_box) {
+    TForm1 form({"COM1", "LOOP"}, "COM1");
+    const QString boxHint = form.ComboBox1->toolTip();
+    form.ShowPortInfo({Uart(false), PortInfo{}});
+    EXPECT_EQ(Items(*form.ComboBox1), (std::vector<std::string>{"COM1", "LOOP"}));
+    EXPECT_EQ(form.ComboBox1->itemData(0, Qt::ToolTipRole).toString(), "/dev/ttyS0\n8250");
+    EXPECT_EQ(form.ComboBox1->toolTip(), boxHint + "\n\n/dev/ttyS0\n8250");
+    // Nothing known of the plug, nor of a path typed in: the box's hint alone.
+    for (const char* chosen : {"LOOP", "/dev/serial/by-id/usb-FTDI_A1B2C3"}) {
+        form.ComboBox1->setEditText(chosen);
+        EXPECT_EQ(form.ComboBox1->toolTip(), boxHint) << chosen;
+    }
+}
+
+class WindowHeldPort : public WindowRig {};
+
+TEST_F(WindowHeldPort, a_start_on_the_console_asks_first_and_a_no_leaves_the_port_alone) {
+    std::vector<std::string> asked;
+    bool answer = false;
+    const QuestionPresenter old = SetQuestionPresenter([&](const QString& text) {
+        asked.push_back(text.toStdString());
+        return answer;
+    });
+    form->SetPortDescriber([](const std::string&) { return Uart(true); });
+    Click(form->Button3);
+    EXPECT_FALSE(form->Session().Running());
+    EXPECT_TRUE(form->Button3->isEnabled());
+    answer = true;
+    Click(form->Button3);
+    EXPECT_TRUE(form->Session().Running());
+    SetQuestionPresenter(old);
+    EXPECT_EQ(asked, std::vector<std::string>(
+                         2, "/dev/ttyS0 is the system console.\nStart the test on it anyway?"));
+}
 
 }  // namespace
 }  // namespace kvartix::test

@@ -6,6 +6,7 @@
 #include "serial/SystemPortOpener.h"
 #include "serial/posix/PosixCommPort.h"
 #include "serial/posix/PosixSys.h"
+#include "serial/posix/PortIdentity.h"
 #include "serial/posix/SystemDeviceTable.h"
 
 namespace kvartix {
@@ -27,8 +28,16 @@ std::unique_ptr<CommPort> SystemPortOpener::OpenDevice(const std::string& device
 PortList DiscoverSystemPorts(const std::string& savedPort, std::vector<std::string>* refusals) {
     SystemDeviceTable table(SystemCalls());
     PortList list = DiscoverPorts(table, savedPort);
+    IdentifyPorts(list, SystemRoots{});
     if (refusals) *refusals = table.Refusals();
     return list;
+}
+
+PortInfo DescribeSystemPort(const std::string& portName) {
+    PortList one;
+    one.Names.push_back(portName);
+    IdentifyPorts(one, SystemRoots{});
+    return one.Info.front();
 }
 
 }  // namespace kvartix

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <utility>
 
 namespace kvartix {
@@ -40,8 +41,11 @@ UucpLock& UucpLock::operator=(UucpLock&& other) noexcept {
     return *this;
 }
 
+// A link such as /dev/serial/by-id/... locks the device it names, as other programs see it.
 std::string UucpLock::FileFor(const std::string& dir, const std::string& devicePath) {
-    std::string name = devicePath;
+    std::error_code ec;
+    const std::filesystem::path real = std::filesystem::canonical(devicePath, ec);
+    std::string name = ec ? devicePath : real.string();
     if (name.rfind("/dev/", 0) == 0)
         name.erase(0, 5);
     else if (const auto slash = name.find_last_of('/'); slash != std::string::npos)

@@ -30,9 +30,18 @@ std::unique_ptr<CommPort> SystemPortOpener::OpenDevice(const std::string& device
     return Win32CommPort::Open(devicePath, overlapped);
 }
 
+// Only the device: SetupAPI friendly names are not read.
+PortInfo DescribeSystemPort(const std::string& portName) {
+    PortInfo info;
+    info.Device = Win32DevicePath(portName);
+    return info;
+}
+
 PortList DiscoverSystemPorts(const std::string& savedPort, std::vector<std::string>*) {
     Win32DeviceProbe probe;
-    return DiscoverWin32Ports(probe, savedPort);
+    PortList list = DiscoverWin32Ports(probe, savedPort);
+    for (const std::string& name : list.Names) list.Info.push_back(DescribeSystemPort(name));
+    return list;
 }
 
 }  // namespace kvartix

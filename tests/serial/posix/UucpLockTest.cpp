@@ -131,6 +131,15 @@ TEST(UucpLockName, is_the_path_below_dev_with_slashes_as_underscores) {
     EXPECT_EQ(UucpLock::FileFor("/l", "/tmp/ttyV0"), "/l/LCK..ttyV0");
 }
 
+TEST(UucpLockName, a_link_locks_the_device_it_names) {
+    const fs::path dir = fs::temp_directory_path() / ("kvartix-by-id-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    std::ofstream(dir / "ttyV7").put('\0');
+    fs::create_symlink("ttyV7", dir / "usb-FTDI_A1B2C3");
+    EXPECT_EQ(UucpLock::FileFor("/l", (dir / "usb-FTDI_A1B2C3").string()), "/l/LCK..ttyV7");
+    fs::remove_all(dir);
+}
+
 }  // namespace
 }  // namespace kvartix
 

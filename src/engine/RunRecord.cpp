@@ -1,0 +1,86 @@
+#include "engine/RunRecord.h"
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+
+#include "engine/Statistics.h"
+
+namespace kvartix {
+namespace {
+
+std::string Fixed(double v, int decimals) {
+    char buf[400];
+    return {buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals).ptr};
+}
+
+}  // namespace
+
+std::string RecordHeader() {
+    return "time_s,received,symbols_per_s,bits_per_s,errors,coefficient,invalid_symbols,"
+           "lost_symbols,sync_lost,parity_errors,overrun_errors,framing_errors,other_errors,"
+           "cts,dsr,dcd,xr,xs,capacity_used\n";
+}
+
+std::string RecordLine(const RecordRow& r) {
+    std::string line = Fixed(static_cast<double>(r.ElapsedMs) / 1000, 1);
+    for (const std::int64_t n : {r.Received, r.CharRate, r.BitRate, r.Errors})
+        line += "," + std::to_string(n);
+    line += "," + CoefficientText(r.Errors, r.Received, '.');
+    for (const std::int64_t n :
+         {r.InvalidSymbols, r.LostSymbols, r.SyncLost, std::int64_t{r.Driver.ParityErrors},
+          std::int64_t{r.Driver.OverrunErrors}, std::int64_t{r.Driver.FramingErrors},
+          std::int64_t{r.Driver.OtherErrors}})
+        line += "," + std::to_string(n);
+    for (const bool lamp : {r.Cts, r.Dsr, r.Dcd, r.Xr, r.Xs}) line += lamp ? ",1" : ",0";
+    return line + "," + Fixed(r.CapacityUsed, 4) + "\n";
+}
+
+RecordRow RecordRowAtUpdate(const Engine& e) {
+    return RecordRowAt(e, e.Counters().LastUpdateTimeUs);
+}
+
+RecordRow RecordRowAt(const Engine& e, std::int64_t nowUs) {
+    RecordRow r;
+    const SessionCounters& c = e.Counters();
+    r.ElapsedMs = std::max<std::int64_t>(0, nowUs - c.StartTimeUs) / 1000;
+    r.Received = c.Received;
+    r.CharRate = CharRate(c.Received, r.ElapsedMs);
+    r.BitRate = static_cast<std::int64_t>(e.Params().BitsPerChar * static_cast<double>(r.CharRate));
+    r.Errors = c.Errors;
+    r.InvalidSymbols = e.Checker().InvalidSymbolCount;
+    r.LostSymbols = e.Checker().SymbolLostCount;
+    r.SyncLost = e.Checker().SyncLostCount;
+    r.Driver = e.DriverErrors();
+    const LineStatus s = e.State().PrevLineStatus;
+    r.Cts = (s & kCtsInactive) == 0;
+    r.Dsr = (s & kDsrInactive) == 0;
+    r.Dcd = (s & kDcdInactive) == 0;
+    r.Xr = (s & kXoffReceivedHold) != 0;
+    r.Xs = (s & kXoffSentHold) != 0;
+    const double capacity =
+        static_cast<double>(r.ElapsedMs) / 1000 * e.Settings().BitRate / e.Params().BitsPerChar;
+    r.CapacityUsed = capacity > 0 ? static_cast<double>(r.Received) / capacity : 0;
+    return r;
+}
+
+std::string RecordFileName(const std::string& port, std::int64_t wallUs) {
+    std::string name = port.rfind("/", 0) == 0 ? port.substr(1) : port;
+    for (char& c : name)
+        if (std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos ||
+            static_cast<unsigned char>(c) < 0x20)
+            c = '_';
+    using namespace std::chrono;
+    const sys_seconds at{duration_cast<seconds>(microseconds{wallUs})};
+    const auto day = floor<days>(at);
+    const year_month_day date{day};
+    const hh_mm_ss time{at - day};
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "_%04d%02u%02uT%02d%02d%02dZ.csv", int(date.year()),
+                  unsigned(date.month()), unsigned(date.day()), int(time.hours().count()),
+                  int(time.minutes().count()), int(time.seconds().count()));
+    return name + stamp;
+}
+
+}  // namespace kvartix

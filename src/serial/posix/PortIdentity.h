@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+#include "serial/PortDiscovery.h"
+
+namespace kvartix {
+
+// Where the kernel's views are mounted; a test passes a tree of its own.
+struct SystemRoots {
+    std::string Sys = "/sys";
+    std::string Dev = "/dev";
+    std::string Proc = "/proc";
+};
+
+// What sysfs, /dev/serial/by-id and /proc tell of a terminal device (a by-id link is
+// followed to its device first). Device stays the path as given.
+PortInfo IdentifyPort(const std::string& devicePath, const SystemRoots& roots);
+
+// Fills list.Info beside list.Names; LOOP and other names that are not paths get only
+// their device.
+void IdentifyPorts(PortList& list, const SystemRoots& roots);
+
+}  // namespace kvartix

@@ -40,9 +40,7 @@ RecordRow FinalRow(const RunSummary& s, const Engine& e) {
     r.CharRate = s.CharRate;
     r.BitRate = s.BitRate;
     r.Errors = s.Errors;
-    r.InvalidSymbols = s.Packet.InvalidSymbolCount;
-    r.LostSymbols = s.Packet.SymbolLostCount;
-    r.SyncLost = s.Packet.SyncLostCount;
+    r.Packet = s.Packet;
     r.Driver = s.Driver;
     r.CapacityUsed = s.CapacityUsed;
     return r;

@@ -29,11 +29,16 @@ std::string RecordLine(const RecordRow& r) {
         line += "," + std::to_string(n);
     line += "," + CoefficientText(r.Errors, r.Received, '.');
     for (const std::int64_t n :
-         {r.InvalidSymbols, r.LostSymbols, r.SyncLost, std::int64_t{r.Driver.ParityErrors},
+         {std::int64_t{r.Packet.InvalidSymbolCount}, std::int64_t{r.Packet.SymbolLostCount},
+          std::int64_t{r.Packet.SyncLostCount}, std::int64_t{r.Driver.ParityErrors},
           std::int64_t{r.Driver.OverrunErrors}, std::int64_t{r.Driver.FramingErrors},
           std::int64_t{r.Driver.OtherErrors}})
         line += "," + std::to_string(n);
-    for (const bool lamp : {r.Cts, r.Dsr, r.Dcd, r.Xr, r.Xs}) line += lamp ? ",1" : ",0";
+    const LineStatus s = r.Lines;
+    for (const bool lamp :
+         {(s & kCtsInactive) == 0, (s & kDsrInactive) == 0, (s & kDcdInactive) == 0,
+          (s & kXoffReceivedHold) != 0, (s & kXoffSentHold) != 0})
+        line += lamp ? ",1" : ",0";
     return line + "," + Fixed(r.CapacityUsed, 4) + "\n";
 }
 
@@ -49,16 +54,9 @@ RecordRow RecordRowAt(const Engine& e, std::int64_t nowUs) {
     r.CharRate = CharRate(c.Received, r.ElapsedMs);
     r.BitRate = static_cast<std::int64_t>(e.Params().BitsPerChar * static_cast<double>(r.CharRate));
     r.Errors = c.Errors;
-    r.InvalidSymbols = e.Checker().InvalidSymbolCount;
-    r.LostSymbols = e.Checker().SymbolLostCount;
-    r.SyncLost = e.Checker().SyncLostCount;
+    r.Packet = e.Checker();
     r.Driver = e.DriverErrors();
-    const LineStatus s = e.State().PrevLineStatus;
-    r.Cts = (s & kCtsInactive) == 0;
-    r.Dsr = (s & kDsrInactive) == 0;
-    r.Dcd = (s & kDcdInactive) == 0;
-    r.Xr = (s & kXoffReceivedHold) != 0;
-    r.Xs = (s & kXoffSentHold) != 0;
+    r.Lines = e.State().PrevLineStatus;
     const double capacity =
         static_cast<double>(r.ElapsedMs) / 1000 * e.Settings().BitRate / e.Params().BitsPerChar;
     r.CapacityUsed = capacity > 0 ? static_cast<double>(r.Received) / capacity : 0;

@@ -15,11 +15,10 @@ struct RecordRow {
     std::int64_t CharRate = 0;
     std::int64_t BitRate = 0;
     std::int64_t Errors = 0;
-    std::int64_t InvalidSymbols = 0;
-    std::int64_t LostSymbols = 0;
-    std::int64_t SyncLost = 0;
+    BertChecker Packet;  // its three counts
     DriverErrorCounters Driver;
-    bool Cts = false, Dsr = false, Dcd = false, Xr = false, Xs = false;
+    // The line-status bits the lamps show; none lit unless set.
+    LineStatus Lines = kCtsInactive | kDsrInactive | kDcdInactive;
     double CapacityUsed = 0;  // received over what the line could carry in the time
 };
 

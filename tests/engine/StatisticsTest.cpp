@@ -199,7 +199,7 @@ TEST(NumberTexts, ignore_a_decimal_comma_locale) {
     row.ElapsedMs = 2500;
     row.Received = 1000;
     row.Errors = 1;
-    row.Cts = true;
+    row.Lines = kDsrInactive | kDcdInactive;  // CTS on
     row.CapacityUsed = 0.5;
     EXPECT_EQ(RecordLine(row), "2.5,1000,0,0,1,1.0E-03,0,0,0,0,0,0,0,1,0,0,0,0,0.5000\n");
     std::setlocale(LC_NUMERIC, saved.c_str());

@@ -19,8 +19,16 @@ namespace {
 // takes its time handing them over.
 constexpr DWORD kQueuedReadWaitMs = 1000;
 
+// What drivers answer once the device has gone: an unplugged USB adapter says GEN_FAILURE
+// (usbser.sys, CH340), DEVICE_NOT_CONNECTED or DEVICE_REMOVED, a stale handle INVALID_HANDLE
+// or FILE_NOT_FOUND; the first call to see it is often ClearCommError.
 bool AdapterGone(DWORD error) {
     switch (error) {
+        case ERROR_GEN_FAILURE:
+        case ERROR_DEVICE_NOT_CONNECTED:
+        case ERROR_DEVICE_REMOVED:
+        case ERROR_INVALID_HANDLE:
+        case ERROR_FILE_NOT_FOUND:
         case ERROR_BROKEN_PIPE:
         case ERROR_NOT_READY:
         case ERROR_OPERATION_ABORTED:
@@ -136,10 +144,16 @@ IoResult Win32CommPort::Failure(unsigned long error) {
     return IoResult::Gone;
 }
 
+// A configuration call that meets a vanished device says so too.
+bool Win32CommPort::Succeeded(int ok) {
+    if (!ok) Failure(::GetLastError());
+    return ok != 0;
+}
+
 bool Win32CommPort::DoGetCommState(LineConfig& config) {
     DCB d{};
     d.DCBlength = sizeof d;
-    if (!::GetCommState(m_h->Port, &d)) return false;
+    if (!Succeeded(::GetCommState(m_h->Port, &d))) return false;
     m_h->Driver = d;
     ToConfig(d, config);
     return true;
@@ -149,21 +163,21 @@ bool Win32CommPort::DoSetCommState(const LineConfig& config) {
     DCB d = m_h->Driver;
     d.DCBlength = sizeof d;
     FromConfig(config, d);
-    return ::SetCommState(m_h->Port, &d);
+    return Succeeded(::SetCommState(m_h->Port, &d));
 }
 
 bool Win32CommPort::DoSetupComm(std::uint32_t rxQueue, std::uint32_t txQueue) {
-    return ::SetupComm(m_h->Port, rxQueue, txQueue);
+    return Succeeded(::SetupComm(m_h->Port, rxQueue, txQueue));
 }
 
 bool Win32CommPort::DoSetCommTimeouts(const CommTimeouts& t) {
     COMMTIMEOUTS w{t.ReadIntervalTimeout, t.ReadTotalTimeoutMultiplier, t.ReadTotalTimeoutConstant,
                    t.WriteTotalTimeoutMultiplier, t.WriteTotalTimeoutConstant};
-    return ::SetCommTimeouts(m_h->Port, &w);
+    return Succeeded(::SetCommTimeouts(m_h->Port, &w));
 }
 
 bool Win32CommPort::DoSetCommMask(std::uint32_t mask) {
-    return ::SetCommMask(m_h->Port, mask);
+    return Succeeded(::SetCommMask(m_h->Port, mask));
 }
 
 // Wine keeps a read of an empty queue pending despite the immediate time-outs, where

@@ -41,6 +41,7 @@ class Win32CommPort final : public CommPort {
     struct Handles;
     explicit Win32CommPort(std::unique_ptr<Handles> handles);
     IoResult Failure(unsigned long error);
+    bool Succeeded(int ok);
 
     std::unique_ptr<Handles> m_h;
     bool m_writePending = false;

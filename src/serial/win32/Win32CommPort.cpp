@@ -1,23 +1,16 @@
 #include "serial/win32/Win32CommPort.h"
 
 #include <algorithm>
+#include <cstring>
+#include <utility>
+#include <utility>
+#include <vector>
 
 #include "serial/CommTypes.h"
-
-// After our own headers: windows.h defines the driver's constants as macros with the values
-// CommTypes.h gives them.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "serial/win32/Win32Sys.h"
 
 namespace kvartix {
 namespace {
-
-// The bytes of a read are already in the driver's queue; this only bounds a driver that
-// takes its time handing them over.
-constexpr DWORD kQueuedReadWaitMs = 1000;
 
 // What drivers answer once the device has gone: an unplugged USB adapter says GEN_FAILURE
 // (usbser.sys, CH340), DEVICE_NOT_CONNECTED or DEVICE_REMOVED, a stale handle INVALID_HANDLE
@@ -40,14 +33,11 @@ bool AdapterGone(DWORD error) {
     }
 }
 
-// Cancels a transfer and waits a bounded time for the driver to let go of its record;
-// false when it still holds it.
-bool Cancel(HANDLE port, OVERLAPPED& ov, DWORD& transferred) {
-    transferred = 0;
-    ::CancelIoEx(port, &ov);
-    if (::WaitForSingleObject(ov.hEvent, kQueuedReadWaitMs) != WAIT_OBJECT_0) return false;
-    ::GetOverlappedResult(port, &ov, &transferred, FALSE);
-    return true;
+// A record for a new transfer: zero offsets and status, its own event kept.
+void Renew(OVERLAPPED& record) {
+    const HANDLE event = record.hEvent;
+    record = OVERLAPPED{};
+    record.hEvent = event;
 }
 
 void ToConfig(const DCB& d, LineConfig& c) {
@@ -108,31 +98,44 @@ void FromConfig(const LineConfig& c, DCB& d) {
 
 }  // namespace
 
-struct Win32CommPort::Handles {
+struct Win32CommPort::Driver {
+    Win32Sys& Sys;
     HANDLE Port = INVALID_HANDLE_VALUE;
     OVERLAPPED Read{};
     OVERLAPPED Write{};
-    DCB Driver{};  // as last read, for the fields the configuration does not carry
+    DCB Config{};  // as last read, for the fields the configuration does not carry
+    std::vector<std::uint8_t> ReadBuffer;
 
-    ~Handles() {
-        if (Read.hEvent) ::CloseHandle(Read.hEvent);
-        if (Write.hEvent) ::CloseHandle(Write.hEvent);
+    explicit Driver(Win32Sys& sys) : Sys(sys) {}
+    ~Driver() {
+        if (Read.hEvent) Sys.Close(Read.hEvent);
+        if (Write.hEvent) Sys.Close(Write.hEvent);
+    }
+    Driver(const Driver&) = delete;
+    Driver& operator=(const Driver&) = delete;
+
+    // After a cancel, waits a bounded time for the driver to give the record back; false
+    // when it keeps it.
+    bool Release(OVERLAPPED& record) {
+        DWORD n = 0;
+        if (Sys.GetOverlappedResult(Port, record, n, 0) != ERROR_IO_INCOMPLETE) return true;
+        Sys.CancelIo(Port, record);
+        return Sys.GetOverlappedResult(Port, record, n, kCancelWaitMs) != ERROR_IO_INCOMPLETE;
     }
 };
 
-std::unique_ptr<Win32CommPort> Win32CommPort::Open(const std::string& devicePath, bool overlapped) {
-    auto h = std::make_unique<Handles>();
-    h->Read.hEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    h->Write.hEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (!h->Read.hEvent || !h->Write.hEvent) return nullptr;
-    h->Port = ::CreateFileA(devicePath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                            OPEN_EXISTING, overlapped ? FILE_FLAG_OVERLAPPED : 0, nullptr);
-    if (h->Port == INVALID_HANDLE_VALUE) return nullptr;
-    h->Driver.DCBlength = sizeof(DCB);
-    return std::unique_ptr<Win32CommPort>(new Win32CommPort(std::move(h)));
+std::unique_ptr<Win32CommPort> Win32CommPort::Open(const std::string& devicePath, bool overlapped,
+                                                   Win32Sys& sys) {
+    auto d = std::make_unique<Driver>(sys);
+    if (sys.NewEvent(d->Read.hEvent) != ERROR_SUCCESS) return nullptr;
+    if (sys.NewEvent(d->Write.hEvent) != ERROR_SUCCESS) return nullptr;
+    if (sys.Open(devicePath, overlapped, d->Port) != ERROR_SUCCESS) return nullptr;
+    d->Config.DCBlength = sizeof(DCB);
+    return std::unique_ptr<Win32CommPort>(new Win32CommPort(sys, std::move(d)));
 }
 
-Win32CommPort::Win32CommPort(std::unique_ptr<Handles> handles) : m_h(std::move(handles)) {}
+Win32CommPort::Win32CommPort(Win32Sys& sys, std::unique_ptr<Driver> driver)
+    : m_sys(sys), m_d(std::move(driver)) {}
 
 Win32CommPort::~Win32CommPort() {
     CloseHandle();
@@ -145,86 +148,110 @@ IoResult Win32CommPort::Failure(unsigned long error) {
 }
 
 // A configuration call that meets a vanished device says so too.
-bool Win32CommPort::Succeeded(int ok) {
-    if (!ok) Failure(::GetLastError());
-    return ok != 0;
+bool Win32CommPort::Succeeded(unsigned long error) {
+    if (error == ERROR_SUCCESS) return true;
+    Failure(error);
+    return false;
 }
 
 bool Win32CommPort::DoGetCommState(LineConfig& config) {
     DCB d{};
     d.DCBlength = sizeof d;
-    if (!Succeeded(::GetCommState(m_h->Port, &d))) return false;
-    m_h->Driver = d;
+    if (!Succeeded(m_sys.GetCommState(m_d->Port, d))) return false;
+    m_d->Config = d;
     ToConfig(d, config);
     return true;
 }
 
 bool Win32CommPort::DoSetCommState(const LineConfig& config) {
-    DCB d = m_h->Driver;
+    DCB d = m_d->Config;
     d.DCBlength = sizeof d;
     FromConfig(config, d);
-    return Succeeded(::SetCommState(m_h->Port, &d));
+    return Succeeded(m_sys.SetCommState(m_d->Port, d));
 }
 
 bool Win32CommPort::DoSetupComm(std::uint32_t rxQueue, std::uint32_t txQueue) {
-    return Succeeded(::SetupComm(m_h->Port, rxQueue, txQueue));
+    return Succeeded(m_sys.SetupComm(m_d->Port, rxQueue, txQueue));
 }
 
 bool Win32CommPort::DoSetCommTimeouts(const CommTimeouts& t) {
-    COMMTIMEOUTS w{t.ReadIntervalTimeout, t.ReadTotalTimeoutMultiplier, t.ReadTotalTimeoutConstant,
-                   t.WriteTotalTimeoutMultiplier, t.WriteTotalTimeoutConstant};
-    return Succeeded(::SetCommTimeouts(m_h->Port, &w));
+    const COMMTIMEOUTS w{t.ReadIntervalTimeout, t.ReadTotalTimeoutMultiplier,
+                         t.ReadTotalTimeoutConstant, t.WriteTotalTimeoutMultiplier,
+                         t.WriteTotalTimeoutConstant};
+    return Succeeded(m_sys.SetCommTimeouts(m_d->Port, w));
 }
 
 bool Win32CommPort::DoSetCommMask(std::uint32_t mask) {
-    return Succeeded(::SetCommMask(m_h->Port, mask));
+    return Succeeded(m_sys.SetCommMask(m_d->Port, mask));
 }
 
-// Wine keeps a read of an empty queue pending despite the immediate time-outs, where
-// Windows returns nothing at once: so only what the driver reports queued is asked for.
+// Under the all-return time-outs a driver completes a read at once with what it holds, and
+// nothing here asks the queue query first: some drivers fail it or report too little. Wine
+// keeps a read pending until its whole count has come, whatever the time-outs; so may a
+// driver that does not honour them. Such a read stays with the driver in the port's buffer
+// and the call returns; the next call cancels it, and the characters it had taken are handed
+// out as soon as the driver gives it back.
 IoResult Win32CommPort::DoReadFile(TransferRecord&, std::uint8_t* buffer, std::uint32_t count,
                                    std::uint32_t& got) {
-    DWORD errors = 0;
-    COMSTAT stat{};
-    if (!::ClearCommError(m_h->Port, &errors, &stat)) return Failure(::GetLastError());
-    m_errors |= errors;
-    const DWORD want = std::min<DWORD>(count, stat.cbInQue);
-    if (want == 0) return IoResult::Done;
-    OVERLAPPED& ov = m_h->Read;
-    ::ResetEvent(ov.hEvent);
-    if (!::ReadFile(m_h->Port, buffer, want, nullptr, &ov)) {
-        const DWORD error = ::GetLastError();
-        if (error != ERROR_IO_PENDING) return Failure(error);
-        if (::WaitForSingleObject(ov.hEvent, kQueuedReadWaitMs) != WAIT_OBJECT_0) {
-            // A driver that keeps even a cancelled read has stopped serving the port.
-            DWORD partial = 0;
-            if (!Cancel(m_h->Port, ov, partial)) {
-                m_stuck = true;
-                MarkGone();
-                return IoResult::Gone;
-            }
-            got = partial;
-            return IoResult::Done;
+    if (m_readPending) {
+        IoResult r = CollectRead();
+        if (r == IoResult::Pending && !m_readCancelled) {
+            m_sys.CancelIo(m_d->Port, m_d->Read);
+            m_readCancelled = true;
+            r = CollectRead();
         }
+        if (r == IoResult::Pending) return IoResult::Done;
+        if (r != IoResult::Done) return r;
     }
+    got = HandOut(buffer, count);
+    if (got == count) return IoResult::Done;
+    const IoResult r = StartRead(count - got);
+    if (r == IoResult::Done) got += HandOut(buffer + got, count - got);
+    // Characters already taken are the caller's; a failure shows again on the next call.
+    if (r == IoResult::Pending || got > 0) return IoResult::Done;
+    return r;
+}
+
+IoResult Win32CommPort::StartRead(std::uint32_t count) {
+    std::vector<std::uint8_t>& b = m_d->ReadBuffer;
+    if (b.size() < count) b.resize(count);
+    Renew(m_d->Read);
+    const DWORD error = m_sys.ReadFile(m_d->Port, b.data(), count, m_d->Read);
+    if (error != ERROR_SUCCESS && error != ERROR_IO_PENDING) return Failure(error);
+    m_readPending = true;
+    return CollectRead();
+}
+
+IoResult Win32CommPort::CollectRead() {
     DWORD n = 0;
-    if (!::GetOverlappedResult(m_h->Port, &ov, &n, TRUE)) return Failure(::GetLastError());
-    got = n;
+    const DWORD error = m_sys.GetOverlappedResult(m_d->Port, m_d->Read, n, 0);
+    if (error == ERROR_IO_INCOMPLETE) return IoResult::Pending;
+    m_readPending = false;
+    const bool cancelled = std::exchange(m_readCancelled, false);
+    if (error != ERROR_SUCCESS && !(cancelled && error == ERROR_OPERATION_ABORTED))
+        return Failure(error);
+    m_heldAt = 0;
+    m_held = std::min<std::size_t>(n, m_d->ReadBuffer.size());
     return IoResult::Done;
+}
+
+std::uint32_t Win32CommPort::HandOut(std::uint8_t* buffer, std::uint32_t count) {
+    const std::size_t n = std::min<std::size_t>(count, m_held);
+    if (n > 0) std::memcpy(buffer, m_d->ReadBuffer.data() + m_heldAt, n);
+    m_heldAt += n;
+    m_held -= n;
+    return static_cast<std::uint32_t>(n);
 }
 
 IoResult Win32CommPort::DoWriteFile(TransferRecord& transfer, const std::uint8_t* buffer,
                                     std::uint32_t count, std::uint32_t& /*written*/) {
     if (m_writePending) return IoResult::Failed;
-    OVERLAPPED& ov = m_h->Write;
-    ::ResetEvent(ov.hEvent);
+    Renew(m_d->Write);
     if (transfer.Event) transfer.Event->Reset();
     // A write the driver finished within the call (wine does whenever the device has room)
     // is queued like every other: its completion is for the next query to find.
-    if (!::WriteFile(m_h->Port, buffer, count, nullptr, &ov)) {
-        const DWORD error = ::GetLastError();
-        if (error != ERROR_IO_PENDING) return Failure(error);
-    }
+    const DWORD error = m_sys.WriteFile(m_d->Port, buffer, count, m_d->Write);
+    if (error != ERROR_SUCCESS && error != ERROR_IO_PENDING) return Failure(error);
     m_writePending = true;
     m_writeTransfer = &transfer;
     return IoResult::Pending;
@@ -233,13 +260,10 @@ IoResult Win32CommPort::DoWriteFile(TransferRecord& transfer, const std::uint8_t
 IoResult Win32CommPort::DoGetOverlappedResult(TransferRecord&, std::uint32_t& transferred) {
     if (!m_writePending) return IoResult::Failed;
     DWORD n = 0;
-    if (!::GetOverlappedResult(m_h->Port, &m_h->Write, &n, FALSE)) {
-        const DWORD error = ::GetLastError();
-        if (error == ERROR_IO_INCOMPLETE) return IoResult::Pending;
-        m_writePending = false;
-        return Failure(error);
-    }
+    const DWORD error = m_sys.GetOverlappedResult(m_d->Port, m_d->Write, n, 0);
+    if (error == ERROR_IO_INCOMPLETE) return IoResult::Pending;
     m_writePending = false;
+    if (error != ERROR_SUCCESS) return Failure(error);
     transferred = n;
     if (m_writeTransfer && m_writeTransfer->Event) m_writeTransfer->Event->Set();
     return IoResult::Done;
@@ -248,12 +272,8 @@ IoResult Win32CommPort::DoGetOverlappedResult(TransferRecord&, std::uint32_t& tr
 bool Win32CommPort::DoClearCommError(std::uint32_t& errors, CommStatus& status) {
     DWORD mask = 0;
     COMSTAT stat{};
-    if (!::ClearCommError(m_h->Port, &mask, &stat)) {
-        Failure(::GetLastError());
-        return false;
-    }
-    errors = m_errors | mask;
-    m_errors = 0;
+    if (!Succeeded(m_sys.ClearCommError(m_d->Port, mask, stat))) return false;
+    errors = mask;
     status.Flags = static_cast<std::uint8_t>(
         (stat.fCtsHold ? kCtsHold : 0) | (stat.fDsrHold ? kDsrHold : 0) |
         (stat.fRlsdHold ? kRlsdHold : 0) | (stat.fXoffHold ? kXoffHold : 0) |
@@ -266,42 +286,35 @@ bool Win32CommPort::DoClearCommError(std::uint32_t& errors, CommStatus& status) 
 // A driver without modem lines (ERROR_NOT_SUPPORTED) shows every lamp off.
 bool Win32CommPort::DoGetCommModemStatus(std::uint32_t& modemStatus) {
     DWORD lines = 0;
-    if (!::GetCommModemStatus(m_h->Port, &lines)) {
-        const DWORD error = ::GetLastError();
-        if (error != ERROR_NOT_SUPPORTED) {
-            Failure(error);
-            return false;
-        }
-        lines = 0;
-    }
+    const DWORD error = m_sys.GetCommModemStatus(m_d->Port, lines);
+    if (error == ERROR_NOT_SUPPORTED) lines = 0;
+    else if (!Succeeded(error)) return false;
     modemStatus = lines;
     return true;
 }
 
-// A write still queued is thrown away rather than waited for. DTR and RTS go low before the
-// close, on drivers that would keep them too. Records a driver never let go of (wine may keep
-// a cancelled transfer on a stalled pseudo-terminal) are left allocated rather than reused.
+// Transfers still queued are thrown away rather than waited for. DTR and RTS go low before
+// the close, on drivers that would keep them too. Records and a buffer the driver never let
+// go of (wine may keep a cancelled transfer on a stalled pseudo-terminal) are left allocated
+// rather than reused.
 bool Win32CommPort::DoCloseHandle() {
-    const HANDLE port = m_h->Port;
-    ::PurgeComm(port, PURGE_TXABORT | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_RXCLEAR);
-    if (m_writePending) {
-        DWORD n = 0;
-        if (!Cancel(port, m_h->Write, n)) m_stuck = true;
-        m_writePending = false;
-    }
-    ::EscapeCommFunction(port, CLRDTR);
-    ::EscapeCommFunction(port, CLRRTS);
-    m_h->Port = INVALID_HANDLE_VALUE;
-    const bool closed = ::CloseHandle(port);
-    if (m_stuck) static_cast<void>(m_h.release());
+    const HANDLE port = m_d->Port;
+    m_sys.PurgeComm(port, PURGE_TXABORT | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_RXCLEAR);
+    if (m_writePending && !m_d->Release(m_d->Write)) m_stuck = true;
+    if (m_readPending && !m_d->Release(m_d->Read)) m_stuck = true;
+    m_writePending = m_readPending = false;
+    m_sys.EscapeCommFunction(port, CLRDTR);
+    m_sys.EscapeCommFunction(port, CLRRTS);
+    m_d->Port = INVALID_HANDLE_VALUE;
+    const bool closed = m_sys.Close(port) == ERROR_SUCCESS;
+    if (m_stuck) static_cast<void>(m_d.release());
     return closed;
 }
 
 bool Win32DeviceProbe::Opens(const std::string& devicePath) {
-    const HANDLE h = ::CreateFileA(devicePath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                   OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    ::CloseHandle(h);
+    HANDLE h = INVALID_HANDLE_VALUE;
+    if (m_sys.Open(devicePath, false, h) != ERROR_SUCCESS) return false;
+    m_sys.Close(h);
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include "app/IntegerText.h"
 #include "app/Settings.h"
 #include "app/Version.h"
+#include "cli/CliPlatform.h"
 #include "engine/ProgramLine.h"
 #include "serial/loop/LoopOptions.h"
 
@@ -232,9 +233,7 @@ Port and line:
   --settings FILE    take the port, line settings and packet from a KVARTIX settings file
                      (read only, never written; its keys and defaults as the program's; an
                      empty "Port" keeps LOOP); the options below given with it win
-  --port NAME        the port: COM1..COM32 (/dev/ttyS0..), a device path such as
-                     /dev/ttyUSB0, or LOOP, the built-in loopback plug (default LOOP).
-                     LOOP:corrupt=P,drop=P,insert=P,seed=N injects faults per character.
+)" + PortNameHelp() + R"(                     LOOP:corrupt=P,drop=P,insert=P,seed=N injects faults per character.
   --baud N           bit rate in bit/s (default 115200)
   --data-bits N      5, 6, 7 or 8 (default 8)
   --stop-bits S      1, 1.5 or 2 (default 1; 1.5 only with 5 data bits, 2 not with 5)

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+// What differs between the systems kvartix-cli runs on; one file per system, chosen by the
+// build.
+namespace kvartix {
+
+// The help text's lines on --port: which names stand for ports here.
+std::string PortNameHelp();
+
+// While it lives, a console shows the program's UTF-8 text as such; output that goes to a
+// file or a pipe gets the same UTF-8 bytes either way.
+class ConsoleText {
+  public:
+    ConsoleText();
+    ~ConsoleText();
+    ConsoleText(const ConsoleText&) = delete;
+    ConsoleText& operator=(const ConsoleText&) = delete;
+
+  private:
+    unsigned m_restore = 0;  // the console's own code page, where it was changed
+};
+
+}  // namespace kvartix

@@ -1,11 +1,7 @@
 #include "app/SettingsPath.h"
 
-#include <cstdlib>
-#include <filesystem>
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
+#include <algorithm>
+#include <cctype>
 
 namespace kvartix {
 namespace {
@@ -23,25 +19,6 @@ std::string WithoutTrailingSlashes(std::string_view path) {
     while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
     return std::string(path);
 }
-
-std::string ExecutablePath() {
-#ifdef _WIN32
-    char buffer[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-    return std::string(buffer, n);
-#else
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : exe.string();
-#endif
-}
-
-#ifndef _WIN32
-std::string Environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-#endif
 
 }  // namespace
 
@@ -88,24 +65,35 @@ SettingsFolder PosixSettingsFolder(std::string_view executablePath, std::string_
     return {folder, false};
 }
 
-SettingsLocation RunningSettingsLocation(std::string_view argument) {
-    const std::string exe = ExecutablePath();
-#ifdef _WIN32
-    return {SettingsPath(argument, FolderOf(exe, PathStyle::Windows), PathStyle::Windows), {}};
-#else
-    std::string bindir;
-#ifdef KVARTIX_INSTALL_BINDIR
-    std::error_code ec;
-    bindir = std::filesystem::weakly_canonical(KVARTIX_INSTALL_BINDIR, ec).string();
-    if (ec) bindir = KVARTIX_INSTALL_BINDIR;
-#endif
-    const SettingsFolder folder =
-        PosixSettingsFolder(exe, bindir, Environment("XDG_CONFIG_HOME"), Environment("HOME"));
-    SettingsLocation location{SettingsPath(argument, folder.Folder, PathStyle::Posix), {}};
+// Folder names compare without regard to letter case, as Windows does.
+static bool WithinFolder(std::string_view folder, std::string_view parent) {
+    while (!parent.empty() && parent.back() == '\\') parent.remove_suffix(1);
+    if (parent.empty() || folder.size() <= parent.size() || folder[parent.size()] != '\\')
+        return false;
+    return std::equal(parent.begin(), parent.end(), folder.begin(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) ==
+               std::tolower(static_cast<unsigned char>(b));
+    });
+}
+
+SettingsFolder Win32SettingsFolder(std::string_view executablePath,
+                                   const std::vector<std::string>& programFolders,
+                                   std::string_view appData) {
+    const std::string folder = FolderOf(executablePath, PathStyle::Windows);
+    const bool installed =
+        std::any_of(programFolders.begin(), programFolders.end(),
+                    [&](const std::string& p) { return WithinFolder(folder, p); });
+    if (!installed || appData.empty()) return {folder, false};
+    while (appData.size() > 1 && appData.back() == '\\') appData.remove_suffix(1);
+    return {std::string(appData) + "\\kvartix\\", true};
+}
+
+SettingsLocation LocationIn(std::string_view argument, const SettingsFolder& folder,
+                            PathStyle style) {
+    SettingsLocation location{SettingsPath(argument, folder.Folder, style), {}};
     if (folder.MadeBySave && location.Path.starts_with(folder.Folder))
         location.FolderToCreate = folder.Folder;
     return location;
-#endif
 }
 
 }  // namespace kvartix

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kvartix {
 
@@ -39,6 +40,12 @@ struct SettingsFolder {
 SettingsFolder PosixSettingsFolder(std::string_view executablePath, std::string_view installBinDir,
                                    std::string_view xdgConfigHome, std::string_view home);
 
+// The same on Windows: a copy installed under one of the program folders (Program Files and
+// its 32-bit twin) keeps its files in %APPDATA%\kvartix\, made by the first save.
+SettingsFolder Win32SettingsFolder(std::string_view executablePath,
+                                   const std::vector<std::string>& programFolders,
+                                   std::string_view appData);
+
 // This run's settings file, and the folder a save has to make first (empty when none).
 struct SettingsLocation {
     std::string Path;
@@ -47,6 +54,10 @@ struct SettingsLocation {
     // and no save of it replaces the file.
     bool LeaveAlone = false;
 };
+// From the system's answers (SettingsLocationPosix.cpp, SettingsLocationWin32.cpp).
 SettingsLocation RunningSettingsLocation(std::string_view argument);
+// The location a run has in the given settings folder.
+SettingsLocation LocationIn(std::string_view argument, const SettingsFolder& folder,
+                            PathStyle style);
 
 }  // namespace kvartix

@@ -87,6 +87,43 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{"/usr/bin/sub/kvartix", "/usr/bin", "", "/home/u", "/usr/bin/sub/", false},
         FolderCase{"/usr/bin/kvartix", "/usr/bin", "", "", "/usr/bin/", false}));
 
+struct WindowsFolderCase {
+    const char* Executable;
+    const char* AppData;
+    const char* Folder;
+    bool MadeBySave;
+};
+
+class InstalledWindowsProgram : public testing::TestWithParam<WindowsFolderCase> {};
+
+TEST_P(InstalledWindowsProgram, keeps_its_settings_in_appdata_when_under_a_program_folder) {
+    const auto& c = GetParam();
+    const std::vector<std::string> programs = {R"(C:\Program Files)",
+                                               R"(C:\Program Files (x86)\)"};
+    const auto f = Win32SettingsFolder(c.Executable, programs, c.AppData);
+    EXPECT_EQ(f.Folder, c.Folder);
+    EXPECT_EQ(f.MadeBySave, c.MadeBySave);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Places, InstalledWindowsProgram,
+    testing::Values(
+        WindowsFolderCase{R"(C:\Program Files\KVARTIX\kvartix.exe)", R"(C:\Users\u\AppData\Roaming)",
+                          R"(C:\Users\u\AppData\Roaming\kvartix\)", true},
+        WindowsFolderCase{R"(c:\PROGRAM FILES (X86)\kvartix\bin\kvartix.exe)", R"(D:\roam\)",
+                          R"(D:\roam\kvartix\)", true},
+        WindowsFolderCase{R"(C:\Program Files Extra\kvartix.exe)", R"(D:\roam)",
+                          R"(C:\Program Files Extra\)", false},
+        WindowsFolderCase{R"(E:\Tools\kvartix.exe)", R"(D:\roam)", R"(E:\Tools\)", false},
+        WindowsFolderCase{R"(C:\Program Files\KVARTIX\kvartix.exe)", "",
+                          R"(C:\Program Files\KVARTIX\)", false}));
+
+TEST(SettingsPath, an_installed_copy_makes_its_settings_folder_only_for_a_file_inside_it) {
+    const SettingsFolder appData{R"(C:\roam\kvartix\)", true};
+    EXPECT_EQ(LocationIn("line2", appData, PathStyle::Windows).FolderToCreate, appData.Folder);
+    EXPECT_EQ(LocationIn(R"(D:\t\line2)", appData, PathStyle::Windows).FolderToCreate, "");
+}
+
 TEST(SettingsPath, a_run_from_the_build_tree_keeps_its_file_beside_the_executable) {
     const auto location = RunningSettingsLocation("line2");
 #ifdef _WIN32

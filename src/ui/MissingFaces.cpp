@@ -12,9 +12,11 @@ QStringList MissingFaces(const QList<QFont>& fonts) {
     QStringList missing;
     for (const QFont& font : fonts) {
         // What the font database matched, not what was asked: fontconfig always finds a face.
+        // Any face of the font's list will do: the later ones are its stand-ins.
         const QString drawn = QFontInfo(font).family();
-        if (drawn.compare(font.family(), Qt::CaseInsensitive) != 0 &&
-            !missing.contains(font.family()))
+        const QStringList wanted = font.families().isEmpty() ? QStringList{font.family()}
+                                                             : font.families();
+        if (!wanted.contains(drawn, Qt::CaseInsensitive) && !missing.contains(font.family()))
             missing << font.family();
     }
     return missing;

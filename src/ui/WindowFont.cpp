@@ -1,9 +1,11 @@
 #include "ui/WindowFont.h"
 
+#include "ui/forms/FormFonts.h"
+
 namespace kvartix {
 
 QFont WindowFont() {
-    QFont font(QStringLiteral("Liberation Sans"));
+    QFont font(FormFamilies());
     font.setPixelSize(11);
     font.setStyleHint(QFont::SansSerif);
     return font;

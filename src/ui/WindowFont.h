@@ -5,7 +5,8 @@
 namespace kvartix {
 
 // The windows' font: Liberation Sans (Debian's fonts-liberation: Arial's widths, Cyrillic
-// included) at a pixel size, so that the fixed layout does not move with the screen's DPI.
+// included), else Arial, at a pixel size, so that the fixed layout does not move with the
+// screen's DPI.
 QFont WindowFont();
 
 }  // namespace kvartix

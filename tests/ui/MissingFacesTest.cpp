@@ -26,6 +26,15 @@ TEST(MissingFaces, a_face_the_system_lacks_is_named_once) {
               QStringList{QStringLiteral("Kvartix Absent Sans")});
 }
 
+TEST(MissingFaces, a_stand_in_of_the_fonts_own_list_counts_as_present) {
+    EXPECT_EQ(MissingFaces({QFont(QStringList{QStringLiteral("Kvartix Absent Sans"),
+                                              QStringLiteral("Liberation Sans")})}),
+              QStringList{});
+    EXPECT_EQ(MissingFaces({QFont(QStringList{QStringLiteral("Kvartix Absent Sans"),
+                                              QStringLiteral("Kvartix Absent Serif")})}),
+              QStringList{QStringLiteral("Kvartix Absent Sans")});
+}
+
 TEST(MissingFacesWarning, is_one_line_naming_the_faces_and_the_packages) {
     EXPECT_EQ(MissingFacesWarning({}), "");
     const std::string line = MissingFacesWarning(

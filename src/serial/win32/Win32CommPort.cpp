@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <utility>
-#include <utility>
 #include <vector>
 
 #include "serial/CommTypes.h"
@@ -198,7 +197,14 @@ IoResult Win32CommPort::DoReadFile(TransferRecord&, std::uint8_t* buffer, std::u
         if (r == IoResult::Pending && !m_readCancelled) {
             m_sys.CancelIo(m_d->Port, m_d->Read);
             m_readCancelled = true;
+            m_callsSinceCancel = 0;
             r = CollectRead();
+        }
+        // A driver that keeps even a cancelled read has stopped serving the port.
+        if (r == IoResult::Pending && ++m_callsSinceCancel > kCancelledReadCalls) {
+            m_stuck = true;
+            MarkGone();
+            return IoResult::Gone;
         }
         if (r == IoResult::Pending) return IoResult::Done;
         if (r != IoResult::Done) return r;

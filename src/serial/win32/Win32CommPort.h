@@ -29,6 +29,9 @@ class Win32CommPort final : public CommPort {
 
     // How long a close waits for the driver to let go of a cancelled transfer.
     static constexpr unsigned long kCancelWaitMs = 1000;
+    // How many more reads a cancelled read may stay with the driver before the port counts
+    // as gone (a second of the engine's cycles).
+    static constexpr int kCancelledReadCalls = 10;
 
   protected:
     bool DoGetCommState(LineConfig& config) override;
@@ -58,6 +61,7 @@ class Win32CommPort final : public CommPort {
     std::unique_ptr<Driver> m_d;
     bool m_readPending = false;  // the driver holds the read record and buffer
     bool m_readCancelled = false;  // and not yet given back
+    int m_callsSinceCancel = 0;
     bool m_writePending = false;
     bool m_stuck = false;  // the driver kept a cancelled transfer's record
     TransferRecord* m_writeTransfer = nullptr;

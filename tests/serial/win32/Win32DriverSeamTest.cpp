@@ -97,46 +97,24 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         DcbCase{"eight_none_one_dtr_on", [](LineSettings&) {}, [](DCB&) {}},
         DcbCase{"rts_cts", [](LineSettings& s) { s.RtsCts = true; },
-                [](DCB& d) {
-                    d.fOutxCtsFlow = 1;
-                    d.fRtsControl = RTS_CONTROL_HANDSHAKE;
-                }},
+                [](DCB& d) { d.fOutxCtsFlow = 1, d.fRtsControl = RTS_CONTROL_HANDSHAKE; }},
         DcbCase{"xon_xoff", [](LineSettings& s) { s.XonXoff = true; },
                 [](DCB& d) { d.fOutX = d.fInX = 1; }},
         DcbCase{"xon_xoff_loopback_keeps_sending", [](LineSettings& s) { s.XonXoff = true; },
                 [](DCB& d) { d.fOutX = d.fInX = d.fTXContinueOnXoff = 1; }, true},
-        DcbCase{"dsr_flow_dtr_low",
-                [](LineSettings& s) {
-                    s.DSREnable = true;
-                    s.DTREnable = false;
-                },
-                [](DCB& d) {
-                    d.fOutxDsrFlow = 1;
-                    d.fDtrControl = DTR_CONTROL_DISABLE;
-                }},
+        DcbCase{"dsr_flow_dtr_low", [](LineSettings& s) { s.DSREnable = true, s.DTREnable = false; },
+                [](DCB& d) { d.fOutxDsrFlow = 1, d.fDtrControl = DTR_CONTROL_DISABLE; }},
         DcbCase{"seven_even_two_at_921600",
                 [](LineSettings& s) {
-                    s.DataBits = 7;
-                    s.Parity = EvenParity;
-                    s.StopBits = TwoStopBits;
+                    s.DataBits = 7, s.Parity = EvenParity, s.StopBits = TwoStopBits;
                     s.BitRate = 921600;
                 },
-                [](DCB& d) {
-                    d.ByteSize = 7;
-                    d.Parity = EVENPARITY;
-                    d.StopBits = TWOSTOPBITS;
-                }},
+                [](DCB& d) { d.ByteSize = 7, d.Parity = EVENPARITY, d.StopBits = TWOSTOPBITS; }},
         DcbCase{"five_mark_one_and_a_half",
                 [](LineSettings& s) {
-                    s.DataBits = 5;
-                    s.Parity = MarkParity;
-                    s.StopBits = One5StopBits;
+                    s.DataBits = 5, s.Parity = MarkParity, s.StopBits = One5StopBits;
                 },
-                [](DCB& d) {
-                    d.ByteSize = 5;
-                    d.Parity = MARKPARITY;
-                    d.StopBits = ONE5STOPBITS;
-                }},
+                [](DCB& d) { d.ByteSize = 5, d.Parity = MARKPARITY, d.StopBits = ONE5STOPBITS; }},
         DcbCase{"six_odd", [](LineSettings& s) { s.DataBits = 6, s.Parity = OddParity; },
                 [](DCB& d) { d.ByteSize = 6, d.Parity = ODDPARITY; }},
         DcbCase{"eight_space", [](LineSettings& s) { s.Parity = SpaceParity; },
@@ -280,12 +258,18 @@ INSTANTIATE_TEST_SUITE_P(Codes, Win32Removal,
                                            ERROR_NOT_READY, ERROR_OPERATION_ABORTED,
                                            ERROR_BAD_COMMAND, ERROR_ACCESS_DENIED));
 
-TEST_F(Win32Session, a_failing_queue_query_of_a_present_device_counts_as_nothing_and_goes_on) {
-    sys.Fails["ClearCommError"] = ERROR_INVALID_PARAMETER;
-    sys.FarEnd = {18, 7, 1, 2};
-    for (int tick = 0; tick < 3; ++tick) EXPECT_EQ(engine.Tick(), CycleResult::Continue);
-    EXPECT_TRUE(sys.FarEnd.empty()) << "read all the same";
-    EXPECT_TRUE(box.Messages.empty());
+TEST(Win32Read, a_driver_that_keeps_a_cancelled_read_is_gone_after_a_second_of_calls) {
+    FakeWin32Sys sys;
+    sys.KeepsReads = sys.KeepsCancelled = true;
+    auto port = Win32CommPort::Open("\\\\.\\COM3", true, sys);
+    ASSERT_NE(port, nullptr);
+    Bytes buffer(8);
+    std::uint32_t n = 0;
+    TransferRecord rt{};
+    for (int call = 0; call <= Win32CommPort::kCancelledReadCalls; ++call)
+        ASSERT_EQ(port->ReadFile(rt, buffer.data(), 8, n), IoResult::Done) << call;
+    EXPECT_EQ(port->ReadFile(rt, buffer.data(), 8, n), IoResult::Gone);
+    EXPECT_EQ(std::count(sys.Calls.begin(), sys.Calls.end(), "cancel"), 1);
 }
 
 struct CloseCase {

@@ -259,11 +259,7 @@ Test:
                      update and a last row at the stop equal to the summary, each row
                      flushed as written. With "-" the rows go to standard output in place
                      of the second lines, and the summary to standard error.
-  --list-ports       list the ports that can be opened now, one a line with what the
-                     system tells of each (device, driver, USB name and ids, serial number,
-                     /dev/serial/by-id link, console or getty), and exit; with --json as
-                     an array of objects
-  --force            start even on the system console or a port a getty holds (refused
+)" + PortListHelp() + R"(  --force            start even on the system console or a port a getty holds (refused
                      otherwise: a test there floods the machine's log or its login)
   --version          print the program's version and exit
 

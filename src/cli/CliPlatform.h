@@ -8,6 +8,8 @@ namespace kvartix {
 
 // The help text's lines on --port: which names stand for ports here.
 std::string PortNameHelp();
+// Its lines on --list-ports: what is told of each port here.
+std::string PortListHelp();
 
 // While it lives, a console shows the program's UTF-8 text as such; output that goes to a
 // file or a pipe gets the same UTF-8 bytes either way.

@@ -9,6 +9,14 @@ std::string PortNameHelp() {
 )";
 }
 
+std::string PortListHelp() {
+    return R"(  --list-ports       list the ports that can be opened now, one a line with what the
+                     system tells of each (device, driver, USB name and ids, serial number,
+                     /dev/serial/by-id link, console or getty), and exit; with --json as
+                     an array of objects
+)";
+}
+
 ConsoleText::ConsoleText() = default;
 ConsoleText::~ConsoleText() = default;
 

@@ -26,6 +26,12 @@ std::string PortNameHelp() {
 )";
 }
 
+std::string PortListHelp() {
+    return R"(  --list-ports       list the ports that can be opened now, one a line with its device,
+                     and exit; with --json as an array of objects
+)";
+}
+
 ConsoleText::ConsoleText() {
     if (!IsConsole(STD_OUTPUT_HANDLE) && !IsConsole(STD_ERROR_HANDLE)) return;
     const UINT own = ::GetConsoleOutputCP();

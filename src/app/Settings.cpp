@@ -54,6 +54,10 @@ void ProgramSettings::Load(const IniDocument& doc) {
     TerminalWidth = doc.ReadInteger("Terminal", "Width", 200);
     TerminalHeight = doc.ReadInteger("Terminal", "Height", 200);
     TerminalNormal = doc.ReadBool("Terminal", "Window", true);
+    TerminalHex = doc.ReadBool("Terminal", "Hex", false);
+    TerminalTimestamps = doc.ReadBool("Terminal", "Timestamps", false);
+    TerminalLineEnd = doc.ReadInteger("Terminal", "LineEnd", 0);
+    if (TerminalLineEnd < 0 || TerminalLineEnd > 2) TerminalLineEnd = 0;
     FontName = doc.ReadString("TerminalFont", "Name", "Courier");
     FontSize = doc.ReadInteger("TerminalFont", "Size", 8);
     FontColor = doc.ReadInteger("TerminalFont", "Color", 0);
@@ -96,6 +100,12 @@ std::optional<std::string> ProgramSettings::Save(IniDocument& doc) const {
     doc.WriteInteger("Terminal", "Top", TerminalTop);
     doc.WriteInteger("Terminal", "Width", TerminalWidth);
     doc.WriteInteger("Terminal", "Height", TerminalHeight);
+    // Files that never chose a view keep exactly their keys.
+    const auto present = [&](const char* key) { return doc.ReadString("Terminal", key, "\x01") != "\x01"; };
+    if (TerminalHex || present("Hex")) doc.WriteBool("Terminal", "Hex", TerminalHex);
+    if (TerminalTimestamps || present("Timestamps"))
+        doc.WriteBool("Terminal", "Timestamps", TerminalTimestamps);
+    if (TerminalLineEnd != 0 || present("LineEnd")) doc.WriteInteger("Terminal", "LineEnd", TerminalLineEnd);
 
     doc.WriteString("TerminalFont", "Name", FontName);
     doc.WriteInteger("TerminalFont", "Size", FontSize);

@@ -51,6 +51,10 @@ struct ProgramSettings {
     std::int32_t TerminalTop = 20;
     std::int32_t TerminalWidth = 200;
     std::int32_t TerminalHeight = 200;
+    // The terminal's view choices, off unless chosen; LineEnd 0 CR, 1 LF, 2 CR LF.
+    bool TerminalHex = false;
+    bool TerminalTimestamps = false;
+    std::int32_t TerminalLineEnd = 0;
     std::string FontName = "Courier";
     std::int32_t FontSize = 8;
     std::int32_t FontColor = 0;  // 0x00BBGGRR; system colours are negative

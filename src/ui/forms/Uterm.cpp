@@ -1,11 +1,15 @@
 #include "ui/forms/Uterm.h"
 
+#include <QActionGroup>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QFontDialog>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 
 #include "engine/CodePage.h"
@@ -43,6 +47,28 @@ TFterm::TFterm(std::string& txText, QWidget* parent)
     Font1->setObjectName(QStringLiteral("Font1"));
     Font1->setToolTip(QStringLiteral("Принятые байты показаны в кодировке Windows-1251"));
     view->setToolTipsVisible(true);
+    Clear1 = view->addAction(QStringLiteral("Clear"), this, &TFterm::Clear1Click);
+    Clear1->setObjectName(QStringLiteral("Clear1"));
+    Clear1->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+L")));
+    QMenu* lineEnd = view->addMenu(QStringLiteral("Line end"));
+    auto* ends = new QActionGroup(this);
+    const auto addEnd = [&](const char* caption, LineEnd end) {
+        QAction* a = lineEnd->addAction(QString::fromLatin1(caption), this, [this, end] { SetLineEnd(end); });
+        a->setCheckable(true);
+        a->setChecked(end == LineEnd::Cr);
+        ends->addAction(a);
+        return a;
+    };
+    LineEndCr = addEnd("CR", LineEnd::Cr);
+    LineEndLf = addEnd("LF", LineEnd::Lf);
+    LineEndCrLf = addEnd("CR LF", LineEnd::CrLf);
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("Edit"));
+    edit->setObjectName(QStringLiteral("Edit1"));
+    Paste1 = edit->addAction(QStringLiteral("Paste"), this, [this] { Paste1Click(); });
+    Paste1->setObjectName(QStringLiteral("Paste1"));
+    Paste1->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+V")));
+    ShowRefusal = [this](const QString& text) { QMessageBox::warning(this, windowTitle(), text); };
 
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setReadOnly(true);
@@ -54,6 +80,7 @@ TFterm::TFterm(std::string& txText, QWidget* parent)
     Memo1->setUndoRedoEnabled(false);
     Memo1->setPlainText(QStringLiteral("Memo1"));
     Memo1->installEventFilter(this);
+    Memo1->viewport()->installEventFilter(this);
     setCentralWidget(Memo1);
 
     FontDialog1->setOption(QFontDialog::DontUseNativeDialog);
@@ -78,6 +105,7 @@ void TFterm::FormCreate(const std::string& settingsName, const ProgramSettings& 
     FontDialog1->setCurrentFont(font);
     Memo1->setFont(font);
     m_fontColor = s.FontColor;
+    SetLineEnd(static_cast<LineEnd>(s.TerminalLineEnd));
     QPalette palette = Memo1->palette();
     palette.setColor(QPalette::Text, FromSettingsColor(s.FontColor));
     Memo1->setPalette(palette);
@@ -94,11 +122,35 @@ void TFterm::SaveInto(ProgramSettings& s) const {
     s.FontName = font.family().toStdString();
     s.FontSize = font.pointSize();
     s.FontColor = m_fontColor;
+    s.TerminalLineEnd = static_cast<std::int32_t>(m_lineEnd);
 }
 
 void TFterm::Font1Click() {
     FontDialog1->setCurrentFont(Memo1->font());
     if (RunFontDialog(*FontDialog1)) Memo1->setFont(FontDialog1->currentFont());
+}
+
+void TFterm::Clear1Click() { Memo1->clear(); }
+
+void TFterm::SetLineEnd(LineEnd end) {
+    m_lineEnd = end;
+    (end == LineEnd::Lf ? LineEndLf : end == LineEnd::CrLf ? LineEndCrLf : LineEndCr)->setChecked(true);
+}
+
+void TFterm::Paste1Click(bool selection) {
+    const QClipboard* clipboard = QApplication::clipboard();
+    const bool fromSelection = selection && clipboard->supportsSelection();
+    const QString text = clipboard->text(fromSelection ? QClipboard::Selection : QClipboard::Clipboard);
+    const auto ucs = text.toUcs4();
+    const PasteBytes paste = ToPasteBytes(std::u32string(ucs.begin(), ucs.end()), m_lineEnd);
+    if (paste.Refused.empty()) {
+        m_txText += paste.Bytes;
+        return;
+    }
+    QStringList refused;
+    for (const char32_t c : paste.Refused)
+        refused << QStringLiteral("%1 (U+%2)").arg(QString::fromUcs4(&c, 1)).arg(static_cast<uint>(c), 4, 16, QChar('0')).toUpper();
+    ShowRefusal(QStringLiteral("Не отправлено: символов нет в кодировке Windows-1251: ") + refused.join(QStringLiteral(", ")));
 }
 
 void TFterm::Memo1KeyPress(char32_t key) {
@@ -107,11 +159,21 @@ void TFterm::Memo1KeyPress(char32_t key) {
 }
 
 bool TFterm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Memo1->viewport() && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::MiddleButton) {
+        Paste1Click(true);
+        return true;
+    }
     if (watched != Memo1 || event->type() != QEvent::KeyPress) return QMainWindow::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
+    // Only these take Ctrl+Shift; every plain Ctrl+letter goes to the line.
+    if (key->modifiers() == (Qt::ControlModifier | Qt::ShiftModifier)) {
+        if (key->key() == Qt::Key_V) return Paste1Click(), true;
+        if (key->key() == Qt::Key_L) return Clear1Click(), true;
+    }
     switch (key->key()) {
         case Qt::Key_Return:
-        case Qt::Key_Enter: Memo1KeyPress(13); return true;
+        case Qt::Key_Enter: m_txText += LineEndBytes(m_lineEnd); return true;
         case Qt::Key_Backspace: Memo1KeyPress(8); return true;
         case Qt::Key_Escape: Memo1KeyPress(27); return true;
         case Qt::Key_Tab:

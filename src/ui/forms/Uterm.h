@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/Settings.h"
+#include "engine/TerminalInput.h"
 #include "ui/forms/PlainTextTerminal.h"
 
 class QAction;
@@ -40,6 +41,18 @@ public:
 
     QPlainTextEdit* Memo1;
     QAction* Font1;
+    QAction* Clear1;
+    QAction* Paste1;
+    QAction* LineEndCr;
+    QAction* LineEndLf;
+    QAction* LineEndCrLf;
+
+    // The clipboard as typed text; a refused paste names the characters and sends nothing.
+    void Paste1Click(bool selection = false);
+    void Clear1Click();
+    LineEnd LineEndChoice() const { return m_lineEnd; }
+    // Shows why a paste was refused.
+    std::function<void(const QString&)> ShowRefusal;
     QFontDialog* FontDialog1;
 
 protected:
@@ -50,11 +63,13 @@ protected:
 
 private:
     void Memo1KeyPress(char32_t key);
+    void SetLineEnd(LineEnd end);
 
     std::string& m_txText;
     PlainTextTerminal m_text;
     Qt::WindowStates m_terminalWindowState = Qt::WindowNoState;
     std::int32_t m_fontColor = 0;
+    LineEnd m_lineEnd = LineEnd::Cr;
 };
 
 }  // namespace kvartix

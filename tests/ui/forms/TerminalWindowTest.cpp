@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QFontDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -84,6 +85,34 @@ TEST_F(TermFixture, typed_keys_queue_as_code_page_bytes_unechoed_and_tab_stays_a
     QApplication::sendEvent(term.Memo1, &cyrillic);
     EXPECT_EQ(tx, std::string("a\r\b\x1b\xDF"));
     EXPECT_TRUE(term.Memo1->toPlainText().isEmpty());
+}
+
+TEST_F(TermFixture, paste_clear_and_the_line_end_take_ctrl_shift_while_plain_ctrl_letters_go_to_the_line) {
+    term.show();
+    term.Memo1->setFocus();
+    term.Memo1->setPlainText("old");
+    ProgramSettings s;
+    s.TerminalLineEnd = 2;
+    term.FormCreate("default", s);
+    QApplication::clipboard()->setText(QString::fromUtf8("ok\nЖ"));
+    QTest::keyClick(term.Memo1, Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+    QKeyEvent ctrlL(QEvent::KeyPress, Qt::Key_L, Qt::ControlModifier, QStringLiteral("\x0c"));
+    QApplication::sendEvent(term.Memo1, &ctrlL);
+    QTest::keyClick(term.Memo1, Qt::Key_Return);
+    QTest::keyClick(term.Memo1, Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(tx, std::string("ok\r\n\xC6\x0c\r\n"));
+    EXPECT_TRUE(term.Memo1->toPlainText().isEmpty());
+
+    QString refusal;
+    term.ShowRefusal = [&](const QString& text) { refusal = text; };
+    QApplication::clipboard()->setText(QString::fromUtf8("a☺"));
+    term.Paste1Click();
+    EXPECT_EQ(tx.size(), 8u);
+    EXPECT_TRUE(refusal.contains(QString::fromUtf8("☺"))) << refusal.toStdString();
+    term.LineEndLf->trigger();
+    ProgramSettings saved;
+    term.SaveInto(saved);
+    EXPECT_EQ(saved.TerminalLineEnd, 1);
 }
 
 // Whatever bounds the file holds, the window comes up on the screen, no larger than it.

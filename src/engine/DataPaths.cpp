@@ -37,7 +37,7 @@ void Engine::RunTerminalPath() {
     if (!Read(buffer, m_state.ReadAmount, n, "error 1")) return;
     if (n > 0)
         if (TerminalText* text = m_view.Terminal())
-            InsertReceived(*text, buffer, n, m_terminalBreaks);
+            text->Receive(buffer, n, m_terminalBreaks);
 
     if (TerminalTxText.empty()) return;
     std::uint32_t transferred = 0;

@@ -27,6 +27,10 @@ int TailLength(const TerminalText& text, const std::u32string& chunk) {
 
 }  // namespace
 
+void TerminalText::Receive(const std::uint8_t* data, std::size_t count, LineBreakState& breaks) {
+    InsertReceived(*this, data, count, breaks);
+}
+
 void InsertReceived(TerminalText& text, const std::uint8_t* data, std::size_t count,
                     LineBreakState& breaks) {
     text.BeginUpdate();

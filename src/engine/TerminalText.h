@@ -1,8 +1,12 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace kvartix {
+
+struct LineBreakState;
 
 // The terminal's text control as the terminal path drives it: a list of lines and a caret.
 // Positions count characters, a line break as one; a position past the end means the end.
@@ -24,6 +28,8 @@ public:
     virtual int LineIndex(int line) const = 0;
     virtual int LineFromChar(int position) const = 0;
     virtual void ScrollLines(int lines) = 0;
+    // A batch as the port read it; by default shown as it came (InsertReceived).
+    virtual void Receive(const std::uint8_t* data, std::size_t count, LineBreakState& breaks);
 };
 
 }  // namespace kvartix

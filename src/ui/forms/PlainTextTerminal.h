@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QTextCursor>
+#include <functional>
 
 #include "engine/TerminalText.h"
 
@@ -26,6 +27,15 @@ public:
     int LineIndex(int line) const override;
     int LineFromChar(int position) const override;
     void ScrollLines(int lines) override { m_scroll += lines; }
+    void Receive(const std::uint8_t* data, std::size_t count, LineBreakState& breaks) override {
+        if (OnReceive)
+            OnReceive(data, count, breaks);
+        else
+            TerminalText::Receive(data, count, breaks);
+    }
+
+    // The window's view of received bytes, when it has one.
+    std::function<void(const std::uint8_t*, std::size_t, LineBreakState&)> OnReceive;
 
 private:
     QTextCursor Caret() const;

@@ -5,6 +5,9 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QTime>
 #include <QFontDialog>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -50,6 +53,15 @@ TFterm::TFterm(std::string& txText, QWidget* parent)
     Clear1 = view->addAction(QStringLiteral("Clear"), this, &TFterm::Clear1Click);
     Clear1->setObjectName(QStringLiteral("Clear1"));
     Clear1->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+L")));
+    Hex1 = view->addAction(QStringLiteral("Hex"), this, &TFterm::SetView);
+    Hex1->setObjectName(QStringLiteral("Hex1"));
+    Hex1->setCheckable(true);
+    Timestamps1 = view->addAction(QStringLiteral("Timestamps"), this, &TFterm::SetView);
+    Timestamps1->setObjectName(QStringLiteral("Timestamps1"));
+    Timestamps1->setCheckable(true);
+    Freeze1 = view->addAction(QStringLiteral("Freeze"), this, &TFterm::Freeze1Click);
+    Freeze1->setObjectName(QStringLiteral("Freeze1"));
+    Freeze1->setCheckable(true);
     QMenu* lineEnd = view->addMenu(QStringLiteral("Line end"));
     auto* ends = new QActionGroup(this);
     const auto addEnd = [&](const char* caption, LineEnd end) {
@@ -63,7 +75,21 @@ TFterm::TFterm(std::string& txText, QWidget* parent)
     LineEndLf = addEnd("LF", LineEnd::Lf);
     LineEndCrLf = addEnd("CR LF", LineEnd::CrLf);
 
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("Edit"));
+    auto* file = new QMenu(QStringLiteral("File"), this);
+    file->setObjectName(QStringLiteral("File1"));
+    menuBar()->insertMenu(view->menuAction(), file);
+    Capture1 = file->addAction(QStringLiteral("Capture to file"));
+    Capture1->setObjectName(QStringLiteral("Capture1"));
+    Capture1->setCheckable(true);
+    connect(Capture1, &QAction::triggered, this, &TFterm::Capture1Click);
+    AskCaptureFile = [this] { return QFileDialog::getSaveFileName(this, Capture1->text()); };
+    MsOfDay = [] { return std::int64_t{QTime::currentTime().msecsSinceStartOfDay()}; };
+    m_text.OnReceive = [this](const std::uint8_t* bytes, std::size_t count, LineBreakState& breaks) {
+        Receive(bytes, count, breaks);
+    };
+
+    auto* edit = new QMenu(QStringLiteral("Edit"), this);
+    menuBar()->insertMenu(view->menuAction(), edit);
     edit->setObjectName(QStringLiteral("Edit1"));
     Paste1 = edit->addAction(QStringLiteral("Paste"), this, [this] { Paste1Click(); });
     Paste1->setObjectName(QStringLiteral("Paste1"));
@@ -106,6 +132,9 @@ void TFterm::FormCreate(const std::string& settingsName, const ProgramSettings& 
     Memo1->setFont(font);
     m_fontColor = s.FontColor;
     SetLineEnd(static_cast<LineEnd>(s.TerminalLineEnd));
+    Hex1->setChecked(s.TerminalHex);
+    Timestamps1->setChecked(s.TerminalTimestamps);
+    SetView();
     QPalette palette = Memo1->palette();
     palette.setColor(QPalette::Text, FromSettingsColor(s.FontColor));
     Memo1->setPalette(palette);
@@ -123,6 +152,8 @@ void TFterm::SaveInto(ProgramSettings& s) const {
     s.FontSize = font.pointSize();
     s.FontColor = m_fontColor;
     s.TerminalLineEnd = static_cast<std::int32_t>(m_lineEnd);
+    s.TerminalHex = Hex1->isChecked();
+    s.TerminalTimestamps = Timestamps1->isChecked();
 }
 
 void TFterm::Font1Click() {
@@ -130,7 +161,73 @@ void TFterm::Font1Click() {
     if (RunFontDialog(*FontDialog1)) Memo1->setFont(FontDialog1->currentFont());
 }
 
-void TFterm::Clear1Click() { Memo1->clear(); }
+void TFterm::Clear1Click() {
+    Memo1->clear();
+    m_partialShown = 0;
+    m_held.clear();
+}
+
+// A row still filling stays as it was shown; the next bytes start the new view.
+void TFterm::SetView() {
+    m_render = TerminalRender({Hex1->isChecked(), Timestamps1->isChecked()});
+    m_partialShown = 0;
+}
+
+void TFterm::Freeze1Click(bool on) {
+    if (on) return;
+    std::string held;
+    held.swap(m_held);
+    Show(held);
+}
+
+void TFterm::Capture1Click(bool on) {
+    m_capture.reset();
+    if (!on) return;
+    const QString path = AskCaptureFile();
+    auto file = std::make_unique<QFile>(path);
+    if (path.isEmpty() || !file->open(QIODevice::WriteOnly | QIODevice::Append)) {
+        Capture1->setChecked(false);
+        if (!path.isEmpty()) ShowRefusal(QStringLiteral("Не удалось открыть файл ") + path);
+        return;
+    }
+    m_capture = std::move(file);
+}
+
+void TFterm::Receive(const std::uint8_t* bytes, std::size_t count, LineBreakState& breaks) {
+    if (m_capture) {
+        m_capture->write(reinterpret_cast<const char*>(bytes), static_cast<qint64>(count));
+        m_capture->flush();
+    }
+    const TerminalViewOptions& view = m_render.Options();
+    if (!view.Hex && !view.Timestamps && !Freeze1->isChecked() && m_held.empty()) {
+        InsertReceived(m_text, bytes, count, breaks);  // the text as it always was
+        return;
+    }
+    std::string rendered = m_render.Feed(bytes, count, MsOfDay());
+    if (!Freeze1->isChecked()) return Show(rendered);
+    m_held += rendered;
+    // Kept within what the text itself would keep: its last lines at their longest.
+    constexpr std::size_t kLimit = std::size_t{kTerminalMaxLines} * (kTerminalMaxLineLength + 1);
+    if (m_held.size() > kLimit) {
+        const auto cut = m_held.find('\n', m_held.size() - kLimit);
+        m_held.erase(0, cut == std::string::npos ? m_held.size() - kLimit : cut + 1);
+    }
+}
+
+void TFterm::Show(const std::string& rendered) {
+    if (m_partialShown > 0) {
+        // The row still filling is written again with its new bytes.
+        m_text.BeginUpdate();
+        m_text.SetSelStart(m_text.EndPosition() - m_partialShown);
+        m_text.SetSelLength(m_partialShown);
+        m_text.ReplaceSelection({});
+        m_text.EndUpdate();
+    }
+    const std::string partial = m_render.PartialRow();
+    const std::string all = rendered + partial;
+    InsertReceived(m_text, reinterpret_cast<const std::uint8_t*>(all.data()), all.size(), m_renderBreaks);
+    m_partialShown = static_cast<int>(partial.size());
+}
 
 void TFterm::SetLineEnd(LineEnd end) {
     m_lineEnd = end;

@@ -7,9 +7,12 @@
 
 #include "app/Settings.h"
 #include "engine/TerminalInput.h"
+#include "engine/TerminalReceive.h"
+#include "engine/TerminalRender.h"
 #include "ui/forms/PlainTextTerminal.h"
 
 class QAction;
+class QFile;
 class QFontDialog;
 class QPlainTextEdit;
 
@@ -46,13 +49,22 @@ public:
     QAction* LineEndCr;
     QAction* LineEndLf;
     QAction* LineEndCrLf;
+    QAction* Hex1;
+    QAction* Timestamps1;
+    QAction* Freeze1;
+    QAction* Capture1;
 
     // The clipboard as typed text; a refused paste names the characters and sends nothing.
     void Paste1Click(bool selection = false);
     void Clear1Click();
     LineEnd LineEndChoice() const { return m_lineEnd; }
-    // Shows why a paste was refused.
+    // Shows why a paste or a capture was refused.
     std::function<void(const QString&)> ShowRefusal;
+    // Capture: on asks for a file (empty: none) and appends every received byte to it.
+    void Capture1Click(bool on);
+    std::function<QString()> AskCaptureFile;
+    // The local time of day in milliseconds, for timestamps.
+    std::function<std::int64_t()> MsOfDay;
     QFontDialog* FontDialog1;
 
 protected:
@@ -64,12 +76,23 @@ protected:
 private:
     void Memo1KeyPress(char32_t key);
     void SetLineEnd(LineEnd end);
+    void SetView();
+    void Freeze1Click(bool on);
+    void Receive(const std::uint8_t* bytes, std::size_t count, LineBreakState& breaks);
+    void Show(const std::string& rendered);
 
     std::string& m_txText;
     PlainTextTerminal m_text;
     Qt::WindowStates m_terminalWindowState = Qt::WindowNoState;
     std::int32_t m_fontColor = 0;
     LineEnd m_lineEnd = LineEnd::Cr;
+    TerminalRender m_render;
+    LineBreakState m_renderBreaks;
+    // Characters at the end of the text that are the hex row still filling.
+    int m_partialShown = 0;
+    // Rendered text kept while the view is frozen.
+    std::string m_held;
+    std::unique_ptr<QFile> m_capture;
 };
 
 }  // namespace kvartix

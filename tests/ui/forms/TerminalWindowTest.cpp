@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QFontDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -113,6 +115,40 @@ TEST_F(TermFixture, paste_clear_and_the_line_end_take_ctrl_shift_while_plain_ctr
     ProgramSettings saved;
     term.SaveInto(saved);
     EXPECT_EQ(saved.TerminalLineEnd, 1);
+}
+
+TEST_F(TermFixture, hex_rows_with_times_fill_in_place_hold_still_while_frozen_and_capture_keeps_raw_bytes) {
+    ProgramSettings s;
+    s.TerminalHex = s.TerminalTimestamps = true;
+    term.FormCreate("default", s);
+    term.MsOfDay = [] { return std::int64_t{1000}; };
+    term.Memo1->clear();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("capture.bin");
+    term.AskCaptureFile = [&] { return path; };
+    term.Capture1->trigger();
+    LineBreakState breaks;
+    const auto receive = [&](const std::string& b) {
+        term.Text().Receive(reinterpret_cast<const std::uint8_t*>(b.data()), b.size(), breaks);
+    };
+    receive("0123456789");
+    receive("ABCDEF\r\n");
+    const QString row = "00:00:01.000 30 31 32 33 34 35 36 37 38 39 41 42 43 44 45 46  0123456789ABCDEF\n"
+                        "00:00:01.000 0D 0A                                            ..";
+    EXPECT_EQ(term.Memo1->toPlainText(), row);
+    term.Freeze1->trigger();
+    receive("xyz");
+    EXPECT_EQ(term.Memo1->toPlainText(), row);
+    term.Freeze1->trigger();
+    EXPECT_TRUE(term.Memo1->toPlainText().endsWith("0D 0A 78 79 7A                                   ..xyz"));
+    term.Capture1->trigger();
+    receive("not kept");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("0123456789ABCDEF\r\nxyz"));
+    ProgramSettings saved;
+    term.SaveInto(saved);
+    EXPECT_TRUE(saved.TerminalHex && saved.TerminalTimestamps);
 }
 
 // Whatever bounds the file holds, the window comes up on the screen, no larger than it.

@@ -3,10 +3,11 @@
 // master side of a pseudo-terminal, so the figures are the tester's own (main thread and the
 // port's I/O thread).
 //
-//   bench_terminal [seconds] [shape]
+//   bench_terminal [seconds] [shape] [view]
 //
 // shape "nobreak" (the default): 'Z' without a line break, as a device that streams binary or
-// unterminated data; "lines": text lines ending in CR LF. Prints the resident memory at the
+// unterminated data; "lines": text lines ending in CR LF. view "plain" (the default), "hex",
+// "time" or "hex+time": the terminal's view of the bytes ("shown" then counts rendered text). Prints the resident memory at the
 // start and the end, the process CPU as a share of one core, the main thread's CPU per 100 ms
 // cycle, how long a typed key took to reach the far end, and whether every character the far
 // end sent arrived in the text.
@@ -175,6 +176,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     const double seconds = argc > 1 ? std::atof(argv[1]) : 30.0;
     const std::string shape = argc > 2 ? argv[2] : "nobreak";
+    const std::string viewChoice = argc > 3 ? argv[3] : "plain";
     const std::string pattern =
         shape == "lines" ? "The quick brown fox jumps over the lazy dog 0123456789\r\n" : "Z";
 
@@ -201,7 +203,10 @@ int main(int argc, char** argv) {
     TFterm term(engine.TerminalTxText);
     view.Attach(term);
     TestSession session(engine, view, opener, box, events);
-    term.FormCreate("bench", ProgramSettings{});
+    ProgramSettings settings;
+    settings.TerminalHex = viewChoice.find("hex") != std::string::npos;
+    settings.TerminalTimestamps = viewChoice.find("time") != std::string::npos;
+    term.FormCreate("bench", settings);
     term.resize(425, 391);
     term.show();
 
@@ -272,8 +277,8 @@ int main(int argc, char** argv) {
                                 1e6);
         at = end + 1;
     }
-    std::printf("terminal window, %s stream at %d bit/s from a paced far end, %.0f s, %zu cycles\n",
-                shape.c_str(), kBitRate, wall, tickMs.size());
+    std::printf("terminal window, %s view, %s stream at %d bit/s from a paced far end, %.0f s, %zu cycles\n",
+                viewChoice.c_str(), shape.c_str(), kBitRate, wall, tickMs.size());
     std::printf("  text kept            %d lines, %d characters\n",
                 term.Memo1->document()->blockCount(), term.Memo1->document()->characterCount() - 1);
     std::printf("  far end sent         %.0f characters/s (the line carries %.0f)\n",

@@ -107,6 +107,26 @@ TEST_F(Screenshots, terminal_window_under_a_stream_without_line_breaks) {
     Save(terminal->grab().toImage(), "terminal_stream");
 }
 
+// The hex view with times: sixteen bytes a row, the text beside them, the row still filling last.
+TEST_F(Screenshots, terminal_window_in_hex_view_with_timestamps) {
+    const auto terminal = Terminal();
+    terminal->Hex1->trigger();
+    terminal->Timestamps1->trigger();
+    std::int64_t ms = ((14 * 60 + 2) * 60 + 37) * 1000 + 118;
+    terminal->MsOfDay = [&] { return ms += 7; };
+    terminal->Memo1->clear();
+    terminal->resize(600, 300);  // a row with its time is wider than the default window
+    terminal->show();
+    LineBreakState breaks;
+    using namespace std::string_literals;  // a batch may hold a zero byte
+    for (const std::string& batch : {"AT+CSQ\r\n"s, "\r\n+CSQ: 23,0\r\n\r\nOK\r\n"s,
+                                     "\x02\x10\x7F\x00\xD1\xF2\xE0\xF0\xF2\x03"s, "ATI\r"s}) {
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(batch.data());
+        terminal->Text().Receive(bytes, batch.size(), breaks);
+    }
+    Save(terminal->grab().toImage(), "terminal_hex");
+}
+
 // The hint is a window of its own; it is painted onto the window's picture where it stands.
 TEST_F(Screenshots, hints_on_with_the_chart_hint_showing) {
     Click(form->SpeedButton1);

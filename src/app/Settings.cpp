@@ -71,6 +71,9 @@ std::optional<std::string> ProgramSettings::Save(IniDocument& doc) const {
     const auto symbol = ParseIntegerText(SymbolText);
     if (!symbol) return NotAnIntegerMessage(SymbolText) + ".";
 
+    // Files that never chose a terminal view keep exactly their keys.
+    const auto chosen = [&doc](const char* key) { return doc.ReadString("Terminal", key, "\x01") != "\x01"; };
+    const bool hexKey = chosen("Hex"), timestampsKey = chosen("Timestamps"), lineEndKey = chosen("LineEnd");
     for (const char* section :
          {"Parameters", "Test", "Program", "Terminal", "TerminalFont", "Protocol", "Record"})
         doc.EraseSection(section);
@@ -100,12 +103,10 @@ std::optional<std::string> ProgramSettings::Save(IniDocument& doc) const {
     doc.WriteInteger("Terminal", "Top", TerminalTop);
     doc.WriteInteger("Terminal", "Width", TerminalWidth);
     doc.WriteInteger("Terminal", "Height", TerminalHeight);
-    // Files that never chose a view keep exactly their keys.
-    const auto present = [&](const char* key) { return doc.ReadString("Terminal", key, "\x01") != "\x01"; };
-    if (TerminalHex || present("Hex")) doc.WriteBool("Terminal", "Hex", TerminalHex);
-    if (TerminalTimestamps || present("Timestamps"))
+    if (TerminalHex || hexKey) doc.WriteBool("Terminal", "Hex", TerminalHex);
+    if (TerminalTimestamps || timestampsKey)
         doc.WriteBool("Terminal", "Timestamps", TerminalTimestamps);
-    if (TerminalLineEnd != 0 || present("LineEnd")) doc.WriteInteger("Terminal", "LineEnd", TerminalLineEnd);
+    if (TerminalLineEnd != 0 || lineEndKey) doc.WriteInteger("Terminal", "LineEnd", TerminalLineEnd);
 
     doc.WriteString("TerminalFont", "Name", FontName);
     doc.WriteInteger("TerminalFont", "Size", FontSize);

@@ -72,6 +72,20 @@ TEST(Settings, a_round_trip_keeps_every_value) {
     EXPECT_EQ(Loaded(doc.Text()), s);
 }
 
+TEST(Settings, terminal_view_choices_are_written_once_chosen_and_written_back_when_turned_off) {
+    ProgramSettings s;
+    s.TerminalHex = s.TerminalTimestamps = true;
+    s.TerminalLineEnd = 2;
+    IniDocument doc;
+    ASSERT_EQ(s.Save(doc), std::nullopt);
+    EXPECT_EQ(Loaded(doc.Text()), s);
+    ASSERT_EQ(ProgramSettings{}.Save(doc), std::nullopt);
+    EXPECT_EQ(doc.Keys("Terminal"),
+              (Names{"Window", "Left", "Top", "Width", "Height", "Hex", "Timestamps", "LineEnd"}));
+    EXPECT_EQ(Loaded(doc.Text()), ProgramSettings{});
+    EXPECT_EQ(Loaded("[Terminal]\nLineEnd=3\n").TerminalLineEnd, 0);
+}
+
 TEST(Settings, a_hex_symbol_loads_as_dollar_hex_and_saves_as_decimal) {
     for (const char* stored : {"0x41", "$41"}) {
         auto doc = IniDocument::Parse(std::string("[Protocol]\nSymbol=") + stored + "\n");

@@ -7,10 +7,10 @@
 //
 // shape "nobreak" (the default): 'Z' without a line break, as a device that streams binary or
 // unterminated data; "lines": text lines ending in CR LF. view "plain" (the default), "hex",
-// "time" or "hex+time": the terminal's view of the bytes ("shown" then counts rendered text). Prints the resident memory at the
-// start and the end, the process CPU as a share of one core, the main thread's CPU per 100 ms
-// cycle, how long a typed key took to reach the far end, and whether every character the far
-// end sent arrived in the text.
+// "time" or "hex+time": the terminal's view of the bytes ("shown" then counts rendered text).
+// Prints the resident memory at the start and the end, the process CPU as a share of one core, the
+// main thread's CPU per 100 ms cycle, how long a typed key took to reach the far end, and whether
+// every character the far end sent arrived in the text.
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
@@ -277,8 +277,10 @@ int main(int argc, char** argv) {
                                 1e6);
         at = end + 1;
     }
-    std::printf("terminal window, %s view, %s stream at %d bit/s from a paced far end, %.0f s, %zu cycles\n",
-                viewChoice.c_str(), shape.c_str(), kBitRate, wall, tickMs.size());
+    std::printf(
+        "terminal window, %s view, %s stream at %d bit/s from a paced far end, %.0f s, %zu "
+        "cycles\n",
+        viewChoice.c_str(), shape.c_str(), kBitRate, wall, tickMs.size());
     std::printf("  text kept            %d lines, %d characters\n",
                 term.Memo1->document()->blockCount(), term.Memo1->document()->characterCount() - 1);
     std::printf("  far end sent         %.0f characters/s (the line carries %.0f)\n",

@@ -72,8 +72,11 @@ std::optional<std::string> ProgramSettings::Save(IniDocument& doc) const {
     if (!symbol) return NotAnIntegerMessage(SymbolText) + ".";
 
     // Files that never chose a terminal view keep exactly their keys.
-    const auto chosen = [&doc](const char* key) { return doc.ReadString("Terminal", key, "\x01") != "\x01"; };
-    const bool hexKey = chosen("Hex"), timestampsKey = chosen("Timestamps"), lineEndKey = chosen("LineEnd");
+    const auto chosen = [&doc](const char* key) {
+        return doc.ReadString("Terminal", key, "\x01") != "\x01";
+    };
+    const bool hexKey = chosen("Hex"), timestampsKey = chosen("Timestamps"),
+               lineEndKey = chosen("LineEnd");
     for (const char* section :
          {"Parameters", "Test", "Program", "Terminal", "TerminalFont", "Protocol", "Record"})
         doc.EraseSection(section);
@@ -106,7 +109,8 @@ std::optional<std::string> ProgramSettings::Save(IniDocument& doc) const {
     if (TerminalHex || hexKey) doc.WriteBool("Terminal", "Hex", TerminalHex);
     if (TerminalTimestamps || timestampsKey)
         doc.WriteBool("Terminal", "Timestamps", TerminalTimestamps);
-    if (TerminalLineEnd != 0 || lineEndKey) doc.WriteInteger("Terminal", "LineEnd", TerminalLineEnd);
+    if (TerminalLineEnd != 0 || lineEndKey)
+        doc.WriteInteger("Terminal", "LineEnd", TerminalLineEnd);
 
     doc.WriteString("TerminalFont", "Name", FontName);
     doc.WriteInteger("TerminalFont", "Size", FontSize);

@@ -6,9 +6,12 @@ namespace kvartix {
 
 std::string LineEndBytes(LineEnd end) {
     switch (end) {
-        case LineEnd::Lf: return "\n";
-        case LineEnd::CrLf: return "\r\n";
-        case LineEnd::Cr: break;
+        case LineEnd::Lf:
+            return "\n";
+        case LineEnd::CrLf:
+            return "\r\n";
+        case LineEnd::Cr:
+            break;
     }
     return "\r";
 }

@@ -36,8 +36,10 @@ std::string TerminalRender::PartialRow() const {
     return m_options.Hex && m_rowLength > 0 ? Row(m_rowLength) : std::string();
 }
 
-std::string TerminalRender::Feed(const std::uint8_t* data, std::size_t count, std::int64_t msOfDay) {
-    if (!m_options.Hex && !m_options.Timestamps) return {reinterpret_cast<const char*>(data), count};
+std::string TerminalRender::Feed(const std::uint8_t* data, std::size_t count,
+                                 std::int64_t msOfDay) {
+    if (!m_options.Hex && !m_options.Timestamps)
+        return {reinterpret_cast<const char*>(data), count};
     std::string out;
     out.reserve(count * (m_options.Hex ? 5 : 1) + 32);
     for (std::size_t i = 0; i < count; ++i) {

@@ -16,13 +16,17 @@ struct PasteCase {
     std::u32string Refused;
 };
 
-TEST(terminal_paste, line_breaks_follow_the_line_end_and_foreign_characters_refuse_the_whole_paste) {
+TEST(terminal_paste,
+     line_breaks_follow_the_line_end_and_foreign_characters_refuse_the_whole_paste) {
     const std::vector<PasteCase> cases = {
         {U"ab\r\ncd\ne\rf", LineEnd::Cr, "ab\rcd\re\rf", U""},
         {U"ab\r\ncd\n", LineEnd::Lf, "ab\ncd\n", U""},
         {U"a\nb", LineEnd::CrLf, "a\r\nb", U""},
         {U"Привет", LineEnd::Cr, "\xCF\xF0\xE8\xE2\xE5\xF2", U""},
-        {U"a€b", LineEnd::Cr, "a\x88" "b", U""},
+        {U"a€b", LineEnd::Cr,
+         "a\x88"
+         "b",
+         U""},
         {U"a☺b☺ä中", LineEnd::Cr, "", U"☺ä中"},
     };
     for (const auto& c : cases) {
@@ -47,9 +51,14 @@ TEST(terminal_render, every_view_shows_a_stream_the_same_however_it_is_cut) {
         "30 31 32 33 34 35 36 37 38 39 41 42 43 44 45 46  0123456789ABCDEF\n";
     const std::vector<RenderCase> cases = {
         {{false, false}, "ab\r\ncd\b\x01", "ab\r\ncd\b\x01", ""},
-        {{false, true}, "ab\r\ncd\rx\n\ny", "13:05:09.042 ab\r\n13:05:09.042 cd\r13:05:09.042 x\n"
-                                            "13:05:09.042 \n13:05:09.042 y", ""},
-        {{true, false}, sixteen + "\r\n\x01\xC0", hexSixteen,
+        {{false, true},
+         "ab\r\ncd\rx\n\ny",
+         "13:05:09.042 ab\r\n13:05:09.042 cd\r13:05:09.042 x\n"
+         "13:05:09.042 \n13:05:09.042 y",
+         ""},
+        {{true, false},
+         sixteen + "\r\n\x01\xC0",
+         hexSixteen,
          "0D 0A 01 C0                                      ...\xC0"},
         {{true, true}, sixteen, "13:05:09.042 " + hexSixteen, ""},
         {{true, true}, "z", "", "13:05:09.042 7A                                               z"},
@@ -60,7 +69,8 @@ TEST(terminal_render, every_view_shows_a_stream_the_same_however_it_is_cut) {
             std::string shown;
             for (std::size_t i = 0; i < c.Stream.size(); i += piece) {
                 const std::string part = c.Stream.substr(i, piece);
-                shown += render.Feed(reinterpret_cast<const std::uint8_t*>(part.data()), part.size(), t);
+                shown +=
+                    render.Feed(reinterpret_cast<const std::uint8_t*>(part.data()), part.size(), t);
             }
             EXPECT_EQ(shown, c.Shown) << "piece " << piece;
             EXPECT_EQ(render.PartialRow(), c.Partial) << "piece " << piece;

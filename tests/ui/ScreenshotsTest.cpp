@@ -88,7 +88,8 @@ TEST_F(Screenshots, terminal_window_with_typed_text_echoed_by_loop) {
     QTest::keyClick(terminal.Memo1, Qt::Key_Return);
     // What a far end might answer, Cyrillic in the terminal's code page.
     form->Core().TerminalTxText += "\nHello from the far end\r\n\xD1\xF2\xF0\xEE\xEA\xE0\r\n";
-    ASSERT_TRUE(RunEventsUntil([&] { return terminal.Memo1->toPlainText().contains("far end"); }, 3000));
+    ASSERT_TRUE(
+        RunEventsUntil([&] { return terminal.Memo1->toPlainText().contains("far end"); }, 3000));
     Save(terminal.grab().toImage(), "terminal");
     terminal.close();
     form->AttachWindows(nullptr, nullptr);

@@ -7,13 +7,13 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileDialog>
-#include <QTime>
 #include <QFontDialog>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QTime>
 
 #include "engine/CodePage.h"
 #include "ui/forms/FormFonts.h"
@@ -65,7 +65,8 @@ TFterm::TFterm(std::string& txText, QWidget* parent)
     QMenu* lineEnd = view->addMenu(QStringLiteral("Line end"));
     auto* ends = new QActionGroup(this);
     const auto addEnd = [&](const char* caption, LineEnd end) {
-        QAction* a = lineEnd->addAction(QString::fromLatin1(caption), this, [this, end] { SetLineEnd(end); });
+        QAction* a = lineEnd->addAction(QString::fromLatin1(caption), this,
+                                        [this, end] { SetLineEnd(end); });
         a->setCheckable(true);
         a->setChecked(end == LineEnd::Cr);
         ends->addAction(a);
@@ -84,9 +85,8 @@ TFterm::TFterm(std::string& txText, QWidget* parent)
     connect(Capture1, &QAction::triggered, this, &TFterm::Capture1Click);
     AskCaptureFile = [this] { return QFileDialog::getSaveFileName(this, Capture1->text()); };
     MsOfDay = [] { return std::int64_t{QTime::currentTime().msecsSinceStartOfDay()}; };
-    m_text.OnReceive = [this](const std::uint8_t* bytes, std::size_t count, LineBreakState& breaks) {
-        Receive(bytes, count, breaks);
-    };
+    m_text.OnReceive = [this](const std::uint8_t* bytes, std::size_t count,
+                              LineBreakState& breaks) { Receive(bytes, count, breaks); };
 
     auto* edit = new QMenu(QStringLiteral("Edit"), this);
     menuBar()->insertMenu(view->menuAction(), edit);
@@ -225,19 +225,24 @@ void TFterm::Show(const std::string& rendered) {
     }
     const std::string partial = m_render.PartialRow();
     const std::string all = rendered + partial;
-    InsertReceived(m_text, reinterpret_cast<const std::uint8_t*>(all.data()), all.size(), m_renderBreaks);
+    InsertReceived(m_text, reinterpret_cast<const std::uint8_t*>(all.data()), all.size(),
+                   m_renderBreaks);
     m_partialShown = static_cast<int>(partial.size());
 }
 
 void TFterm::SetLineEnd(LineEnd end) {
     m_lineEnd = end;
-    (end == LineEnd::Lf ? LineEndLf : end == LineEnd::CrLf ? LineEndCrLf : LineEndCr)->setChecked(true);
+    (end == LineEnd::Lf     ? LineEndLf
+     : end == LineEnd::CrLf ? LineEndCrLf
+                            : LineEndCr)
+        ->setChecked(true);
 }
 
 void TFterm::Paste1Click(bool selection) {
     const QClipboard* clipboard = QApplication::clipboard();
     const bool fromSelection = selection && clipboard->supportsSelection();
-    const QString text = clipboard->text(fromSelection ? QClipboard::Selection : QClipboard::Clipboard);
+    const QString text =
+        clipboard->text(fromSelection ? QClipboard::Selection : QClipboard::Clipboard);
     const auto ucs = text.toUcs4();
     const PasteBytes paste = ToPasteBytes(std::u32string(ucs.begin(), ucs.end()), m_lineEnd);
     if (paste.Refused.empty()) {
@@ -246,8 +251,11 @@ void TFterm::Paste1Click(bool selection) {
     }
     QStringList refused;
     for (const char32_t c : paste.Refused)
-        refused << QStringLiteral("%1 (U+%2)").arg(QString::fromUcs4(&c, 1)).arg(static_cast<uint>(c), 4, 16, QChar('0')).toUpper();
-    ShowRefusal(QStringLiteral("Не отправлено: символов нет в кодировке Windows-1251: ") + refused.join(QStringLiteral(", ")));
+        refused << QStringLiteral("%1 (U+%2)")
+                       .arg(QString::fromUcs4(&c, 1))
+                       .arg(QString::number(static_cast<uint>(c), 16).toUpper().rightJustified(4, u'0'));
+    ShowRefusal(QStringLiteral("Не отправлено: символов нет в кодировке Windows-1251: ") +
+                refused.join(QStringLiteral(", ")));
 }
 
 void TFterm::Memo1KeyPress(char32_t key) {
@@ -261,7 +269,8 @@ bool TFterm::eventFilter(QObject* watched, QEvent* event) {
         Paste1Click(true);
         return true;
     }
-    if (watched != Memo1 || event->type() != QEvent::KeyPress) return QMainWindow::eventFilter(watched, event);
+    if (watched != Memo1 || event->type() != QEvent::KeyPress)
+        return QMainWindow::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
     // Only these take Ctrl+Shift; every plain Ctrl+letter goes to the line.
     if (key->modifiers() == (Qt::ControlModifier | Qt::ShiftModifier)) {
@@ -270,12 +279,20 @@ bool TFterm::eventFilter(QObject* watched, QEvent* event) {
     }
     switch (key->key()) {
         case Qt::Key_Return:
-        case Qt::Key_Enter: m_txText += LineEndBytes(m_lineEnd); return true;
-        case Qt::Key_Backspace: Memo1KeyPress(8); return true;
-        case Qt::Key_Escape: Memo1KeyPress(27); return true;
+        case Qt::Key_Enter:
+            m_txText += LineEndBytes(m_lineEnd);
+            return true;
+        case Qt::Key_Backspace:
+            Memo1KeyPress(8);
+            return true;
+        case Qt::Key_Escape:
+            Memo1KeyPress(27);
+            return true;
         case Qt::Key_Tab:
-        case Qt::Key_Backtab: return false;  // a focus key, not a character
-        default: break;
+        case Qt::Key_Backtab:
+            return false;  // a focus key, not a character
+        default:
+            break;
     }
     for (const char32_t c : key->text().toUcs4()) Memo1KeyPress(c);
     return false;
@@ -283,8 +300,8 @@ bool TFterm::eventFilter(QObject* watched, QEvent* event) {
 
 void TFterm::closeEvent(QCloseEvent* event) {
     if (StopSession) StopSession();
-    m_terminalWindowState = windowState() & Qt::WindowMaximized ? Qt::WindowMaximized
-                                                                 : Qt::WindowNoState;
+    m_terminalWindowState =
+        windowState() & Qt::WindowMaximized ? Qt::WindowMaximized : Qt::WindowNoState;
     setWindowState(Qt::WindowNoState);
     if (ShowMainWindow) ShowMainWindow();
     event->accept();  // hides; the window lives until the program ends

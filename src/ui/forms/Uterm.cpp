@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QTextCursor>
 #include <QTime>
 
 #include "engine/CodePage.h"
@@ -216,12 +217,11 @@ void TFterm::Receive(const std::uint8_t* bytes, std::size_t count, LineBreakStat
 
 void TFterm::Show(const std::string& rendered) {
     if (m_partialShown > 0) {
-        // The row still filling is written again with its new bytes.
-        m_text.BeginUpdate();
-        m_text.SetSelStart(m_text.EndPosition() - m_partialShown);
-        m_text.SetSelLength(m_partialShown);
-        m_text.ReplaceSelection({});
-        m_text.EndUpdate();
+        // The row still filling is written again with its new bytes; the caret stays put.
+        QTextCursor row(Memo1->document());
+        row.movePosition(QTextCursor::End);
+        row.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor, m_partialShown);
+        row.removeSelectedText();
     }
     const std::string partial = m_render.PartialRow();
     const std::string all = rendered + partial;

@@ -139,17 +139,22 @@ TEST_F(TermFixture,
         "00:00:01.000 30 31 32 33 34 35 36 37 38 39 41 42 43 44 45 46  0123456789ABCDEF\n"
         "00:00:01.000 0D 0A                                            ..";
     EXPECT_EQ(term.Memo1->toPlainText(), row);
+    QTextCursor top(term.Memo1->document());
+    term.Memo1->setTextCursor(top);
+    receive("!");
+    EXPECT_EQ(term.Memo1->textCursor().position(), 0) << "a reader's place is kept";
+    const QString before = term.Memo1->toPlainText();
     term.Freeze1->trigger();
     receive("xyz");
-    EXPECT_EQ(term.Memo1->toPlainText(), row);
+    EXPECT_EQ(term.Memo1->toPlainText(), before);
     term.Freeze1->trigger();
     EXPECT_TRUE(term.Memo1->toPlainText().endsWith(
-        "0D 0A 78 79 7A                                   ..xyz"));
+        "0D 0A 21 78 79 7A                                ..!xyz"));
     term.Capture1->trigger();
     receive("not kept");
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray("0123456789ABCDEF\r\nxyz"));
+    EXPECT_EQ(file.readAll(), QByteArray("0123456789ABCDEF\r\n!xyz"));
     ProgramSettings saved;
     term.SaveInto(saved);
     EXPECT_TRUE(saved.TerminalHex && saved.TerminalTimestamps);

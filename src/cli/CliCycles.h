@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "engine/TestSession.h"
+#include "engine/SessionController.h"
 #include "serial/Clock.h"
 
 namespace kvartix {
@@ -18,7 +18,7 @@ class CliCycles {
   public:
     static constexpr std::int64_t kCycleUs = 100'000;
 
-    CliCycles(TestSession& session, const Clock& clock, const WaitUntil& waitUntil)
+    CliCycles(SessionController& session, const Clock& clock, const WaitUntil& waitUntil)
         : m_session(session), m_clock(clock), m_wait(waitUntil), m_next(clock.NowUs()) {}
 
     // Runs the cycle that is due; false when the port was lost in it.
@@ -38,7 +38,7 @@ class CliCycles {
     int Signal() const { return m_signal; }
 
   private:
-    TestSession& m_session;
+    SessionController& m_session;
     const Clock& m_clock;
     const WaitUntil& m_wait;
     std::int64_t m_next;

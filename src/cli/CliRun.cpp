@@ -1,15 +1,12 @@
 #include "cli/CliRun.h"
 
-#include <cmath>
 #include <fstream>
 
-#include "cli/CliDrain.h"
 #include "cli/CliPorts.h"
 #include "cli/CliReport.h"
 #include "cli/CliSummary.h"
 #include "cli/StopSignals.h"
-#include "engine/RunRecord.h"
-#include "engine/TestSession.h"
+#include "engine/SessionController.h"
 #include "serial/PortDiscovery.h"
 #include "serial/SystemPortOpener.h"
 
@@ -19,7 +16,7 @@ namespace {
 // Ticks start just past a whole second, so that each second's update falls on a tick.
 constexpr std::int64_t kSecondOffsetUs = 20'000;
 
-int ExitStatus(const RunSummary& s) {
+int ExitStatus(const RunResult& s) {
     switch (s.Verdict()) {
         case RunVerdict::Clean:
             return kExitClean;
@@ -30,20 +27,6 @@ int ExitStatus(const RunSummary& s) {
         default:
             return kExitErrors;
     }
-}
-
-// The record's last row: the summary's figures, the lamps as the stop left them.
-RecordRow FinalRow(const RunSummary& s, const Engine& e) {
-    RecordRow r = RecordRowAtUpdate(e);
-    r.ElapsedMs = std::llround(s.Seconds * 1000);
-    r.Received = s.Received;
-    r.CharRate = s.CharRate;
-    r.BitRate = s.BitRate;
-    r.Errors = s.Errors;
-    r.Packet = s.Packet;
-    r.Driver = s.Driver;
-    r.CapacityUsed = s.CapacityUsed;
-    return r;
 }
 
 }  // namespace
@@ -63,23 +46,19 @@ int RunCli(const CliOptions& o, const Clock& clock, const WaitUntil& waitUntil, 
         }
         record = &recordFile;
     }
-    if (record) *record << RecordHeader() << std::flush;
     // With the record on standard output, the summary goes to standard error.
     std::ostream& summaryOut = record == &out ? err : out;
 
-    // The report reads the engine, the engine reports through the report.
+    // The report reads the session, the session reports through the report.
     struct Parts {
-        Parts(const Clock& c, std::ostream& out, std::ostream& err, bool json)
-            : report(engine, out, err, !json), engine(report, report, c) {}
+        Parts(const Clock& c, PortOpener& opener, std::ostream& out, std::ostream& err, bool json)
+            : report(session, out, err, !json), session(report, report, opener, c) {}
         CliReport report;
-        Engine engine;
-    } parts(clock, out, err, o.Json || record == &out);
-    parts.report.RecordTo(record);
-    Engine& engine = parts.engine;
-    EventFactory factory;
-    TransferEvents events;
-    if (!CreateTransferEvents(events, factory, parts.report)) return kExitNoSession;
-    TestSession session(engine, parts.report, opener, parts.report, events);
+        SessionController session;
+    } parts(clock, opener, out, err, o.Json || record == &out);
+    SessionController& session = parts.session;
+    if (!session.Usable()) return kExitNoSession;
+    session.RecordTo(record);
 
     // The wall clock says where its seconds fall; the wait itself is on the monotonic clock.
     const std::int64_t wall = clock.WallUs();
@@ -94,34 +73,22 @@ int RunCli(const CliOptions& o, const Clock& clock, const WaitUntil& waitUntil, 
     const std::int64_t end = clock.NowUs() + std::int64_t{o.Seconds} * 1'000'000;
     bool going = cycles.Run();
     while (going && cycles.LastUs() < end) going = cycles.Next();
-    RunEnd ending;
-    ending.AtUs = cycles.LastUs();
-    ending.ReceivedAtEnd = engine.Counters().Received;
-    parts.report.EndOfRun();
-    if (!going) {
-        ending.Loss.NotJudged = "the run was cut short";
-    } else if (o.Mode != TestMode::Bert) {
-        ending.Loss.NotJudged = "a loopback";
-    } else if (engine.Counters().Received == 0) {
-        ending.Loss.NotJudged = "nothing came back";
-    } else {
-        going = DrainAndCompare(cycles, engine, ending.Loss);
+    if (going) {
+        session.EndTimedRun(cycles.LastUs());
+        if (session.BeginDrain())
+            while (going && session.Draining()) going = cycles.Next();
     }
-    if (!going) {
-        ending.Signal = cycles.Signal();
-        ending.How = ending.Signal != 0 ? RunEnding::Interrupted : RunEnding::PortLost;
-    }
-    session.StopSession();
-    parts.report.Finish();
+    // A lost port has ended the run in its cycle already.
+    if (session.Running())
+        session.Finish(going ? RunEnding::TimeUp : RunEnding::Interrupted, cycles.Signal());
 
-    const RunSummary summary = Summarise(engine, parts.report, o, ending);
-    if (record) *record << RecordLine(FinalRow(summary, engine)) << std::flush;
+    const RunResult& result = *session.Result();
     if (o.Json)
-        PrintJson(summaryOut, summary);
+        PrintJson(summaryOut, result);
     else
-        PrintSummary(summaryOut, summary, o);
+        PrintSummary(summaryOut, result, parts.report.Cells(), o);
     summaryOut << std::flush;
-    return ExitStatus(summary);
+    return ExitStatus(result);
 }
 
 int CliMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -155,10 +122,7 @@ int CliMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     const StopSignals signals;
     // The port layer runs on the monotonic clock; sleeping is paced against it.
     const WaitUntil sleep = [&](std::int64_t us) { return signals.WaitUntil(clock, us); };
-    const int status = RunCli(*parsed.Options, clock, sleep, opener, out, err);
-    if (status == kExitNoSession && !opener.LastRefusal().empty())
-        err << "kvartix-cli: " << opener.LastRefusal() << '\n';
-    return status;
+    return RunCli(*parsed.Options, clock, sleep, opener, out, err);
 }
 
 }  // namespace kvartix

@@ -35,6 +35,7 @@ void Engine::RunTerminalPath() {
     std::uint8_t* buffer = m_state.CurrentBuffer();
     std::uint32_t n = 0;
     if (!Read(buffer, m_state.ReadAmount, n, "error 1")) return;
+    m_counters.TerminalReceived += n;
     if (n > 0)
         if (TerminalText* text = m_view.Terminal())
             text->Receive(buffer, n, m_terminalBreaks);

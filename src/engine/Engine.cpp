@@ -1,5 +1,7 @@
 #include "engine/Engine.h"
 
+#include "engine/RunFigures.h"
+
 namespace kvartix {
 namespace {
 
@@ -102,6 +104,8 @@ void Engine::FirstCycleInit() {
     m_clearRequested = false;
     m_counters.Errors = 0;
     m_counters.Sent = 0;
+    m_counters.TerminalReceived = 0;
+    m_update = RunFigures{};
     m_counters.ShownErrors = 0;
     m_chart.ResetChart();
     m_view.ChartChanged(m_chart);
@@ -172,13 +176,11 @@ void Engine::PerSecondUpdate() {
     }
     m_counters.ReceivedThisSecond = 0;
 
-    const std::int64_t elapsedMs = (m_clock.NowUs() - m_counters.StartTimeUs) / 1000;
-    m_view.SetStatText(StatCell::Time, ElapsedText(elapsedMs));
-    const std::int64_t charRate = CharRate(m_counters.Received, elapsedMs);
-    m_view.SetStatText(StatCell::CharRate, std::to_string(charRate));
-    const auto bitRate =
-        static_cast<std::int64_t>(m_params.BitsPerChar * static_cast<double>(charRate));
-    m_view.SetStatText(StatCell::BitRate, std::to_string(bitRate));
+    m_update = FiguresOf(*this, now - m_counters.StartTimeUs, m_counters.Received,
+                         m_counters.Received, Averaging::WholeTenths);
+    m_view.SetStatText(StatCell::Time, ElapsedText(m_update.ElapsedUs / 1000));
+    m_view.SetStatText(StatCell::CharRate, std::to_string(m_update.CharRate));
+    m_view.SetStatText(StatCell::BitRate, std::to_string(m_update.BitRate));
     if (m_counters.Received != m_counters.ShownReceived) {
         m_view.SetStatText(StatCell::Received, ReceivedText(m_counters.Received));
         m_counters.ShownReceived = m_counters.Received;
@@ -199,6 +201,7 @@ void Engine::ClearStatistics() {
     m_checker.ResetCounts();
     m_view.RefreshErrorPanel();
     m_counters.Received = m_counters.ReceivedThisSecond = m_counters.Errors = m_counters.Sent = 0;
+    m_counters.TerminalReceived = 0;
     m_clearRequested = false;
     m_counters.StartTimeUs = m_counters.LastUpdateTimeUs = m_clock.NowUs();
     m_chart.ResetChart();

@@ -10,6 +10,7 @@
 #include "engine/ErrorBox.h"
 #include "engine/Random.h"
 #include "engine/RateChart.h"
+#include "engine/RunFigures.h"
 #include "engine/TerminalReceive.h"
 #include "serial/Clock.h"
 #include "serial/CommPort.h"
@@ -67,6 +68,8 @@ public:
     // What the last cycle's error query reported: the queues and hold flags.
     const CommStatus& PortStatus() const { return m_portStatus; }
     const RateChart& Chart() const { return m_chart; }
+    // What the last second's update showed, worked out as the cells work it out.
+    const RunFigures& LastUpdate() const { return m_update; }
 
     // Typed in the terminal window and not yet sent, as code-page bytes; kept across
     // sessions. The terminal window appends, the terminal path takes from the front.
@@ -105,6 +108,7 @@ private:
     BertChecker m_checker;
     DriverErrorCounters m_driverErrors;
     SessionCounters m_counters;
+    RunFigures m_update;
     bool m_firstTick = false;
     bool m_clearRequested = false;
     bool m_holdWrites = false;

@@ -60,6 +60,8 @@ struct SessionCounters {
     std::int64_t Received = 0;
     // Characters of the writes the driver completed; the pending one is not yet among them.
     std::int64_t Sent = 0;
+    // What a terminal session received: its statistics cells count none, its record does.
+    std::int64_t TerminalReceived = 0;
     std::int64_t ReceivedThisSecond = 0;
     std::int64_t Errors = 0;
     std::int64_t StartTimeUs = 0;

@@ -22,6 +22,11 @@ std::string OpenFailureText(const OpenFailure& f) {
     return {};
 }
 
+std::string OpenFailureMessage(const OpenFailure& f) {
+    const std::string& why = f.Refusal.Reason;
+    return OpenFailureText(f) + (why.empty() ? "" : "\n" + why);
+}
+
 std::string TransferEventFailureText(TransferEventFailure f) {
     return f == TransferEventFailure::WriteEvent ? "Fatal error 2" : "Fatal error 3";
 }

@@ -10,6 +10,8 @@ namespace kvartix {
 
 // The program's texts for what the port layer reports, shared by the window and the CLI.
 std::string OpenFailureText(const OpenFailure& failure);
+// The text, and on a line of its own why the system refused the port, where it said.
+std::string OpenFailureMessage(const OpenFailure& failure);
 std::string TransferEventFailureText(TransferEventFailure failure);
 // A port that went away during a session.
 std::string PortLostText(const std::string& devicePath);

@@ -1,6 +1,5 @@
 #include "engine/RunRecord.h"
 
-#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
@@ -23,8 +22,8 @@ std::string RecordHeader() {
            "cts,dsr,dcd,xr,xs,capacity_used\n";
 }
 
-std::string RecordLine(const RecordRow& r) {
-    std::string line = Fixed(static_cast<double>(r.ElapsedMs) / 1000, 1);
+std::string RecordLine(const RunFigures& r) {
+    std::string line = Fixed(static_cast<double>(r.ElapsedUs) / 1e6, 1);
     for (const std::int64_t n : {r.Received, r.CharRate, r.BitRate, r.Errors})
         line += "," + std::to_string(n);
     line += "," + CoefficientText(r.Errors, r.Received, '.');
@@ -42,28 +41,7 @@ std::string RecordLine(const RecordRow& r) {
     return line + "," + Fixed(r.CapacityUsed, 4) + "\n";
 }
 
-RecordRow RecordRowAtUpdate(const Engine& e) {
-    return RecordRowAt(e, e.Counters().LastUpdateTimeUs);
-}
-
-RecordRow RecordRowAt(const Engine& e, std::int64_t nowUs) {
-    RecordRow r;
-    const SessionCounters& c = e.Counters();
-    r.ElapsedMs = std::max<std::int64_t>(0, nowUs - c.StartTimeUs) / 1000;
-    r.Received = c.Received;
-    r.CharRate = CharRate(c.Received, r.ElapsedMs);
-    r.BitRate = static_cast<std::int64_t>(e.Params().BitsPerChar * static_cast<double>(r.CharRate));
-    r.Errors = c.Errors;
-    r.Packet = e.Checker();
-    r.Driver = e.DriverErrors();
-    r.Lines = e.State().PrevLineStatus;
-    const double capacity =
-        static_cast<double>(r.ElapsedMs) / 1000 * e.Settings().BitRate / e.Params().BitsPerChar;
-    r.CapacityUsed = capacity > 0 ? static_cast<double>(r.Received) / capacity : 0;
-    return r;
-}
-
-std::string RecordFileName(const std::string& port, std::int64_t wallUs) {
+std::string RecordFileName(const std::string& port, std::int64_t wallUs, int copy) {
     std::string name = port.rfind("/", 0) == 0 ? port.substr(1) : port;
     for (char& c : name)
         if (std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos ||
@@ -74,11 +52,11 @@ std::string RecordFileName(const std::string& port, std::int64_t wallUs) {
     const auto day = floor<days>(at);
     const year_month_day date{day};
     const hh_mm_ss time{at - day};
-    char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "_%04d%02u%02uT%02d%02d%02dZ.csv", int(date.year()),
+    char stamp[48];
+    std::snprintf(stamp, sizeof stamp, "_%04d%02u%02uT%02d%02d%02dZ", int(date.year()),
                   unsigned(date.month()), unsigned(date.day()), int(time.hours().count()),
                   int(time.minutes().count()), int(time.seconds().count()));
-    return name + stamp;
+    return name + stamp + (copy > 1 ? "-" + std::to_string(copy) : "") + ".csv";
 }
 
 }  // namespace kvartix

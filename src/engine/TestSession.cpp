@@ -16,7 +16,7 @@ bool TestSession::Start(TestMode mode, const LineSettings& settings) {
     if (!failure || OpenedBeforeFailing(*failure))
         m_view.ChartChanged(m_engine.SetRateAxis(settings.BitRate));
     if (failure) {
-        m_box.ErrorBox(OpenFailureText(*failure), true);
+        m_box.ErrorBox(OpenFailureMessage(*failure), true);
         return false;
     }
     m_engine.BeginSession(*m_opened.Port, m_events.WriteTransfer, m_events.ReadTransfer, mode,

@@ -118,10 +118,19 @@ public:
 };
 
 // Opens a device path exclusively; nullptr when it does not exist or someone holds it.
+// Why a device would not open, where the system says more than that it is not there.
+struct PortRefusal {
+    int OsError = 0;     // the system's error number; 0 when none
+    std::string Reason;  // one line for a person: the lock's process, the group, busy; or empty
+    bool operator==(const PortRefusal&) const = default;
+};
+
 class PortOpener {
 public:
     virtual ~PortOpener() = default;
-    virtual std::unique_ptr<CommPort> Open(const std::string& devicePath, bool overlapped) = 0;
+    // nullptr when refused; why says what the system said.
+    virtual std::unique_ptr<CommPort> Open(const std::string& devicePath, bool overlapped,
+                                           PortRefusal& why) = 0;
 };
 
 }  // namespace kvartix

@@ -12,7 +12,7 @@ std::optional<OpenFailure> Fail(OpenedPort& opened, OpenStep step) {
         opened.Port->CloseHandle();
         opened.Port.reset();
     }
-    return OpenFailure{step, opened.DevicePath};
+    return OpenFailure{step, opened.DevicePath, {}};
 }
 
 std::optional<OpenFailure> Configure(OpenedPort& o, const SessionParameters& p) {
@@ -70,8 +70,13 @@ std::optional<OpenFailure> OpenAndConfigure(const LineSettings& s, const Session
                                             bool keepSendingOnXoff) {
     out.DevicePath = DevicePathFor(s.Port);
     if (out.DevicePath.size() > kMaxDevicePath) return Fail(out, OpenStep::PathTooLong);
-    out.Port = opener.Open(out.DevicePath, true);
-    if (!out.Port) return Fail(out, OpenStep::Open);
+    PortRefusal why;
+    out.Port = opener.Open(out.DevicePath, true, why);
+    if (!out.Port) {
+        auto failure = Fail(out, OpenStep::Open);
+        failure->Refusal = std::move(why);
+        return failure;
+    }
     if (!out.Port->GetCommState(out.Config)) return Fail(out, OpenStep::ReadConfig);
     FillLineConfig(out.Config, s, p);
     if (keepSendingOnXoff) out.Config.fTXContinueOnXoff = true;

@@ -32,6 +32,7 @@ enum class OpenStep {
 struct OpenFailure {
     OpenStep Step = OpenStep::Open;
     std::string DevicePath;
+    PortRefusal Refusal;  // the open's, when the system gave one
     bool operator==(const OpenFailure&) const = default;
 };
 

@@ -12,20 +12,16 @@ namespace kvartix {
 class SystemPortOpener final : public PortOpener {
   public:
     explicit SystemPortOpener(const Clock& clock) : m_clock(clock) {}
-    std::unique_ptr<CommPort> Open(const std::string& devicePath, bool overlapped) override;
-
-    // Why the last refused open was refused, when there is more to say than that the device
-    // is not there (held by a process, permission denied); empty otherwise.
-    const std::string& LastRefusal() const { return m_refusal; }
+    std::unique_ptr<CommPort> Open(const std::string& devicePath, bool overlapped,
+                                   PortRefusal& why) override;
 
   private:
     // Any other path, by the backend the build takes (serial/posix/PosixSystem.cpp or
-    // serial/win32/Win32System.cpp); refusal gets what LastRefusal says.
+    // serial/win32/Win32System.cpp).
     static std::unique_ptr<CommPort> OpenDevice(const std::string& devicePath, bool overlapped,
-                                                std::string& refusal);
+                                                PortRefusal& why);
 
     const Clock& m_clock;
-    std::string m_refusal;
 };
 
 }  // namespace kvartix

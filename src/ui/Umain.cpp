@@ -41,8 +41,7 @@ TForm1::TForm1(const std::vector<std::string>& ports, const std::string& presele
     BindHandlers();
     m_describePort = DescribeSystemPort;
     setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
-    m_usable = CreateTransferEvents(m_events, m_eventFactory, *this);
-    m_engine.SetDecimalSeparator(LocaleDecimalSeparator());
+    Core().SetDecimalSeparator(LocaleDecimalSeparator());
 }
 
 // The user's decimal separator, for the error coefficient alone (1,1E-03 under ru_RU); every
@@ -55,7 +54,7 @@ char TForm1::LocaleDecimalSeparator() {
 // No tick may reach a window half destroyed, and the port goes before the engine.
 TForm1::~TForm1() {
     delete Timer1;
-    m_session.StopSession();
+    m_controller.Stop();
 }
 
 void TForm1::SetInitialValues(const std::vector<std::string>& ports,
@@ -77,7 +76,7 @@ void TForm1::SetInitialValues(const std::vector<std::string>& ports,
     RadioRF1->setChecked(true);
     Button2->setEnabled(false);
     Button5->setEnabled(false);
-    m_engine.SetRateAxis(115200);
+    Core().SetRateAxis(115200);
 }
 
 void TForm1::ShowPortInfo(const std::vector<PortInfo>& info) {

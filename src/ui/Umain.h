@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,9 +18,8 @@
 #include "app/SettingsPath.h"
 #include "components/KivClasses2.h"
 #include "components/KivTLeds.h"
-#include "engine/TestSession.h"
+#include "engine/SessionController.h"
 #include "serial/Clock.h"
-#include "serial/CompletionEvent.h"
 #include "serial/PortInfo.h"
 #include "serial/SystemPortOpener.h"
 #include "ui/ErrorPanel.h"
@@ -43,7 +41,7 @@ class TForm1 final : public QMainWindow, public EngineView, public ErrorBoxSink 
     ~TForm1() override;
 
     // False when the transfer events could not be created; the program is to end.
-    bool Usable() const { return m_usable; }
+    bool Usable() const { return m_controller.Usable(); }
 
     // The settings file of this run: its values go into the controls, and the close saves
     // the controls back into it. Without one (tests) the close saves nothing.
@@ -89,15 +87,14 @@ class TForm1 final : public QMainWindow, public EngineView, public ErrorBoxSink 
     void ChartChanged(const RateChart& chart) override;
     void ClearTerminalText() override;
     TerminalText* Terminal() override;
-    void SecondElapsed() override;
 
     // ErrorBoxSink
     void ErrorBox(const std::string& text, bool errorIcon) override;
 
-    Engine& Core() { return m_engine; }
-    const TestSession& Session() const { return m_session; }
+    Engine& Core() { return m_controller.Core(); }
+    const SessionController& Session() const { return m_controller; }
     // The session's record file, empty when none is being written.
-    QString RecordPath() const { return m_record.isOpen() ? m_record.fileName() : QString(); }
+    QString RecordPath() const { return QString::fromStdString(m_controller.RecordPath()); }
 
     // Controls, by container.
     QGroupBox* GroupBox1 = nullptr;
@@ -168,8 +165,6 @@ class TForm1 final : public QMainWindow, public EngineView, public ErrorBoxSink 
     void ShowStopLook();
     void ShowChosenPortHint();
     bool ConfirmPort(const std::string& portName);
-    void OpenRecord(const std::string& port);
-    void CloseRecord();
     bool ReadLineSettings(LineSettings& out);
     void ReadFrameChoices(int& dataBits, int& stopBits, int& parity) const;
     QLabel* StatCellLabel(StatCell cell) const;
@@ -177,19 +172,14 @@ class TForm1 final : public QMainWindow, public EngineView, public ErrorBoxSink 
 
     SystemClock m_clock;
     SystemPortOpener m_opener{m_clock};
-    EventFactory m_eventFactory;
-    TransferEvents m_events;
-    Engine m_engine{*this, *this, m_clock};
-    TestSession m_session{m_engine, *this, m_opener, *this, m_events};
-    bool m_usable = false;
+    SessionController m_controller{*this, *this, m_opener, m_clock};
     std::optional<SettingsLocation> m_settingsLocation;
     TFterm* m_terminal = nullptr;
     TFhelp* m_help = nullptr;
     PortDescriber m_describePort;
     QString m_portBoxHint;
-    // The settings file's record folder, kept as loaded; the session's record in it.
+    // The settings file's record folder, kept as loaded.
     std::string m_recordFolder;
-    QFile m_record;
 };
 
 }  // namespace kvartix

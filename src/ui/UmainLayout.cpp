@@ -210,7 +210,7 @@ void TForm1::BuildControls(QWidget* client) {
     GroupBox10 = new ErrorPanel(client);
     GroupBox10->setGeometry(184, 281, 169, 76);
 
-    Chart1 = new RateChartWidget(m_engine.Chart(), client);
+    Chart1 = new RateChartWidget(Core().Chart(), client);
     Chart1->setObjectName(QStringLiteral("Chart1"));
     Chart1->setGeometry(13, 322, 169, 64);
 

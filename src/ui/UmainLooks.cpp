@@ -51,10 +51,10 @@ void TForm1::CheckBox1Click() {
 
 void TForm1::RefreshErrorPanel() {
     ErrorCounts c;
-    c.Driver = m_engine.DriverErrors();
-    c.InvalidSymbol = m_engine.Checker().InvalidSymbolCount;
-    c.SymbolLost = m_engine.Checker().SymbolLostCount;
-    c.SyncLost = m_engine.Checker().SyncLostCount;
+    c.Driver = Core().DriverErrors();
+    c.InvalidSymbol = Core().Checker().InvalidSymbolCount;
+    c.SymbolLost = Core().Checker().SymbolLostCount;
+    c.SyncLost = Core().Checker().SyncLostCount;
     GroupBox10->Refresh(c, !RadioP[0]->isChecked(), Button2->isEnabled());
 }
 

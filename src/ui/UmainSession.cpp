@@ -40,13 +40,12 @@ void TForm1::Button1Click(QObject* sender) {
     // A start that fails leaves no running look behind, and the cells show the last run's
     // figures, as after a stop.
     const QString errors = StaticS4->text(), coefficient = StaticS5->text();
-    if (!m_session.Start(mode, settings)) {
+    if (!m_controller.Start(mode, settings)) {
         ShowStopLook();
         StaticS4->setText(errors);
         StaticS5->setText(coefficient);
         return;
     }
-    OpenRecord(settings.Port);
     Timer1->SetEnabled(true);
     // A terminal session ends when its window closes; without that window, "&Stop" does.
     Button2->setEnabled(mode != TestMode::Terminal || !m_terminal);
@@ -85,8 +84,7 @@ bool TForm1::ConfirmPort(const std::string& portName) {
 
 void TForm1::StopSession() {
     Timer1->SetEnabled(false);
-    m_session.StopSession();
-    CloseRecord();
+    m_controller.Stop();
     ShowStopLook();
 }
 
@@ -102,11 +100,11 @@ void TForm1::ShowStopLook() {
 void TForm1::Button2Click() {
     if (!Button2->isEnabled()) return;
     StopSession();
-    (m_engine.Mode() == TestMode::Loopback ? Button1 : Button3)->setFocus();
+    (Core().Mode() == TestMode::Loopback ? Button1 : Button3)->setFocus();
 }
 
 void TForm1::Button5Click() {
-    m_engine.RequestClear();
+    Core().RequestClear();
 }
 
 void TForm1::ComboBox3Change() {
@@ -121,8 +119,8 @@ void TForm1::EditSymbExit() {
 
 // A port that went away ends the session inside the cycle; the window follows.
 void TForm1::Timer1Timer() {
-    m_session.Tick();
-    if (m_session.Running() || !Button5->isEnabled()) return;
+    m_controller.Tick();
+    if (m_controller.Running() || !Button5->isEnabled()) return;
     // The terminal window's close stops the session and brings this window back.
     if (m_terminal && m_terminal->isVisible())
         m_terminal->close();

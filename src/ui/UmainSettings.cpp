@@ -31,6 +31,7 @@ bool IsComName(const std::string& text) {
 void TForm1::LoadSettings(const SettingsLocation& where, const ProgramSettings& s) {
     m_settingsLocation = where;
     m_recordFolder = s.RecordFolder;
+    m_controller.RecordIn(s.RecordFolder);
     const QString caption = QString::fromStdString(MainCaption(where.Path, kNativePathStyle));
     setWindowTitle(caption);
     SetApplicationTitle(caption);
@@ -50,8 +51,8 @@ void TForm1::LoadSettings(const SettingsLocation& where, const ProgramSettings& 
     RadioP[std::clamp(s.Parity, 0, 4)]->setChecked(true);
     // A saved rate that is not in the list still shows.
     ComboBox2->setEditText(QString::fromStdString(s.BitRateText));
-    if (const auto rate = ParseIntegerText(s.BitRateText)) m_engine.SetRateAxis(*rate);
-    ChartChanged(m_engine.Chart());
+    if (const auto rate = ParseIntegerText(s.BitRateText)) Core().SetRateAxis(*rate);
+    ChartChanged(Core().Chart());
     EditSymb->setText(QString::fromStdString(s.SymbolText));
     ComboBox3->setCurrentIndex(s.PacketIndex);
     EditSymb->setVisible(s.SymbolVisible);

@@ -76,7 +76,7 @@ class EchoPort final : public CommPort {
 // Hands out one prepared port.
 struct OneOpener final : PortOpener {
     explicit OneOpener(std::unique_ptr<CommPort> port) : Port(std::move(port)) {}
-    std::unique_ptr<CommPort> Open(const std::string&, bool) override {
+    std::unique_ptr<CommPort> Open(const std::string&, bool, PortRefusal&) override {
         return ++Opens, std::move(Port);
     }
     std::unique_ptr<CommPort> Port;

@@ -50,8 +50,11 @@ TEST(BertOnPty, a_second_open_of_the_held_port_is_not_available_until_the_sessio
     ASSERT_TRUE(run.session.Start(TestMode::Bert, run.Settings()));
     const LineSettings s = run.Settings();
     OpenedPort other;
-    EXPECT_EQ(OpenAndConfigure(s, DeriveSessionParameters(s), run.opener, other),
-              (OpenFailure{OpenStep::Open, run.master.SlavePath()}));
+    const auto refused = OpenAndConfigure(s, DeriveSessionParameters(s), run.opener, other);
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->Step, OpenStep::Open);
+    EXPECT_EQ(refused->DevicePath, run.master.SlavePath());
+    EXPECT_NE(refused->Refusal.Reason, "") << "the holder is named";
 
     run.session.StopSession();
     EXPECT_EQ(OpenAndConfigure(s, DeriveSessionParameters(s), run.opener, other), std::nullopt);

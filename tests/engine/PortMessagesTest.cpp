@@ -34,8 +34,16 @@ TEST(PortMessages, every_opening_step_has_its_own_text_with_the_path_opened) {
         std::string expected = row.Text;
         if (const auto at = expected.find('@'); at != std::string::npos)
             expected.replace(at, 1, path);
-        EXPECT_EQ(OpenFailureText(OpenFailure{row.Step, path}), expected) << OpenStepCall(row.Step);
+        EXPECT_EQ(OpenFailureText(OpenFailure{row.Step, path, {}}), expected) << OpenStepCall(row.Step);
     }
+}
+
+TEST(PortMessages, a_refused_open_keeps_its_text_first_and_says_why_on_a_line_of_its_own) {
+    const OpenFailure held{OpenStep::Open, "/dev/ttyUSB0", {11, "/dev/ttyUSB0 is locked by process 42"}};
+    EXPECT_EQ(OpenFailureMessage(held),
+              "/dev/ttyUSB0 не доступен\n/dev/ttyUSB0 is locked by process 42");
+    EXPECT_EQ(OpenFailureMessage(OpenFailure{OpenStep::Open, "/dev/ttyUSB0", {2, ""}}),
+              "/dev/ttyUSB0 не доступен");
 }
 
 TEST(PortMessages, a_missing_transfer_event_is_a_fatal_error_named_after_its_record) {

@@ -195,13 +195,20 @@ TEST(NumberTexts, ignore_a_decimal_comma_locale) {
     EXPECT_EQ(FormatAxisLabel(29.25, ','), "29,25");
     EXPECT_EQ(CoefficientText(1, 1000, '.'), "1.0E-03");
     EXPECT_EQ(CoefficientText(1, 1000, ','), "1,0E-03");
-    RecordRow row;
-    row.ElapsedMs = 2500;
+    // Every count distinct, so that two columns swapped show.
+    RunFigures row;
+    row.ElapsedUs = 2'500'000;
     row.Received = 1000;
+    row.CharRate = 400;
+    row.BitRate = 4000;
     row.Errors = 1;
-    row.Lines = kDsrInactive | kDcdInactive;  // CTS on
+    row.Packet.InvalidSymbolCount = 2;
+    row.Packet.SymbolLostCount = 3;
+    row.Packet.SyncLostCount = 4;
+    row.Driver = {5, 6, 7, 8};  // parity, overrun, framing, other
+    row.Lines = kDsrInactive | kXoffSentHold;  // CTS, DCD and XS lit
     row.CapacityUsed = 0.5;
-    EXPECT_EQ(RecordLine(row), "2.5,1000,0,0,1,1.0E-03,0,0,0,0,0,0,0,1,0,0,0,0,0.5000\n");
+    EXPECT_EQ(RecordLine(row), "2.5,1000,400,4000,1,1.0E-03,2,3,4,5,6,7,8,1,0,1,0,1,0.5000\n");
     std::setlocale(LC_NUMERIC, saved.c_str());
 }
 
@@ -211,6 +218,7 @@ TEST(RunRecord, file_names_carry_the_port_as_a_file_name_and_the_start_in_utc) {
     EXPECT_EQ(RecordFileName("/dev/serial/by-id/usb-FTDI", at),
               "dev_serial_by-id_usb-FTDI_20261208T201716Z.csv");
     EXPECT_EQ(RecordFileName("LOOP:seed=1", at), "LOOP_seed=1_20261208T201716Z.csv");
+    EXPECT_EQ(RecordFileName("COM1", at, 2), "COM1_20261208T201716Z-2.csv");
 }
 
 TEST(NumberTexts, coefficient_rounds_half_away_from_zero) {

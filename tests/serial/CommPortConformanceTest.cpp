@@ -11,7 +11,10 @@ using Bytes = std::vector<std::uint8_t>;
 // The plug is its own loopback and runs on a clock the test moves.
 class LoopRig final : public PortRig {
   public:
-    std::unique_ptr<CommPort> Open() override { return m_opener.Open("LOOP", true); }
+    std::unique_ptr<CommPort> Open() override {
+        PortRefusal why;
+        return m_opener.Open("LOOP", true, why);
+    }
     void Pass() override { m_clock.AdvanceMs(10); }
     bool Exclusive() const override { return false; }
 

@@ -29,7 +29,7 @@ TEST_P(PortOpeningFailure, names_its_step_and_path_and_leaves_no_port_open) {
     s.Port = "COM3";
     OpenedPort opened;
     const auto failure = OpenAndConfigure(s, DeriveSessionParameters(s), opener, opened);
-    EXPECT_EQ(failure, (OpenFailure{GetParam().Step, DevicePathFor("COM3")}));
+    EXPECT_EQ(failure, (OpenFailure{GetParam().Step, DevicePathFor("COM3"), {}}));
     EXPECT_EQ(log->back(), "CloseHandle");
     EXPECT_EQ(opened.Port, nullptr);
 }
@@ -49,14 +49,15 @@ INSTANTIATE_TEST_SUITE_P(
                     OpenStep::EventMask}),
     [](const auto& info) { return std::string(info.param.Name); });
 
-TEST(PortOpening, a_port_that_does_not_open_fails_at_the_open_with_its_path) {
+TEST(PortOpening, a_port_that_does_not_open_fails_at_the_open_with_its_path_and_the_reason) {
     FakeOpener opener;
     opener.Next.reset();
+    opener.Refusal = {13, "permission denied for /dev/ttyUSB7"};
     LineSettings s;
     s.Port = "/dev/ttyUSB7";
     OpenedPort opened;
     EXPECT_EQ(OpenAndConfigure(s, DeriveSessionParameters(s), opener, opened),
-              (OpenFailure{OpenStep::Open, "/dev/ttyUSB7"}));
+              (OpenFailure{OpenStep::Open, "/dev/ttyUSB7", {13, "permission denied for /dev/ttyUSB7"}}));
     EXPECT_TRUE(opener.Overlapped);
 }
 
@@ -66,7 +67,7 @@ TEST(PortOpening, a_path_over_79_characters_is_refused_before_the_open) {
     s.Port = "/" + std::string(79, 'x');
     OpenedPort opened;
     EXPECT_EQ(OpenAndConfigure(s, DeriveSessionParameters(s), opener, opened),
-              (OpenFailure{OpenStep::PathTooLong, s.Port}));
+              (OpenFailure{OpenStep::PathTooLong, s.Port, {}}));
     EXPECT_TRUE(opener.Paths.empty());
 
     s.Port = std::string(79, 'y');
@@ -95,7 +96,7 @@ TEST(PortOpening, only_steps_after_reading_the_configuration_count_as_opened) {
          {std::pair{OpenStep::PathTooLong, false}, std::pair{OpenStep::Open, false},
           std::pair{OpenStep::ReadConfig, false}, std::pair{OpenStep::Queues, true},
           std::pair{OpenStep::EventMask, true}})
-        EXPECT_EQ(OpenedBeforeFailing(OpenFailure{step, "p"}), opened) << OpenStepCall(step);
+        EXPECT_EQ(OpenedBeforeFailing(OpenFailure{step, "p", {}}), opened) << OpenStepCall(step);
 }
 
 TEST(PortOpening, a_loopback_echo_keeps_sending_while_its_own_xoff_is_out) {

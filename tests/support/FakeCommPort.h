@@ -140,15 +140,20 @@ private:
 // Hands out one prepared fake, remembering the path asked for.
 class FakeOpener final : public PortOpener {
 public:
-    std::unique_ptr<CommPort> Open(const std::string& path, bool overlapped) override {
+    std::unique_ptr<CommPort> Open(const std::string& path, bool overlapped,
+                                   PortRefusal& why) override {
         Paths.push_back(path);
         Overlapped = overlapped;
-        if (!Next) return nullptr;
+        if (!Next) {
+            why = Refusal;
+            return nullptr;
+        }
         Opened = Next.get();
         return std::move(Next);
     }
     std::unique_ptr<FakeCommPort> Next = std::make_unique<FakeCommPort>();
     FakeCommPort* Opened = nullptr;
+    PortRefusal Refusal;  // what a refused open says
     std::vector<std::string> Paths;
     bool Overlapped = false;
 };

@@ -17,11 +17,11 @@ std::string DevicePathFor(const std::string& portName) {
 
 // A terminal device for a path beginning with "/"; nothing else opens.
 std::unique_ptr<CommPort> SystemPortOpener::OpenDevice(const std::string& devicePath, bool,
-                                                       std::string& refusal) {
+                                                       PortRefusal& refusal) {
     if (devicePath.empty() || devicePath.front() != '/') return nullptr;
     OpenRefusal why;
     auto port = PosixCommPort::Open(SystemCalls(), devicePath, &why);
-    if (!port) refusal = Explain(devicePath, why);
+    if (!port) refusal = {why.Error, Explain(devicePath, why)};
     return port;
 }
 

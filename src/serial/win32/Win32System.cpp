@@ -25,7 +25,7 @@ std::string DevicePathFor(const std::string& portName) {
 
 // Any name the system accepts, "\\.\COMn" included.
 std::unique_ptr<CommPort> SystemPortOpener::OpenDevice(const std::string& devicePath,
-                                                       bool overlapped, std::string&) {
+                                                       bool overlapped, PortRefusal&) {
     if (devicePath.empty()) return nullptr;
     return Win32CommPort::Open(devicePath, overlapped);
 }

@@ -99,7 +99,7 @@ TEST_F(UucpLocks, a_stale_lock_is_replaced_by_ours_in_the_customary_form_and_our
 TEST_F(UucpLocks, ours_goes_when_a_session_ends_through_a_vanished_port) {
     struct FakeOpener final : PortOpener {
         explicit FakeOpener(PosixSys& s) : sys(s) {}
-        std::unique_ptr<CommPort> Open(const std::string& path, bool) override {
+        std::unique_ptr<CommPort> Open(const std::string& path, bool, PortRefusal&) override {
             return PosixCommPort::Open(sys, path);
         }
         PosixSys& sys;

@@ -24,7 +24,7 @@ using Bytes = std::vector<std::uint8_t>;
 class FakeOpener final : public PortOpener {
   public:
     explicit FakeOpener(FakeWin32Sys& sys) : m_sys(sys) {}
-    std::unique_ptr<CommPort> Open(const std::string& path, bool overlapped) override {
+    std::unique_ptr<CommPort> Open(const std::string& path, bool overlapped, PortRefusal&) override {
         return Win32CommPort::Open(path, overlapped, m_sys);
     }
 

@@ -1,0 +1,34 @@
+#include "engine/RunResult.h"
+
+namespace kvartix {
+
+bool RunResult::AnyErrors() const {
+    const BertChecker& p = Final.Packet;
+    const DriverErrorCounters& d = Final.Driver;
+    return Final.Errors != 0 || p.SyncLostCount != 0 || p.InvalidSymbolCount != 0 ||
+           p.SymbolLostCount != 0 || d.ParityErrors != 0 || d.OverrunErrors != 0 ||
+           d.FramingErrors != 0 || d.OtherErrors != 0;
+}
+
+RunVerdict RunResult::Verdict() const {
+    if (Ending == RunEnding::Interrupted) return RunVerdict::Interrupted;
+    if (Ending == RunEnding::PortLost) return RunVerdict::PortLost;
+    // A loopback judges no data of its own; what the driver threw away never went back.
+    if (Mode != TestMode::Bert)
+        return Final.Driver.OverrunErrors != 0 || ReceiveOverflows != 0 ? RunVerdict::DataLost
+                                                                        : RunVerdict::Clean;
+    if (Final.Received == 0) return RunVerdict::NoData;
+    if (HasPackets() && !Synchronised) return RunVerdict::NeverSynchronised;
+    if (AnyErrors()) return RunVerdict::Errors;
+    return Loss.Lost.value_or(0) != 0 ? RunVerdict::CharactersLost : RunVerdict::Clean;
+}
+
+const char* VerdictText(RunVerdict verdict) {
+    // In the order of RunVerdict.
+    constexpr const char* kVerdictTexts[] = {
+        "no errors",       "errors counted", "no data received", "never synchronised",
+        "characters lost", "data lost",      "port lost",        "interrupted"};
+    return kVerdictTexts[static_cast<int>(verdict)];
+}
+
+}  // namespace kvartix

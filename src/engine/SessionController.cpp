@@ -1,0 +1,168 @@
+#include "engine/SessionController.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "engine/PortMessages.h"
+#include "engine/RunRecord.h"
+
+namespace kvartix {
+
+SessionController::SessionController(EngineView& view, ErrorBoxSink& box, PortOpener& opener,
+                                     const Clock& clock)
+    : m_view(view),
+      m_box(box),
+      m_clock(clock),
+      m_usable(CreateTransferEvents(m_events, m_factory, box)),
+      m_session(m_engine, *this, opener, *this, m_events) {}
+
+SessionController::~SessionController() {
+    m_session.StopSession();
+}
+
+void SessionController::RecordTo(std::ostream* out) {
+    m_recordStream = out;
+    if (out) *out << RecordHeader() << std::flush;
+}
+
+bool SessionController::Start(TestMode mode, const LineSettings& settings) {
+    Finish(RunEnding::Stopped);
+    if (!m_session.Start(mode, settings)) return false;
+    m_timedEndUs.reset();
+    m_receivedAtEnd = 0;
+    m_loss = LossCheck{};
+    m_drain.reset();
+    m_erroredSeconds = m_errorsAtLastSecond = m_receiveOverflows = 0;
+    m_secondErrored = false;
+    m_result.reset();
+    m_record = m_recordStream;
+    if (!m_record && !m_recordFolder.empty()) OpenRecordFile(settings.Port);
+    return true;
+}
+
+void SessionController::Tick() {
+    if (!m_session.Running()) return;
+    if (m_engine.Tick() == CycleResult::PortLost) {
+        const std::string text = PortLostText(m_session.DevicePath());
+        Finish(RunEnding::PortLost);
+        m_box.ErrorBox(text, true);
+        return;
+    }
+    if (m_drain && m_drain->Cycle(m_clock.NowUs())) m_drain.reset();
+}
+
+void SessionController::EndTimedRun(std::int64_t atUs) {
+    m_timedEndUs = atUs;
+    m_receivedAtEnd = m_engine.Counters().Received;
+}
+
+bool SessionController::BeginDrain() {
+    if (m_engine.Mode() != TestMode::Bert) {
+        m_loss.NotJudged = "a loopback";
+        return false;
+    }
+    if (m_engine.Counters().Received == 0) {
+        m_loss.NotJudged = "nothing came back";
+        return false;
+    }
+    m_drain = std::make_unique<SessionDrain>(m_engine, m_clock.NowUs(), m_loss);
+    return true;
+}
+
+void SessionController::Finish(RunEnding how, int signal) {
+    if (!m_session.Running()) return;
+    m_drain.reset();
+    if (!m_timedEndUs) EndTimedRun(m_clock.NowUs());
+    // What the last cycle read after the last update belongs to the second that update closed.
+    if (m_engine.Counters().Errors > m_errorsAtLastSecond && !m_secondErrored) ++m_erroredSeconds;
+    if (!m_loss.Lost && m_loss.NotJudged.empty())
+        m_loss.NotJudged = how == RunEnding::Stopped ? "the run was stopped"
+                                                     : "the run was cut short";
+    m_result = FinalResult(how, signal);
+    if (m_record) WriteRecord(RecordLine(m_result->Final));
+    m_record = nullptr;
+    m_recordFile.close();
+    m_recordPath.clear();
+    m_session.StopSession();
+}
+
+RunResult SessionController::FinalResult(RunEnding how, int signal) {
+    const Engine& e = m_engine;
+    RunResult r;
+    r.Port = e.Settings().Port;
+    r.Mode = e.Mode();
+    r.PacketSize = e.Params().PacketSize;
+    r.Ending = how;
+    r.Signal = signal;
+    const std::int64_t elapsedUs = std::max<std::int64_t>(0, *m_timedEndUs - e.Counters().StartTimeUs);
+    const bool terminal = e.Mode() == TestMode::Terminal;
+    r.Final = FiguresOf(e, elapsedUs, terminal ? e.Counters().TerminalReceived : e.Counters().Received,
+                        terminal ? e.Counters().TerminalReceived : m_receivedAtEnd,
+                        Averaging::Exact);
+    r.Sent = e.Counters().Sent + (e.State().WritePending ? e.State().PendingWriteSize : 0);
+    // Sent to the port and never on the line: thrown away at the end of the drain, or still
+    // held at the last look.
+    r.Queued = m_loss.Discarded ? *m_loss.Discarded
+                                : std::min<std::int64_t>(e.PortStatus().OutQueue, r.Sent);
+    r.ErroredSeconds = m_erroredSeconds;
+    r.Synchronised = r.HasPackets() && !e.State().FirstData;
+    r.ReceiveOverflows = m_receiveOverflows;
+    r.Loss = m_loss;
+    return r;
+}
+
+RunFigures SessionController::RecordedUpdate() const {
+    if (m_engine.Mode() != TestMode::Terminal) return m_engine.LastUpdate();
+    const std::int64_t n = m_engine.Counters().TerminalReceived;
+    return FiguresOf(m_engine, m_engine.LastUpdate().ElapsedUs, n, n, Averaging::WholeTenths);
+}
+
+void SessionController::ShowDriverError(DriverErrorRow row, bool occurred, std::int32_t count,
+                                        std::uint32_t mask) {
+    // Every row of a cycle carries the same mask: one of them counts it.
+    if (row == DriverErrorRow::Other && (mask & CE_RXOVER) != 0) ++m_receiveOverflows;
+    m_view.ShowDriverError(row, occurred, count, mask);
+}
+
+void SessionController::SetStatText(StatCell cell, const std::string& text) {
+    if (!m_timedEndUs) m_view.SetStatText(cell, text);
+}
+
+void SessionController::SecondElapsed() {
+    if (m_timedEndUs) return;
+    const std::int64_t errors = m_engine.LastUpdate().Errors;
+    m_secondErrored = errors > m_errorsAtLastSecond;
+    if (m_secondErrored) ++m_erroredSeconds;
+    m_errorsAtLastSecond = errors;
+    if (m_record) WriteRecord(RecordLine(RecordedUpdate()));
+    m_view.SecondElapsed();
+}
+
+// A session that began in the same second as an earlier one takes the next free name.
+void SessionController::OpenRecordFile(const std::string& port) {
+    namespace fs = std::filesystem;
+    const std::int64_t wall = m_clock.WallUs();
+    fs::path path;
+    std::error_code ec;
+    for (int copy = 1;; ++copy) {
+        path = fs::path(m_recordFolder) / RecordFileName(port, wall, copy);
+        if (!fs::exists(path, ec) && !ec) break;
+        if (ec) break;
+    }
+    m_recordPath = path.string();
+    m_recordFile.open(path, std::ios::binary | std::ios::trunc);
+    if (!m_recordFile) {
+        // The run goes on without its record; the message says where it was to go.
+        m_box.ErrorBox("The record cannot be written: " + m_recordPath, true);
+        m_recordPath.clear();
+        return;
+    }
+    m_record = &m_recordFile;
+    WriteRecord(RecordHeader());
+}
+
+void SessionController::WriteRecord(const std::string& line) {
+    *m_record << line << std::flush;
+}
+
+}  // namespace kvartix

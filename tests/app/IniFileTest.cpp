@@ -26,8 +26,9 @@ static std::vector<std::string>* g_steps = nullptr;
 extern "C" int __real_fsync(int fd);
 extern "C" int __wrap_fsync(int fd) {
     if (g_steps)
-        g_steps->push_back("fsync " + std::filesystem::read_symlink(
-                                          "/proc/self/fd/" + std::to_string(fd)).string());
+        g_steps->push_back(
+            "fsync " +
+            std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd)).string());
     return __real_fsync(fd);
 }
 #endif

@@ -16,6 +16,23 @@
 #include <sys/wait.h>
 #endif
 
+#ifdef __linux__
+#include <cstdio>
+#include <vector>
+
+// Linked with --wrap=fsync (tests/CMakeLists.txt): the program's fsyncs come here first, and
+// while a test holds a log each one is written into it by the file's path.
+static std::vector<std::string>* g_steps = nullptr;
+extern "C" int __real_fsync(int fd);
+extern "C" int __wrap_fsync(int fd) {
+    if (g_steps)
+        g_steps->push_back(
+            "fsync " +
+            std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd)).string());
+    return __real_fsync(fd);
+}
+#endif
+
 namespace kvartix {
 namespace {
 
@@ -96,6 +113,22 @@ TEST_F(IniFileSave, an_interrupted_save_leaves_the_old_file_whole) {
     EXPECT_EQ(Contents(m_file), kOld);
     EXPECT_EQ(FilesInFolder(), 1u);
 }
+
+#ifdef __linux__
+TEST_F(IniFileSave, the_new_file_is_on_the_disk_before_the_rename_makes_it_the_settings_file) {
+    std::vector<std::string> steps;
+    const RenameStep rename = [&](const std::string& from, const std::string& to) {
+        steps.push_back("rename " + fs::canonical(from).string());
+        return std::rename(from.c_str(), to.c_str()) == 0;
+    };
+    g_steps = &steps;
+    const auto refused = SaveSettingsFile({m_file, {}}, Moved(), rename);
+    g_steps = nullptr;
+    EXPECT_EQ(refused, std::nullopt);
+    ASSERT_EQ(steps.size(), 2u);
+    EXPECT_EQ(steps[0], "fsync " + steps[1].substr(std::string("rename ").size()));
+}
+#endif
 
 TEST_F(IniFileSave, a_read_only_folder_refuses_the_write_and_keeps_the_file) {
     if (RunningAsRoot())

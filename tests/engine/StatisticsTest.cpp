@@ -105,6 +105,28 @@ TEST_F(StatsCycle, chart_value_is_in_the_axis_unit_and_truncated) {
     EXPECT_EQ(view.Chart.Points().back().Y, 9600);
 }
 
+struct Frame {
+    int DataBits, Parity, StopBits;
+    int CharsInASecond;
+    std::int64_t Point;  // bit/s on a 9600 axis
+};
+
+class ChartFrame : public StatsCycle, public ::testing::WithParamInterface<Frame> {};
+
+TEST_P(ChartFrame, a_chart_point_counts_every_bit_of_the_frame) {
+    settings.BitRate = 9600;
+    settings.DataBits = GetParam().DataBits;
+    settings.Parity = GetParam().Parity;
+    settings.StopBits = GetParam().StopBits;
+    Begin();
+    Run(GetParam().CharsInASecond);
+    EXPECT_EQ(view.Chart.Points().back().Y, GetParam().Point);
+}
+
+INSTANTIATE_TEST_SUITE_P(Frames, ChartFrame,
+                         ::testing::Values(Frame{8, EvenParity, TwoStopBits, 800, 9600},  // 12 bits
+                                           Frame{7, NoParity, OneStopBit, 1000, 9000}));  // 9 bits
+
 TEST_F(StatsCycle, three_high_updates_in_a_row_double_the_axis_once_and_a_dip_resets) {
     settings.BitRate = 9600;
     Begin();

@@ -62,6 +62,8 @@ TEST(terminal_render, every_view_shows_a_stream_the_same_however_it_is_cut) {
          "0D 0A 01 C0                                      ...\xC0"},
         {{true, true}, sixteen, "13:05:09.042 " + hexSixteen, ""},
         {{true, true}, "z", "", "13:05:09.042 7A                                               z"},
+        // DEL is a control byte as much as those below the space.
+        {{true, false}, "\x7F~ \x1F", "", "7F 7E 20 1F                                      .~ ."},
     };
     for (const auto& c : cases) {
         for (const std::size_t piece : {std::size_t{1}, std::size_t{3}, c.Stream.size()}) {

@@ -49,6 +49,11 @@ class FakeMachine {
         return {(m_root / "sys").string(), (m_root / "dev").string(), (m_root / "proc").string()};
     }
     std::string Dev(const std::string& name) const { return (m_root / "dev" / name).string(); }
+    std::string Unrooted(std::string text) const {
+        for (std::size_t at; (at = text.find(m_root.string())) != std::string::npos;)
+            text.erase(at, m_root.string().size());
+        return text;
+    }
     static constexpr const char* kById = "usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0";
 
   private:
@@ -79,6 +84,7 @@ struct Known {
     const char* Name;
     const char* Text;
     bool Held;
+    const char* Hint;  // the machine's root left out
 };
 
 class PortIdentity : public ::testing::TestWithParam<Known> {};
@@ -89,18 +95,27 @@ TEST_P(PortIdentity, tells_driver_usb_strings_by_id_link_console_and_getty) {
     EXPECT_EQ(info.Device, machine.Dev(GetParam().Name));
     EXPECT_EQ(PortInfoText(info), GetParam().Text);
     EXPECT_EQ(info.HeldBySystem(), GetParam().Held);
+    EXPECT_EQ(machine.Unrooted(PortHintText(info)), GetParam().Hint);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     FakeMachine, PortIdentity,
-    ::testing::Values(Known{"ttyUSB0",
-                            "ftdi_sio  FTDI FT232R USB UART  0403:6001  serial A1B2C3  "
-                            "by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0",
-                            false},
-                      Known{"ttyACM0", "cdc_acm  Raspberry Pi Pico  2e8a:000a  serial E660", false},
-                      Known{"ttyS0", "8250  (console)", true},
-                      Known{"ttyS1", "8250  (getty)", true}, Known{"ttyS2", "8250  (getty)", true},
-                      Known{"ttyS9", "", false}));
+    ::testing::Values(
+        Known{"ttyUSB0",
+              "ftdi_sio  FTDI FT232R USB UART  0403:6001  serial A1B2C3  "
+              "by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0",
+              false,
+              "/dev/ttyUSB0\nftdi_sio\nFTDI FT232R USB UART\n0403:6001\nserial A1B2C3\n"
+              "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0"},
+        Known{"ttyACM0", "cdc_acm  Raspberry Pi Pico  2e8a:000a  serial E660", false,
+              "/dev/ttyACM0\ncdc_acm\nRaspberry Pi Pico\n2e8a:000a\nserial E660"},
+        Known{"ttyS0", "8250  (console)", true,
+              "/dev/ttyS0\n8250\n/dev/ttyS0 is the system console"},
+        Known{"ttyS1", "8250  (getty)", true,
+              "/dev/ttyS1\n8250\n/dev/ttyS1 is held by a getty (a login on this port)"},
+        Known{"ttyS2", "8250  (getty)", true,
+              "/dev/ttyS2\n8250\n/dev/ttyS2 is held by a getty (a login on this port)"},
+        Known{"ttyS9", "", false, ""}));
 
 TEST(PortIdentityLinks, a_by_id_path_is_the_device_it_links_to_and_is_kept_as_given) {
     const FakeMachine machine;

@@ -410,6 +410,22 @@ TEST_F(PosixDriver, a_read_error_other_than_a_vanished_device_fails_one_read_onl
     EXPECT_EQ(n, 2u);
 }
 
+// With no hang-up from poll: the read's own error is all that tells the device is gone.
+class VanishedOnRead : public PosixDriver, public ::testing::WithParamInterface<int> {};
+
+TEST_P(VanishedOnRead, a_read_failing_as_a_vanished_device_leaves_the_port_gone) {
+    ASSERT_TRUE(Configure());
+    Device([error = GetParam()](FakeDevice& d) {
+        d.ReadError = error;
+        d.FarEnd = {'a'};
+    });
+    std::uint8_t buffer[10];
+    std::uint32_t n = 0;
+    EXPECT_TRUE(Eventually([&] { return port->ReadFile(rt, buffer, 10, n) == IoResult::Gone; }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Errnos, VanishedOnRead, ::testing::Values(EIO, ENXIO, ENODEV));
+
 class PacedWriter : public PosixDriver {
   protected:
     void Start(const std::function<void(FakeDevice&)>& device) {

@@ -119,10 +119,15 @@ std::string JsonNumber(const std::string& json, const std::string& key) {
     return json.substr(from, json.find_first_of(",}", from) - from);
 }
 
+// The summary, the JSON and the record's last row are one value: the final figures.
 TEST(CliRecord, a_row_each_second_and_a_last_row_equal_to_the_summary) {
     const std::string file = ::testing::TempDir() + "kvartix-record.csv";
-    SimulatedRun run({"--port", "LOOP:corrupt=1e-3,drop=1e-4,seed=2", "--seconds", "5", "--json",
-                      "--record", file});
+    const std::vector<std::string> args = {"--port", "LOOP:corrupt=1e-3,drop=1e-4,insert=1e-4,seed=5",
+                                           "--seconds", "5", "--record", file};
+    const SimulatedRun text(args);
+    std::vector<std::string> withJson = args;
+    withJson.push_back("--json");
+    SimulatedRun run(withJson);
     std::ifstream in(file);
     const auto rows = CsvRows(in);
     ASSERT_EQ(rows.size(), 7u) << "the header, five seconds and the stop";
@@ -131,13 +136,16 @@ TEST(CliRecord, a_row_each_second_and_a_last_row_equal_to_the_summary) {
     const std::string json = run.out.str();
     const auto& last = rows.back();
     ASSERT_EQ(last.size(), rows[0].size());
-    const std::pair<int, const char*> columns[] = {{1, "received"},      {2, "symbols_per_second"},
-                                                   {4, "errors"},        {6, "invalid_symbols"},
-                                                   {7, "lost_symbols"},  {8, "sync_lost"},
-                                                   {9, "parity_errors"}, {12, "other_errors"}};
+    const std::pair<int, const char*> columns[] = {
+        {1, "received"},       {2, "symbols_per_second"}, {3, "bits_per_second"},
+        {4, "errors"},         {6, "invalid_symbols"},    {7, "lost_symbols"},
+        {8, "sync_lost"},      {9, "parity_errors"},      {10, "overrun_errors"},
+        {11, "framing_errors"}, {12, "other_errors"},      {18, "capacity_used"}};
     for (const auto& [column, key] : columns) EXPECT_EQ(last[column], JsonNumber(json, key)) << key;
     EXPECT_NE(last[4], "0");
     EXPECT_EQ(last[14], "1") << "DSR, wired to DTR on the plug";
+    EXPECT_NE(text.out.str().find("final " + last[5] + "\n"), std::string::npos)
+        << "the summary's coefficient is the record's: " << last[5] << "\n" << text.out.str();
     std::remove(file.c_str());
 }
 

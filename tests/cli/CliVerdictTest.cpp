@@ -55,6 +55,8 @@ TEST(CliSentAndReceived, a_bert_over_a_loop_counts_what_never_came_back_once_the
         {"LOOP at 9600: what never left the port is not missed", {"--baud", "9600"}, {}, 0, 0,
          "no errors", kExitClean},
         {"an echo", {}, EchoPort::Script{}, 0, 0, "no errors", kExitClean},
+        {"an echo whose last characters come back 300 ms late", {},
+         EchoPort::Script{0, 0, 0, 3, 64}, 0, 0, "no errors", kExitClean},
         {"an echo losing a packet, unseen by the checker", {}, EchoPort::Script{1024, 512}, 512, 0,
          "characters lost", kExitErrors},
         {"an echo losing a kernel buffer's eight packets", {}, EchoPort::Script{70000, 4096},

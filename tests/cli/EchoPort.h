@@ -18,6 +18,9 @@ class EchoPort final : public CommPort {
         std::int64_t SwallowFrom = 0;  // offset in everything written
         std::int64_t SwallowCount = 0;
         int GoneAtRead = 0;  // 0: never
+        // The last LagChars written come back only after LagReads reads without a write.
+        int LagReads = 0;
+        std::size_t LagChars = 0;
     };
     explicit EchoPort(Script s) : m_script(s) {}
 
@@ -35,7 +38,9 @@ class EchoPort final : public CommPort {
             MarkGone();
             return IoResult::Gone;
         }
-        got = static_cast<std::uint32_t>(std::min<std::size_t>(count, m_rx.size()));
+        std::size_t ready = m_rx.size();
+        if (++m_readsSinceWrite <= m_script.LagReads) ready -= std::min(ready, m_script.LagChars);
+        got = static_cast<std::uint32_t>(std::min<std::size_t>(count, ready));
         std::copy_n(m_rx.begin(), got, buffer);
         m_rx.erase(m_rx.begin(), m_rx.begin() + got);
         return IoResult::Done;
@@ -47,6 +52,7 @@ class EchoPort final : public CommPort {
                 m_written >= m_script.SwallowFrom + m_script.SwallowCount)
                 m_rx.push_back(buffer[i]);
         m_pending = count;
+        m_readsSinceWrite = 0;
         return IoResult::Pending;
     }
     IoResult DoGetOverlappedResult(TransferRecord&, std::uint32_t& transferred) override {
@@ -71,6 +77,7 @@ class EchoPort final : public CommPort {
     std::int64_t m_written = 0;
     std::uint32_t m_pending = 0;
     int m_reads = 0;
+    int m_readsSinceWrite = 0;
 };
 
 // Hands out one prepared port.

@@ -7,7 +7,12 @@
 
 namespace kvartix {
 
-// The choices the windows and kvartix-cli offer for a line, in the order the lists show them.
+// The choices the windows and kvartix-cli offer for a line, in the order the lists show them,
+// and what a new settings file starts with.
+
+inline constexpr std::int32_t kDefaultBitRate = 115200;
+inline constexpr std::int32_t kDefaultPacketSize = 512;
+inline constexpr std::uint8_t kDefaultSymbol = 0x5A;
 
 // The bit-rate box's list; any other whole number may be typed.
 inline constexpr std::array<std::int32_t, 14> kBitRateEntries{

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "app/IntegerText.h"
 
 namespace kvartix {
 namespace {
@@ -37,15 +36,16 @@ void ProgramSettings::Load(const IniDocument& doc) {
     DataBits = InRange(doc.ReadInteger("Parameters", "DataBits", 8), 5, 8, 8);
     StopBits = InRange(doc.ReadInteger("Parameters", "StopBits", 0), 0, 2, 0);
     Parity = InRange(doc.ReadInteger("Parameters", "Parity", 0), 0, 4, 0);
-    BitRateText = std::to_string(doc.ReadInteger("Parameters", "BitRate", 115200));
+    BitRate = IntegerEntry::Of(doc.ReadInteger("Parameters", "BitRate", kDefaultBitRate));
     XonXoff = doc.ReadBool("Parameters", "Xon/Xoff", false);
     RtsCts = doc.ReadBool("Parameters", "RTS/CTS", false);
     DTREnable = doc.ReadBool("Parameters", "DTREnable", true);
     DSREnable = doc.ReadBool("Parameters", "DSREnable", false);
     RandomFlow = doc.ReadBool("Parameters", "RandomFlow", false);
 
-    SymbolText = SymbolHexText(doc.ReadInteger("Protocol", "Symbol", 90));
-    const std::int32_t packet = doc.ReadInteger("Protocol", "PacketSize", 512);
+    const std::int32_t symbol = doc.ReadInteger("Protocol", "Symbol", kDefaultSymbol);
+    Symbol = IntegerEntry::Of(symbol, SymbolHexText(symbol));
+    const std::int32_t packet = doc.ReadInteger("Protocol", "PacketSize", kDefaultPacketSize);
     PacketIndex = PacketSizeIndex(packet);
     SymbolVisible = packet == 1;
 
@@ -66,10 +66,8 @@ void ProgramSettings::Load(const IniDocument& doc) {
 }
 
 std::optional<std::string> ProgramSettings::Save(IniDocument& doc) const {
-    const auto bitRate = ParseIntegerText(BitRateText);
-    if (!bitRate) return NotAnIntegerMessage(BitRateText) + ".";
-    const auto symbol = ParseIntegerText(SymbolText);
-    if (!symbol) return NotAnIntegerMessage(SymbolText) + ".";
+    for (const IntegerEntry* number : {&BitRate, &Symbol})
+        if (!number->Value) return NotAnIntegerMessage(number->Text) + ".";
 
     // Files that never chose a terminal view keep exactly their keys.
     const auto chosen = [&doc](const char* key) {
@@ -88,7 +86,7 @@ std::optional<std::string> ProgramSettings::Save(IniDocument& doc) const {
     if (DataBits >= 5 && DataBits <= 8) doc.WriteInteger("Parameters", "DataBits", DataBits);
     doc.WriteInteger("Parameters", "stopBits", StopBits);
     doc.WriteInteger("Parameters", "parity", Parity);
-    doc.WriteInteger("Parameters", "BitRate", *bitRate);
+    doc.WriteInteger("Parameters", "BitRate", *BitRate.Value);
     doc.WriteBool("Parameters", "Xon/Xoff", XonXoff);
     doc.WriteBool("Parameters", "RTS/CTS", RtsCts);
     doc.WriteBool("Parameters", "DTREnable", DTREnable);
@@ -97,9 +95,9 @@ std::optional<std::string> ProgramSettings::Save(IniDocument& doc) const {
 
     const int packet = PacketIndex >= 0 && PacketIndex < static_cast<int>(kPacketSizeEntries.size())
                            ? PacketIndex
-                           : PacketSizeIndex(512);
+                           : PacketSizeIndex(kDefaultPacketSize);
     doc.WriteInteger("Protocol", "PacketSize", kPacketSizeEntries[packet]);
-    doc.WriteInteger("Protocol", "Symbol", *symbol);
+    doc.WriteInteger("Protocol", "Symbol", *Symbol.Value);
 
     doc.WriteBool("Terminal", "Window", TerminalNormal);
     doc.WriteInteger("Terminal", "Left", TerminalLeft);

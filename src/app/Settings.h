@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/IniDocument.h"
+#include "app/IntegerText.h"
 #include "app/LineChoices.h"
 
 namespace kvartix {
@@ -21,8 +22,8 @@ std::string SymbolHexText(std::int32_t value);
 // and no save touches it.
 bool ReadPlus(const IniDocument& doc);
 
-// Every setting the windows keep in the settings file, as the controls hold it. Texts the
-// user can type (bit rate, symbol) stay texts until a save converts them.
+// Every setting the windows keep in the settings file, as the controls hold it. The numbers
+// the user can type (bit rate, symbol) keep their text beside the value it was read as.
 struct ProgramSettings {
     // "Program": the main window's position.
     std::int32_t Left = 20;
@@ -33,7 +34,7 @@ struct ProgramSettings {
     int DataBits = 8;  // 5..8; anything else is not written
     int StopBits = 0;  // index 0..2: "1", "1.5", "2"
     int Parity = 0;    // index 0..4: none, odd, even, mark, space
-    std::string BitRateText = "115200";
+    IntegerEntry BitRate = IntegerEntry::Of(kDefaultBitRate);
     bool XonXoff = false;     // CheckSoft
     bool RtsCts = false;      // CheckHard
     bool DTREnable = true;    // RadioDTR1; RadioDTR2 is the opposite
@@ -41,9 +42,9 @@ struct ProgramSettings {
     bool RandomFlow = false;  // RadioRF2; RadioRF1 is the opposite
 
     // "Protocol".
-    int PacketIndex = 8;  // into kPacketSizeEntries: "512"
+    int PacketIndex = PacketSizeIndex(kDefaultPacketSize);  // into kPacketSizeEntries
     bool SymbolVisible = false;
-    std::string SymbolText = "$5A";
+    IntegerEntry Symbol = IntegerEntry::Of(kDefaultSymbol, SymbolHexText(kDefaultSymbol));
 
     // "Terminal" and "TerminalFont": the terminal window and its font.
     bool TerminalNormal = true;  // false: maximized

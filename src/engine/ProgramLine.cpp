@@ -5,11 +5,10 @@
 namespace kvartix {
 
 LineSettingsResult LineSettingsFrom(const ProgramSettings& s) {
-    const auto bitRate = ParseIntegerText(s.BitRateText);
-    if (!bitRate) return {std::nullopt, NotAnIntegerMessage(s.BitRateText)};
+    if (!s.BitRate.Value) return {std::nullopt, NotAnIntegerMessage(s.BitRate.Text)};
     LineSettings line;
     line.Port = s.Port;
-    line.BitRate = *bitRate;
+    line.BitRate = *s.BitRate.Value;
     line.DataBits = s.DataBits;
     line.StopBits = s.StopBits;
     line.Parity = s.Parity;
@@ -20,8 +19,8 @@ LineSettingsResult LineSettingsFrom(const ProgramSettings& s) {
     line.RandomFlow = s.RandomFlow;
     const bool listed =
         s.PacketIndex >= 0 && s.PacketIndex < static_cast<int>(kPacketSizeEntries.size());
-    line.PacketSize = listed ? kPacketSizeEntries[static_cast<std::size_t>(s.PacketIndex)] : 512;
-    line.Symbol = static_cast<std::uint8_t>(ParseIntegerText(s.SymbolText).value_or(0x5A));
+    if (listed) line.PacketSize = kPacketSizeEntries[static_cast<std::size_t>(s.PacketIndex)];
+    line.Symbol = static_cast<std::uint8_t>(s.Symbol.Value.value_or(kDefaultSymbol));
     return {line, {}};
 }
 

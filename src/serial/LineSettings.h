@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "app/LineChoices.h"
+
 namespace kvartix {
 
 // Choices numbered as the platform's constants, passed through unchanged.
@@ -12,7 +14,7 @@ enum ParityChoice : int { NoParity = 0, OddParity = 1, EvenParity = 2, MarkParit
 // The line settings as chosen on the main window, read at the moment a session starts.
 struct LineSettings {
     std::string Port = "LOOP";
-    std::int32_t BitRate = 115200;
+    std::int32_t BitRate = kDefaultBitRate;
     int DataBits = 8;
     int StopBits = OneStopBit;
     int Parity = NoParity;
@@ -21,8 +23,8 @@ struct LineSettings {
     bool DTREnable = true;
     bool DSREnable = false;
     bool RandomFlow = false;
-    std::int32_t PacketSize = 512;
-    std::uint8_t Symbol = 0x5A;
+    std::int32_t PacketSize = kDefaultPacketSize;
+    std::uint8_t Symbol = kDefaultSymbol;
 };
 
 }  // namespace kvartix

@@ -63,20 +63,10 @@ void TForm1::SetInitialValues(const std::vector<std::string>& ports,
     ComboBox1->setCurrentIndex(ComboBox1->findText(QString::fromStdString(preselected)));
     ComboBox1->setEditText(QString::fromStdString(preselected));
     for (const std::int32_t rate : kBitRateEntries) ComboBox2->addItem(QString::number(rate));
-    ComboBox2->setCurrentIndex(ComboBox2->findText(QStringLiteral("115200")));
     for (const std::int32_t size : kPacketSizeEntries) ComboBox3->addItem(QString::number(size));
-    ComboBox3->setCurrentText(QStringLiteral("512"));
-    EditSymb->setText(QStringLiteral("$5A"));
-    ComboBox3Change();
-    RadioD[3]->setChecked(true);
-    RadioS[0]->setChecked(true);
-    RadioP[0]->setChecked(true);
-    RadioDTR1->setChecked(true);
-    RadioDSR2->setChecked(true);
-    RadioRF1->setChecked(true);
+    ShowLineSettings(ProgramSettings{});
     Button2->setEnabled(false);
     Button5->setEnabled(false);
-    Core().SetRateAxis(115200);
 }
 
 void TForm1::ShowPortInfo(const std::vector<PortInfo>& info) {

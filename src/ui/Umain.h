@@ -161,6 +161,7 @@ class TForm1 final : public QMainWindow, public EngineView, public ErrorBoxSink 
     void BuildControls(QWidget* client);
     void SetHints();
     void SetInitialValues(const std::vector<std::string>& ports, const std::string& preselected);
+    void ShowLineSettings(const ProgramSettings& settings);
     void BindHandlers();
     void ShowStopLook();
     void ShowChosenPortHint();

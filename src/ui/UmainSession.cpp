@@ -15,10 +15,8 @@ namespace {
 const QColor kStripGreen{0x00, 0x80, 0x00};
 const char* const kBadSymbol = "Код символа должен быть целым числом от 0 до 255!";
 
-std::optional<std::int32_t> SymbolValue(const QString& text) {
-    const auto v = ParseIntegerText(text.toStdString());
-    if (!v || *v < 0 || *v > 255) return std::nullopt;
-    return v;
+bool IsSymbol(std::optional<std::int32_t> value) {
+    return value && *value >= 0 && *value <= 255;
 }
 
 }  // namespace
@@ -62,15 +60,18 @@ void TForm1::Button1Click(QObject* sender) {
 // The bit rate is converted before anything touches the port, so a refused text leaves the
 // port free.
 bool TForm1::ReadLineSettings(LineSettings& s) {
-    const LineSettingsResult line = LineSettingsFrom(CollectSettings());
+    const ProgramSettings chosen = CollectSettings();
+    const LineSettingsResult line = LineSettingsFrom(chosen);
     if (!line.Settings) {
         ReportApplicationError(QString::fromStdString(line.Error));
         return false;
     }
     s = *line.Settings;
     // A start by keyboard leaves the symbol field without its check; it runs here instead.
-    if (!SymbolValue(EditSymb->text())) EditSymbExit();
-    s.Symbol = static_cast<std::uint8_t>(SymbolValue(EditSymb->text()).value_or(0x5A));
+    if (!IsSymbol(chosen.Symbol.Value)) {
+        EditSymbExit();
+        s.Symbol = kDefaultSymbol;
+    }
     return true;
 }
 
@@ -112,7 +113,7 @@ void TForm1::ComboBox3Change() {
 }
 
 void TForm1::EditSymbExit() {
-    if (SymbolValue(EditSymb->text())) return;
+    if (IsSymbol(ParseIntegerText(EditSymb->text().toStdString()))) return;
     ShowErrorBox(QString::fromUtf8(kBadSymbol), true);
     EditSymb->setText(QStringLiteral("$5a"));
 }

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cctype>
 
-#include "app/IntegerText.h"
 #include "app/SettingsFile.h"
 #include "components/ApplicationErrorReport.h"
 #include "ui/Umain.h"
@@ -46,14 +45,21 @@ void TForm1::LoadSettings(const SettingsLocation& where, const ProgramSettings& 
     // the user's own choice and stays; a start on it says if the port is not there.
     if (!s.Port.empty() && !IsComName(s.Port))
         ComboBox1->setEditText(QString::fromStdString(s.Port));
+    ShowLineSettings(s);
+}
+
+// The line's controls, from the settings file or the defaults.
+void TForm1::ShowLineSettings(const ProgramSettings& s) {
     RadioD[std::clamp(s.DataBits, 5, 8) - 5]->setChecked(true);
     RadioS[std::clamp(s.StopBits, 0, 2)]->setChecked(true);
     RadioP[std::clamp(s.Parity, 0, 4)]->setChecked(true);
     // A saved rate that is not in the list still shows.
-    ComboBox2->setEditText(QString::fromStdString(s.BitRateText));
-    if (const auto rate = ParseIntegerText(s.BitRateText)) Core().SetRateAxis(*rate);
+    const QString rate = QString::fromStdString(s.BitRate.Text);
+    ComboBox2->setCurrentIndex(ComboBox2->findText(rate));
+    ComboBox2->setEditText(rate);
+    if (s.BitRate.Value) Core().SetRateAxis(*s.BitRate.Value);
     ChartChanged(Core().Chart());
-    EditSymb->setText(QString::fromStdString(s.SymbolText));
+    EditSymb->setText(QString::fromStdString(s.Symbol.Text));
     ComboBox3->setCurrentIndex(s.PacketIndex);
     EditSymb->setVisible(s.SymbolVisible);
     CheckSoft->setChecked(s.XonXoff);
@@ -69,7 +75,7 @@ ProgramSettings TForm1::CollectSettings() const {
     s.Top = pos().y();
     s.Port = ComboBox1->currentText().toStdString();
     ReadFrameChoices(s.DataBits, s.StopBits, s.Parity);
-    s.BitRateText = ComboBox2->currentText().toStdString();
+    s.BitRate = IntegerEntry::Typed(ComboBox2->currentText().toStdString());
     s.XonXoff = CheckSoft->isChecked();
     s.RtsCts = CheckHard->isChecked();
     s.DTREnable = RadioDTR1->isChecked();
@@ -77,7 +83,7 @@ ProgramSettings TForm1::CollectSettings() const {
     s.RandomFlow = RadioRF2->isChecked();
     s.PacketIndex = ComboBox3->currentIndex();
     s.SymbolVisible = ComboBox3->currentText() == "1";
-    s.SymbolText = EditSymb->text().toStdString();
+    s.Symbol = IntegerEntry::Typed(EditSymb->text().toStdString());
     s.RecordFolder = m_recordFolder;
     if (m_terminal) m_terminal->SaveInto(s);
     return s;

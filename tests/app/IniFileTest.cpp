@@ -150,7 +150,7 @@ TEST_F(IniFileSave, a_read_only_file_is_refused) {
 
 TEST_F(IniFileSave, a_bad_number_leaves_the_file_untouched) {
     auto s = Moved();
-    s.BitRateText = "9600x";
+    s.BitRate = IntegerEntry::Typed("9600x");
     EXPECT_EQ(SaveSettingsFile({m_file, {}}, s), "'9600x' is not a valid integer value.");
     EXPECT_EQ(Contents(m_file), kOld);
 }

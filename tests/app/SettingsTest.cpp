@@ -19,8 +19,8 @@ TEST(Settings, a_new_file_gives_every_default) {
     changed.Load(IniDocument());
     EXPECT_EQ(changed, ProgramSettings{});
     const ProgramSettings s;
-    EXPECT_EQ(s.BitRateText, "115200");
-    EXPECT_EQ(s.SymbolText, "$5A");
+    EXPECT_EQ(s.BitRate, IntegerEntry::Typed("115200"));
+    EXPECT_EQ(s.Symbol, IntegerEntry::Typed("$5A"));
     EXPECT_FALSE(s.SymbolVisible);
     EXPECT_EQ(kPacketSizeEntries[s.PacketIndex], 512);
     EXPECT_TRUE(s.DTREnable && !s.DSREnable && !s.RandomFlow && !s.XonXoff && !s.RtsCts);
@@ -56,12 +56,12 @@ TEST(Settings, a_round_trip_keeps_every_value) {
     s.DataBits = 7;
     s.StopBits = 2;
     s.Parity = 4;
-    s.BitRateText = "12345";
+    s.BitRate = IntegerEntry::Typed("12345");
     s.XonXoff = s.RtsCts = s.DSREnable = s.RandomFlow = true;
     s.DTREnable = false;
     s.PacketIndex = 0;
     s.SymbolVisible = true;
-    s.SymbolText = "$12C";
+    s.Symbol = IntegerEntry::Typed("$12C");
     s.TerminalNormal = false;
     s.TerminalWidth = 640;
     s.FontName = "DejaVu Sans Mono";
@@ -91,7 +91,7 @@ TEST(Settings, a_hex_symbol_loads_as_dollar_hex_and_saves_as_decimal) {
         auto doc = IniDocument::Parse(std::string("[Protocol]\nSymbol=") + stored + "\n");
         ProgramSettings s;
         s.Load(doc);
-        EXPECT_EQ(s.SymbolText, "$41");
+        EXPECT_EQ(s.Symbol, IntegerEntry::Typed("$41"));
         ASSERT_EQ(s.Save(doc), std::nullopt);
         EXPECT_EQ(doc.ReadString("Protocol", "Symbol", ""), "65");
     }
@@ -129,15 +129,15 @@ TEST(Settings, out_of_range_line_values_load_as_the_design_defaults) {
     EXPECT_EQ(s.DataBits, 5);
     EXPECT_EQ(s.StopBits, 2);
     EXPECT_EQ(s.Parity, 4);
-    EXPECT_EQ(s.BitRateText, "12345");
+    EXPECT_EQ(s.BitRate, IntegerEntry::Typed("12345"));
 }
 
 TEST(Settings, a_text_that_is_not_a_number_leaves_the_file_untouched) {
     const std::string text = "[Program]\nLeft=5\n[Test]\n";
-    for (auto field : {&ProgramSettings::BitRateText, &ProgramSettings::SymbolText}) {
+    for (auto field : {&ProgramSettings::BitRate, &ProgramSettings::Symbol}) {
         auto doc = IniDocument::Parse(text);
         ProgramSettings s;
-        s.*field = "12a";
+        s.*field = IntegerEntry::Typed("12a");
         EXPECT_EQ(s.Save(doc), "'12a' is not a valid integer value.");
         EXPECT_EQ(doc.Text(), text);
     }

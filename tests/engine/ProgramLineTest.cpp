@@ -9,14 +9,14 @@ namespace {
 TEST(LineSettingsFrom, takes_every_line_field_of_the_program_settings) {
     ProgramSettings p;
     p.Port = "/dev/ttyUSB1";
-    p.BitRateText = "9600";
+    p.BitRate = IntegerEntry::Typed("9600");
     p.DataBits = 7;
     p.StopBits = TwoStopBits;
     p.Parity = EvenParity;
     p.XonXoff = p.RtsCts = p.DSREnable = p.RandomFlow = true;
     p.DTREnable = false;
     p.PacketIndex = 0;
-    p.SymbolText = "$1F";
+    p.Symbol = IntegerEntry::Typed("$1F");
     const LineSettingsResult r = LineSettingsFrom(p);
     ASSERT_TRUE(r.Settings) << r.Error;
     const LineSettings& s = *r.Settings;
@@ -33,7 +33,7 @@ TEST(LineSettingsFrom, takes_every_line_field_of_the_program_settings) {
 
 TEST(LineSettingsFrom, a_bit_rate_that_is_no_whole_number_gives_the_conversion_message) {
     ProgramSettings p;
-    p.BitRateText = "96OO";
+    p.BitRate = IntegerEntry::Typed("96OO");
     const LineSettingsResult r = LineSettingsFrom(p);
     EXPECT_FALSE(r.Settings);
     EXPECT_EQ(r.Error, "'96OO' is not a valid integer value");
@@ -53,7 +53,7 @@ TEST(LineSettingsFrom, packet_index_and_symbol_text_map_to_their_values) {
     for (const Case& c : cases) {
         ProgramSettings p;
         p.PacketIndex = c.PacketIndex;
-        p.SymbolText = c.SymbolText;
+        p.Symbol = IntegerEntry::Typed(c.SymbolText);
         const LineSettingsResult r = LineSettingsFrom(p);
         ASSERT_TRUE(r.Settings);
         EXPECT_EQ(r.Settings->PacketSize, c.PacketSize) << c.PacketIndex;

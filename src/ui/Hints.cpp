@@ -70,4 +70,9 @@ QString WrappedHintText(const QString& hint) {
            QStringLiteral("</td></tr></table>");
 }
 
+void ApplyHints(QWidget& window, std::span<const ControlHint> hints) {
+    for (const ControlHint& h : hints)
+        window.findChild<QWidget*>(QString::fromLatin1(h.name))->setToolTip(QString::fromUtf8(h.text));
+}
+
 }  // namespace kvartix

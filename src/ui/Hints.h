@@ -2,6 +2,8 @@
 
 #include <QObject>
 #include <QProxyStyle>
+#include <QWidget>
+#include <span>
 
 namespace kvartix {
 
@@ -35,5 +37,15 @@ class HintFilter final : public QObject {
 
 // A hint as rich text, so that the tool tip wraps it at its maximum width.
 QString WrappedHintText(const QString& hint);
+
+// A control's hint, the control named as its object is.
+struct ControlHint {
+    const char* name;
+    const char* text;
+};
+
+std::span<const ControlHint> MainWindowHints();
+// Sets each named control's tool tip.
+void ApplyHints(QWidget& window, std::span<const ControlHint> hints);
 
 }  // namespace kvartix

@@ -6,7 +6,6 @@
 #include <QMenuBar>
 #include <QStringList>
 
-#include "app/LineChoices.h"
 #include "serial/PortDiscovery.h"
 #include "ui/Hints.h"
 #include "ui/WindowFont.h"
@@ -34,10 +33,12 @@ TForm1::TForm1(const std::vector<std::string>& ports, const std::string& presele
     client->setFixedSize(kClientWidth, kClientHeight);
     setCentralWidget(client);
     BuildControls(client);
-    SetHints();
-    m_portBoxHint = ComboBox1->toolTip();
+    ApplyHints(*this, MainWindowHints());
     ShowIdleIndicators();
-    SetInitialValues(ports, preselected);
+    m_line.Fill(ports, preselected);
+    ShowSettings(ProgramSettings{});
+    Button2->setEnabled(false);
+    Button5->setEnabled(false);
     BindHandlers();
     m_describePort = DescribeSystemPort;
     setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
@@ -57,52 +58,10 @@ TForm1::~TForm1() {
     m_controller.Stop();
 }
 
-void TForm1::SetInitialValues(const std::vector<std::string>& ports,
-                              const std::string& preselected) {
-    for (const std::string& port : ports) ComboBox1->addItem(QString::fromStdString(port));
-    ComboBox1->setCurrentIndex(ComboBox1->findText(QString::fromStdString(preselected)));
-    ComboBox1->setEditText(QString::fromStdString(preselected));
-    for (const std::int32_t rate : kBitRateEntries) ComboBox2->addItem(QString::number(rate));
-    for (const std::int32_t size : kPacketSizeEntries) ComboBox3->addItem(QString::number(size));
-    ShowLineSettings(ProgramSettings{});
-    Button2->setEnabled(false);
-    Button5->setEnabled(false);
-}
-
-void TForm1::ShowPortInfo(const std::vector<PortInfo>& info) {
-    for (std::size_t i = 0; i < info.size() && static_cast<int>(i) < ComboBox1->count(); ++i)
-        ComboBox1->setItemData(static_cast<int>(i), QString::fromStdString(PortHintText(info[i])),
-                               Qt::ToolTipRole);
-    ShowChosenPortHint();
-}
-
-// The box's own hint, then what the port named in it is, when it is one of the list.
-void TForm1::ShowChosenPortHint() {
-    const int item = ComboBox1->findText(ComboBox1->currentText());
-    const QString port =
-        item < 0 ? QString() : ComboBox1->itemData(item, Qt::ToolTipRole).toString();
-    ComboBox1->setToolTip(port.isEmpty() ? m_portBoxHint : m_portBoxHint + "\n\n" + port);
-}
-
 void TForm1::BindHandlers() {
-    // A setting chosen while a test runs stops it: radio buttons when they become chosen,
-    // check boxes on every change, drop-downs when an entry is picked from the list.
-    QList<QRadioButton*> radios{RadioDSR1, RadioDSR2, RadioDTR1, RadioDTR2, RadioRF1, RadioRF2};
-    for (QRadioButton* r : RadioD) radios << r;
-    for (QRadioButton* r : RadioS) radios << r;
-    for (QRadioButton* r : RadioP) radios << r;
-    for (QRadioButton* r : radios)
-        connect(r, &QRadioButton::toggled, this, [this](bool chosen) {
-            if (chosen) Button2Click();
-        });
-    for (QCheckBox* c : {CheckHard, CheckSoft})
-        connect(c, &QCheckBox::toggled, this, [this] { Button2Click(); });
-    for (QComboBox* c : {ComboBox1, ComboBox2})
-        connect(c, &QComboBox::activated, this, [this] { Button2Click(); });
-    connect(ComboBox3, &QComboBox::activated, this, [this] {
-        Button2Click();
-        ComboBox3Change();
-    });
+    // A setting chosen while a test runs stops it.
+    m_line.OnChosen([this] { Button2Click(); });
+    connect(ComboBox3, &QComboBox::activated, this, [this] { ComboBox3Change(); });
     EditSymb->installEventFilter(this);  // click: stop; leaving: EditSymbExit
 
     for (QPushButton* b : {Button3, Button1, Button4})
@@ -111,7 +70,6 @@ void TForm1::BindHandlers() {
     connect(Button5, &QPushButton::clicked, this, [this] { Button5Click(); });
     connect(GroupBox10->CheckBox1, &QCheckBox::clicked, this, [this] { CheckBox1Click(); });
     connect(SpeedButton1, &QToolButton::toggled, this, [this] { SpeedButton1Click(); });
-    connect(ComboBox1, &QComboBox::currentTextChanged, this, [this] { ShowChosenPortHint(); });
     Timer1->SetOnTimer([this](QObject*) { Timer1Timer(); });
 }
 

@@ -23,6 +23,8 @@
 #include "serial/PortInfo.h"
 #include "serial/SystemPortOpener.h"
 #include "ui/ErrorPanel.h"
+#include "ui/LineControls.h"
+#include "ui/MainWindowView.h"
 #include "ui/RateChartWidget.h"
 
 namespace kvartix {
@@ -31,9 +33,8 @@ class TFterm;
 class TFhelp;
 
 // The main window: line settings, start and stop, lamps, error panel, chart and statistics.
-// Every control carries its name as its object name. It shows what the engine reports and
-// the port layer's messages.
-class TForm1 final : public QMainWindow, public EngineView, public ErrorBoxSink {
+// Every control carries its name as its object name.
+class TForm1 final : public QMainWindow {
   public:
     // The ports discovery found, in order, and the one to preselect.
     TForm1(const std::vector<std::string>& ports, const std::string& preselected,
@@ -50,7 +51,7 @@ class TForm1 final : public QMainWindow, public EngineView, public ErrorBoxSink 
     ProgramSettings CollectSettings() const;
     // What each listed port is, in the order of the list: the items' hints, and the box's
     // for the port chosen.
-    void ShowPortInfo(const std::vector<PortInfo>& info);
+    void ShowPortInfo(const std::vector<PortInfo>& info) { m_line.ShowPortInfo(info); }
     // What a start asks of the port it is about to open; the system by default.
     using PortDescriber = std::function<PortInfo(const std::string& portName)>;
     void SetPortDescriber(PortDescriber describe) { m_describePort = std::move(describe); }
@@ -76,20 +77,10 @@ class TForm1 final : public QMainWindow, public EngineView, public ErrorBoxSink 
     void EnableLineWatch(bool on);
     void ShowIdleIndicators();
 
-    // EngineView
-    void ShowDriverError(DriverErrorRow row, bool occurred, std::int32_t count,
-                         std::uint32_t errorMask) override;
-    void ShowPacketError(PacketErrorRow row, bool occurred, std::int32_t count) override;
-    void SetLed(Led led, bool on) override;
-    void SetErrorsCellAlarm(bool alarm) override;
-    void RefreshErrorPanel() override;
-    void SetStatText(StatCell cell, const std::string& text) override;
-    void ChartChanged(const RateChart& chart) override;
-    void ClearTerminalText() override;
-    TerminalText* Terminal() override;
-
-    // ErrorBoxSink
-    void ErrorBox(const std::string& text, bool errorIcon) override;
+    // What the engine shows, shown in this window.
+    MainWindowView& View() { return m_view; }
+    void RefreshErrorPanel();
+    TFterm* TerminalWindow() const { return m_terminal; }
 
     Engine& Core() { return m_controller.Core(); }
     const SessionController& Session() const { return m_controller; }
@@ -159,26 +150,22 @@ class TForm1 final : public QMainWindow, public EngineView, public ErrorBoxSink 
 
   private:
     void BuildControls(QWidget* client);
-    void SetHints();
-    void SetInitialValues(const std::vector<std::string>& ports, const std::string& preselected);
-    void ShowLineSettings(const ProgramSettings& settings);
+    void ShowSettings(const ProgramSettings& settings);
     void BindHandlers();
     void ShowStopLook();
-    void ShowChosenPortHint();
     bool ConfirmPort(const std::string& portName);
     bool ReadLineSettings(LineSettings& out);
-    void ReadFrameChoices(int& dataBits, int& stopBits, int& parity) const;
-    QLabel* StatCellLabel(StatCell cell) const;
     static char LocaleDecimalSeparator();
 
     SystemClock m_clock;
     SystemPortOpener m_opener{m_clock};
-    SessionController m_controller{*this, *this, m_opener, m_clock};
+    MainWindowView m_view{*this};
+    LineControls m_line{*this};
+    SessionController m_controller{m_view, m_view, m_opener, m_clock};
     std::optional<SettingsLocation> m_settingsLocation;
     TFterm* m_terminal = nullptr;
     TFhelp* m_help = nullptr;
     PortDescriber m_describePort;
-    QString m_portBoxHint;
     // The settings file's record folder, kept as loaded.
     std::string m_recordFolder;
 };

@@ -3,60 +3,19 @@
 #include <QMenuBar>
 #include <QWidget>
 
+#include "ui/FixedLayout.h"
 #include "ui/QuestionMarkIcon.h"
 #include "ui/Umain.h"
 
 namespace kvartix {
 namespace {
 
-enum class Kind {
-    Group,
-    EditCombo,
-    ListCombo,
-    Radio,
-    Check,
-    Button,
-    Strip,
-    Label,
-    Led,
-    Edit,
-    Cell
-};
-
-// Creates the control, binds it to its member and returns it.
-using Binder = QWidget* (*)(TForm1&, QWidget*);
-
-struct Place {
-    Kind kind;
-    Binder bind;
-    const char* name;
-    QGroupBox* TForm1::*owner;     // nullptr: the client area
-    int left, top, width, height;  // width 0: as wide as the caption
-    const char* caption;
-};
-
-template <class T>
-QWidget* Bound(T*& member, QWidget* created) {
-    // The row's kind makes a widget of the member's class; a row that does not is a fault in
-    // this table, found at the first start.
-    member = dynamic_cast<T*>(created);
-    if (!member)
-        qFatal("layout: %s is not the class of its member", qPrintable(created->objectName()));
-    return created;
-}
-
-template <auto Member>
-QWidget* Bind(TForm1& form, QWidget* created) {
-    return Bound(form.*Member, created);
-}
-
-template <auto Array, int Index>
-QWidget* BindAt(TForm1& form, QWidget* created) {
-    return Bound((form.*Array)[Index], created);
-}
+using layout::BindAt;
+using layout::Kind;
+using Place = layout::Place<TForm1>;
 
 // The member and the object's name, which the hints and the tests use, are the same word.
-#define BOUND(member) Bind<&TForm1::member>, #member
+#define BOUND(member) layout::Bind<&TForm1::member>, #member
 
 // clang-format off
 constexpr Place kPlaces[] = {
@@ -137,59 +96,10 @@ constexpr Heading kHeadings[] = {
     {"Time", 60, Qt::AlignCenter},
 };
 
-QWidget* Create(Kind kind, const QString& caption, QWidget* owner) {
-    switch (kind) {
-        case Kind::Group:
-            return new QGroupBox(caption, owner);
-        case Kind::EditCombo: {
-            auto* box = new QComboBox(owner);
-            box->setEditable(true);
-            box->setInsertPolicy(QComboBox::NoInsert);
-            return box;
-        }
-        case Kind::ListCombo:
-            return new QComboBox(owner);
-        case Kind::Radio:
-            return new QRadioButton(caption, owner);
-        case Kind::Check:
-            return new QCheckBox(caption, owner);
-        case Kind::Button:
-            return new QPushButton(caption, owner);
-        case Kind::Led:
-            return new TKivLed(owner);
-        case Kind::Edit:
-            return new QLineEdit(caption, owner);
-        case Kind::Label:
-            return new QLabel(caption, owner);
-        case Kind::Strip:
-        case Kind::Cell: {
-            auto* cell = new QLabel(caption, owner);
-            cell->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-            cell->setAlignment(Qt::AlignCenter);
-            cell->setAutoFillBackground(true);
-            return cell;
-        }
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 void TForm1::BuildControls(QWidget* client) {
-    for (const Place& p : kPlaces) {
-        QWidget* owner = p.owner ? this->*p.owner : client;
-        if (!owner) qFatal("layout: %s comes before its group", p.name);
-        QWidget* w = Create(p.kind, QString::fromUtf8(p.caption), owner);
-        w->setObjectName(QString::fromLatin1(p.name));
-        p.bind(*this, w);
-        // A screen reader names a group by its own caption, not by the group around it.
-        if (p.kind == Kind::Group) w->setAccessibleName(QString::fromUtf8(p.caption));
-        w->move(p.left, p.top);
-        if (p.width > 0)
-            w->resize(p.width, p.height);
-        else
-            w->resize(w->sizeHint().width(), p.height);
-    }
+    layout::Build(*this, kPlaces, client);
 
     // A typed bit rate is the rate: completing "1152" from the list would run 115200.
     ComboBox2->setCompleter(nullptr);

@@ -129,10 +129,6 @@ void TForm1::Timer1Timer() {
         StopSession();
 }
 
-void TForm1::ErrorBox(const std::string& text, bool errorIcon) {
-    ShowErrorBox(QString::fromStdString(text), errorIcon);
-}
-
 void TForm1::Hconte1Click() {
     if (m_help) {
         m_help->ShowModal();

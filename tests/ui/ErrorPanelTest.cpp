@@ -30,7 +30,7 @@ class Panel : public WindowRig {
 };
 
 TEST_F(Panel, the_switch_changes_between_driver_and_packet_counts) {
-    form->ShowDriverError(DriverErrorRow::Other, true, 2, 0x10);
+    form->View().ShowDriverError(DriverErrorRow::Other, true, 2, 0x10);
     EXPECT_EQ(panel->Label12->text(), "$0010");
     form->RefreshErrorPanel();
     EXPECT_EQ(Rows(), (QStringList{"COM port driver errors", "Parity", "Receive overrun = 3",
@@ -48,20 +48,20 @@ TEST_F(Panel, the_switch_changes_between_driver_and_packet_counts) {
 }
 
 TEST_F(Panel, an_error_cell_is_red_only_in_the_cycle_of_its_event) {
-    form->ShowDriverError(DriverErrorRow::Framing, true, 1, 0x8);
+    form->View().ShowDriverError(DriverErrorRow::Framing, true, 1, 0x8);
     EXPECT_EQ(Background(panel->StaticFE), QColor(0xFF, 0, 0));
     EXPECT_EQ(panel->Label14->text(), "Receive framing = 1");
-    form->ShowDriverError(DriverErrorRow::Framing, false, 1, 0);
+    form->View().ShowDriverError(DriverErrorRow::Framing, false, 1, 0);
     EXPECT_EQ(Background(panel->StaticFE), Face());
     EXPECT_EQ(panel->Label14->text(), "Receive framing = 1");
 }
 
 TEST_F(Panel, the_packet_view_counts_driver_errors_without_showing_them) {
     Click(panel->CheckBox1);
-    form->ShowDriverError(DriverErrorRow::Overrun, true, 4, 0x2);
+    form->View().ShowDriverError(DriverErrorRow::Overrun, true, 4, 0x2);
     EXPECT_EQ(Background(panel->StaticOv), Face());
     EXPECT_EQ(panel->Label13->text(), "Symb is lost");
-    form->ShowPacketError(PacketErrorRow::SymbolLost, true, 1);
+    form->View().ShowPacketError(PacketErrorRow::SymbolLost, true, 1);
     EXPECT_EQ(Background(panel->StaticOv), QColor(0xFF, 0, 0));
     EXPECT_EQ(panel->Label13->text(), "Symb is lost = 1");
     EngineProbe::DriverErrors(form->Core()).OverrunErrors = 4;

@@ -217,7 +217,7 @@ struct ReceivedCase {
 class ReceivedCell : public MainWindow, public ::testing::WithParamInterface<ReceivedCase> {};
 
 TEST_P(ReceivedCell, shows_the_count_within_its_border) {
-    form->SetStatText(StatCell::Received, GetParam().Text);
+    form->View().SetStatText(StatCell::Received, GetParam().Text);
     QLabel* cell = form->StaticS0;
     EXPECT_EQ(cell->text(), GetParam().Shown);
     EXPECT_LE(cell->fontMetrics().horizontalAdvance(cell->text()), cell->contentsRect().width());
@@ -285,7 +285,7 @@ TEST_P(FailedStartLook, returns_the_idle_look_and_keeps_the_cells) {
         {StatCell::BitRate, form->StaticS2},     {StatCell::Errors, form->StaticS4},
         {StatCell::Coefficient, form->StaticS5}, {StatCell::Time, form->StaticS3}};
     const char* const lastRun[] = {"23.0 Ksymb", "11520", "115200", "17", "7.4E-04", "0:00:02"};
-    for (std::size_t i = 0; i < cells.size(); ++i) form->SetStatText(cells[i].first, lastRun[i]);
+    for (std::size_t i = 0; i < cells.size(); ++i) form->View().SetStatText(cells[i].first, lastRun[i]);
     form->ComboBox1->setEditText(GetParam().Port);
     form->ComboBox2->setEditText(GetParam().Rate);
     Click(form->findChild<QPushButton*>(GetParam().Button));

@@ -1,16 +1,11 @@
 // The main window's hints, as the program shows them.
-#include "ui/Umain.h"
+#include "ui/Hints.h"
 
 namespace kvartix {
 namespace {
 
-struct Hint {
-    const char* name;
-    const char* text;
-};
-
 // clang-format off
-constexpr Hint kHints[] = {
+constexpr ControlHint kMainWindowHints[] = {
     {"ComboBox1", "Сдесь отображаются, только доступные для работы программы COM порты (не занятые другими программами).\nВпрочем, можете попробовать ввести любое имя COM порта."},
     {"ComboBox2", "Скорость работы COM порта. Можете попробовать ввести любую скорость. Если драйвер Windows ее не примет, то появится сообщение об ошибке."},
     {"GroupBox2", "Количество бит данных в асинхронной посылке."},
@@ -54,9 +49,8 @@ constexpr Hint kHints[] = {
 
 }  // namespace
 
-void TForm1::SetHints() {
-    for (const Hint& h : kHints)
-        findChild<QWidget*>(QString::fromLatin1(h.name))->setToolTip(QString::fromUtf8(h.text));
+std::span<const ControlHint> MainWindowHints() {
+    return kMainWindowHints;
 }
 
 }  // namespace kvartix

@@ -2,40 +2,29 @@
 
 namespace kvartix::layout {
 
-QWidget* Create(Kind kind, const QString& caption, QWidget* owner) {
-    switch (kind) {
-        case Kind::Group:
-            return new QGroupBox(caption, owner);
-        case Kind::EditCombo: {
-            auto* box = new QComboBox(owner);
-            box->setEditable(true);
-            box->setInsertPolicy(QComboBox::NoInsert);
-            return box;
-        }
-        case Kind::ListCombo:
-            return new QComboBox(owner);
-        case Kind::Radio:
-            return new QRadioButton(caption, owner);
-        case Kind::Check:
-            return new QCheckBox(caption, owner);
-        case Kind::Button:
-            return new QPushButton(caption, owner);
-        case Kind::Led:
-            return new TKivLed(owner);
-        case Kind::Edit:
-            return new QLineEdit(caption, owner);
-        case Kind::Label:
-            return new QLabel(caption, owner);
-        case Kind::Strip:
-        case Kind::Cell: {
-            auto* cell = new QLabel(caption, owner);
-            cell->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-            cell->setAlignment(Qt::AlignCenter);
-            cell->setAutoFillBackground(true);
-            return cell;
-        }
+void Dress(QWidget& control, Kind kind, const QString& caption) {
+    if (auto* group = qobject_cast<QGroupBox*>(&control)) {
+        group->setTitle(caption);
+        // A screen reader names a group by its own caption, not by the group around it.
+        group->setAccessibleName(caption);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(&control)) {
+        button->setText(caption);
+    } else if (auto* label = qobject_cast<QLabel*>(&control)) {
+        label->setText(caption);
+    } else if (auto* edit = qobject_cast<QLineEdit*>(&control)) {
+        edit->setText(caption);
     }
-    return nullptr;
+    if (kind == Kind::EditCombo) {
+        auto& box = static_cast<QComboBox&>(control);
+        box.setEditable(true);
+        box.setInsertPolicy(QComboBox::NoInsert);
+    }
+    if (kind == Kind::Cell || kind == Kind::Strip) {
+        auto& cell = static_cast<QLabel&>(control);
+        cell.setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        cell.setAlignment(Qt::AlignCenter);
+        cell.setAutoFillBackground(true);
+    }
 }
 
 }  // namespace kvartix::layout

@@ -10,12 +10,12 @@
 namespace kvartix {
 namespace {
 
-using layout::BindAt;
+using layout::MakeAt;
 using layout::Kind;
 using Place = layout::Place<TForm1>;
 
 // The member and the object's name, which the hints and the tests use, are the same word.
-#define BOUND(member) layout::Bind<&TForm1::member>, #member
+#define BOUND(member) layout::Make<&TForm1::member>, #member
 
 // clang-format off
 constexpr Place kPlaces[] = {
@@ -24,20 +24,20 @@ constexpr Place kPlaces[] = {
     {Kind::Label, BOUND(Label1), &TForm1::GroupBox1, 192, 7, 0, 13, "Bit rate"},
     {Kind::EditCombo, BOUND(ComboBox2), &TForm1::GroupBox1, 144, 20, 145, 21, ""},
     {Kind::Group, BOUND(GroupBox2), &TForm1::GroupBox1, 8, 43, 57, 105, "Data bits"},
-    {Kind::Radio, BindAt<&TForm1::RadioD, 0>, "RadioD5", &TForm1::GroupBox2, 8, 16, 45, 17, "5"},
-    {Kind::Radio, BindAt<&TForm1::RadioD, 1>, "RadioD6", &TForm1::GroupBox2, 8, 32, 45, 17, "6"},
-    {Kind::Radio, BindAt<&TForm1::RadioD, 2>, "RadioD7", &TForm1::GroupBox2, 8, 48, 45, 17, "7"},
-    {Kind::Radio, BindAt<&TForm1::RadioD, 3>, "RadioD8", &TForm1::GroupBox2, 8, 64, 45, 17, "8"},
+    {Kind::Radio, MakeAt<&TForm1::RadioD, 0>, "RadioD5", &TForm1::GroupBox2, 8, 16, 45, 17, "5"},
+    {Kind::Radio, MakeAt<&TForm1::RadioD, 1>, "RadioD6", &TForm1::GroupBox2, 8, 32, 45, 17, "6"},
+    {Kind::Radio, MakeAt<&TForm1::RadioD, 2>, "RadioD7", &TForm1::GroupBox2, 8, 48, 45, 17, "7"},
+    {Kind::Radio, MakeAt<&TForm1::RadioD, 3>, "RadioD8", &TForm1::GroupBox2, 8, 64, 45, 17, "8"},
     {Kind::Group, BOUND(GroupBox3), &TForm1::GroupBox1, 72, 43, 57, 105, "Stop bits"},
-    {Kind::Radio, BindAt<&TForm1::RadioS, 0>, "RadioS1", &TForm1::GroupBox3, 8, 32, 45, 17, "1"},
-    {Kind::Radio, BindAt<&TForm1::RadioS, 1>, "RadioS2", &TForm1::GroupBox3, 8, 48, 45, 17, "1.5"},
-    {Kind::Radio, BindAt<&TForm1::RadioS, 2>, "RadioS3", &TForm1::GroupBox3, 8, 64, 45, 17, "2"},
+    {Kind::Radio, MakeAt<&TForm1::RadioS, 0>, "RadioS1", &TForm1::GroupBox3, 8, 32, 45, 17, "1"},
+    {Kind::Radio, MakeAt<&TForm1::RadioS, 1>, "RadioS2", &TForm1::GroupBox3, 8, 48, 45, 17, "1.5"},
+    {Kind::Radio, MakeAt<&TForm1::RadioS, 2>, "RadioS3", &TForm1::GroupBox3, 8, 64, 45, 17, "2"},
     {Kind::Group, BOUND(GroupBox4), &TForm1::GroupBox1, 136, 43, 81, 105, "Parity"},
-    {Kind::Radio, BindAt<&TForm1::RadioP, 0>, "RadioP0", &TForm1::GroupBox4, 8, 16, 71, 17, "No parity"},
-    {Kind::Radio, BindAt<&TForm1::RadioP, 1>, "RadioP1", &TForm1::GroupBox4, 8, 32, 71, 17, "Odd"},
-    {Kind::Radio, BindAt<&TForm1::RadioP, 2>, "RadioP2", &TForm1::GroupBox4, 8, 48, 71, 17, "Even"},
-    {Kind::Radio, BindAt<&TForm1::RadioP, 3>, "RadioP3", &TForm1::GroupBox4, 8, 64, 71, 17, "Mark"},
-    {Kind::Radio, BindAt<&TForm1::RadioP, 4>, "RadioP4", &TForm1::GroupBox4, 8, 80, 71, 17, "Space"},
+    {Kind::Radio, MakeAt<&TForm1::RadioP, 0>, "RadioP0", &TForm1::GroupBox4, 8, 16, 71, 17, "No parity"},
+    {Kind::Radio, MakeAt<&TForm1::RadioP, 1>, "RadioP1", &TForm1::GroupBox4, 8, 32, 71, 17, "Odd"},
+    {Kind::Radio, MakeAt<&TForm1::RadioP, 2>, "RadioP2", &TForm1::GroupBox4, 8, 48, 71, 17, "Even"},
+    {Kind::Radio, MakeAt<&TForm1::RadioP, 3>, "RadioP3", &TForm1::GroupBox4, 8, 64, 71, 17, "Mark"},
+    {Kind::Radio, MakeAt<&TForm1::RadioP, 4>, "RadioP4", &TForm1::GroupBox4, 8, 80, 71, 17, "Space"},
     {Kind::Group, BOUND(GroupBox5), &TForm1::GroupBox1, 224, 43, 105, 52, "Flow control"},
     {Kind::Check, BOUND(CheckHard), &TForm1::GroupBox5, 8, 14, 95, 17, "RTS/CTS"},
     {Kind::Check, BOUND(CheckSoft), &TForm1::GroupBox5, 8, 30, 95, 17, "Xon/Xoff"},

@@ -100,13 +100,11 @@ std::string JsonString(const std::string& s) {
 
 void PrintJson(std::ostream& out, const RunResult& s) {
     const RunFigures& f = s.Final;
-    std::string coefficient = "null";
-    if (f.Received != 0) {
-        char buf[64];
-        const double ratio = static_cast<double>(f.Errors) / static_cast<double>(f.Received);
-        coefficient.assign(buf, std::to_chars(buf, buf + sizeof buf, ratio).ptr);
-    }
     const auto orNull = [](const auto& v, auto text) { return v ? text(*v) : std::string("null"); };
+    const std::string coefficient = orNull(s.Coefficient(), [](double ratio) {
+        char buf[64];
+        return std::string(buf, std::to_chars(buf, buf + sizeof buf, ratio).ptr);
+    });
     out << "{\"port\":" << JsonString(s.Port) << ",\"mode\":" << JsonString(ModeName(s.Mode))
         << ",\"seconds\":" << Fixed(s.Seconds(), 3) << ",\"received\":" << f.Received
         << ",\"sent\":" << s.Sent << ",\"queued\":" << s.Queued << ",\"errors\":" << f.Errors

@@ -10,6 +10,11 @@ bool RunResult::AnyErrors() const {
            d.FramingErrors != 0 || d.OtherErrors != 0;
 }
 
+std::optional<double> RunResult::Coefficient() const {
+    if (Final.Received == 0) return std::nullopt;
+    return static_cast<double>(Final.Errors) / static_cast<double>(Final.Received);
+}
+
 RunVerdict RunResult::Verdict() const {
     if (Ending == RunEnding::Interrupted) return RunVerdict::Interrupted;
     if (Ending == RunEnding::PortLost) return RunVerdict::PortLost;

@@ -52,6 +52,8 @@ struct RunResult {
     LossCheck Loss;
 
     double Seconds() const { return static_cast<double>(Final.ElapsedUs) / 1e6; }
+    // Errors over received; none before anything arrived.
+    std::optional<double> Coefficient() const;
     bool HasPackets() const { return Mode == TestMode::Bert && PacketSize != 1; }
     bool AnyErrors() const;
     RunVerdict Verdict() const;

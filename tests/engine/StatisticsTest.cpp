@@ -217,6 +217,11 @@ TEST(NumberTexts, ignore_a_decimal_comma_locale) {
     EXPECT_EQ(FormatAxisLabel(29.25, ','), "29,25");
     EXPECT_EQ(CoefficientText(1, 1000, '.'), "1.0E-03");
     EXPECT_EQ(CoefficientText(1, 1000, ','), "1,0E-03");
+    EXPECT_EQ(RecordLine(RunFigures{}).substr(0, 4), "0.0,");
+    std::setlocale(LC_NUMERIC, saved.c_str());
+}
+
+TEST(RunRecord, a_line_has_every_column_in_its_place) {
     // Every count distinct, so that two columns swapped show.
     RunFigures row;
     row.ElapsedUs = 2'500'000;
@@ -231,7 +236,6 @@ TEST(NumberTexts, ignore_a_decimal_comma_locale) {
     row.Lines = kDsrInactive | kXoffSentHold;  // CTS, DCD and XS lit
     row.CapacityUsed = 0.5;
     EXPECT_EQ(RecordLine(row), "2.5,1000,400,4000,1,1.0E-03,2,3,4,5,6,7,8,1,0,1,0,1,0.5000\n");
-    std::setlocale(LC_NUMERIC, saved.c_str());
 }
 
 TEST(RunRecord, file_names_carry_the_port_as_a_file_name_and_the_start_in_utc) {

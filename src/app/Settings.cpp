@@ -75,6 +75,8 @@ std::optional<std::string> ProgramSettings::Save(IniDocument& doc) const {
     };
     const bool hexKey = chosen("Hex"), timestampsKey = chosen("Timestamps"),
                lineEndKey = chosen("LineEnd");
+    // Nor does a file gain a record folder nobody chose.
+    const bool recordKey = doc.ReadString("Record", "Folder", "\x01") != "\x01";
     for (const char* section :
          {"Parameters", "Test", "Program", "Terminal", "TerminalFont", "Protocol", "Record"})
         doc.EraseSection(section);
@@ -114,7 +116,7 @@ std::optional<std::string> ProgramSettings::Save(IniDocument& doc) const {
     doc.WriteInteger("TerminalFont", "Size", FontSize);
     doc.WriteInteger("TerminalFont", "Color", FontColor);
 
-    doc.WriteString("Record", "Folder", RecordFolder);
+    if (!RecordFolder.empty() || recordKey) doc.WriteString("Record", "Folder", RecordFolder);
     return std::nullopt;
 }
 

@@ -27,6 +27,15 @@ std::string FolderOf(std::string_view path, PathStyle style) {
     return cut == std::string_view::npos ? std::string() : std::string(path.substr(0, cut + 1));
 }
 
+std::string FolderBeside(std::string_view settingsPath, std::string_view folder, PathStyle style) {
+    const bool absolute =
+        !folder.empty() && (folder.front() == '/' || (style == PathStyle::Windows &&
+                                                      (folder.front() == '\\' ||
+                                                       folder.find(':') != std::string_view::npos)));
+    if (folder.empty() || absolute) return std::string(folder);
+    return FolderOf(settingsPath, style) + std::string(folder);
+}
+
 std::string SettingsPath(std::string_view argument, std::string_view executableFolder,
                          PathStyle style) {
     if (argument.empty()) return std::string(executableFolder) + "default.ini";

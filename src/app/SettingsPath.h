@@ -19,6 +19,10 @@ inline constexpr PathStyle kNativePathStyle = PathStyle::Posix;
 // colon); empty when there is none.
 std::string FolderOf(std::string_view path, PathStyle style);
 
+// A folder the settings file names, relative ones taken from the settings file's own folder,
+// as its other paths are; an empty one stays empty.
+std::string FolderBeside(std::string_view settingsPath, std::string_view folder, PathStyle style);
+
 // The settings file of a run from the first command-line argument (empty when none):
 // default.ini in the executable's folder; else ".ini" appended when the argument holds no "."
 // anywhere, and the executable's folder put in front when it holds no separator anywhere.

@@ -11,6 +11,11 @@ std::string PortNameHelp();
 // Its lines on --list-ports: what is told of each port here.
 std::string PortListHelp();
 
+// Whether this process may write the file or folder (not whether the disk has room).
+bool MayWrite(const std::string& path);
+// Writes to a pipe whose reader has gone fail instead of ending the process.
+void IgnoreBrokenPipe();
+
 // While it lives, a console shows the program's UTF-8 text as such; output that goes to a
 // file or a pipe gets the same UTF-8 bytes either way.
 class ConsoleText {

@@ -1,6 +1,10 @@
 // kvartix-cli on Linux: terminals take UTF-8 as it is.
 #include "cli/CliPlatform.h"
 
+#include <unistd.h>
+
+#include <csignal>
+
 namespace kvartix {
 
 std::string PortNameHelp() {
@@ -15,6 +19,14 @@ std::string PortListHelp() {
                      /dev/serial/by-id link, console or getty), and exit; with --json as
                      an array of objects
 )";
+}
+
+bool MayWrite(const std::string& path) {
+    return ::access(path.c_str(), W_OK) == 0;
+}
+
+void IgnoreBrokenPipe() {
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 ConsoleText::ConsoleText() = default;

@@ -32,6 +32,14 @@ std::string PortListHelp() {
 )";
 }
 
+// The open after the start says whether the file could be written.
+bool MayWrite(const std::string&) {
+    return true;
+}
+
+// No SIGPIPE here: a write to a closed pipe fails as it is.
+void IgnoreBrokenPipe() {}
+
 ConsoleText::ConsoleText() {
     if (!IsConsole(STD_OUTPUT_HANDLE) && !IsConsole(STD_ERROR_HANDLE)) return;
     const UINT own = ::GetConsoleOutputCP();

@@ -17,6 +17,7 @@ enum CliExit {
     kExitErrors = 1,
     kExitNoSession = 2,
     kExitBadOptions = 3,
+    kExitOutputFailed = 4,  // the record or standard output could not be written
     kExitSignal = 128
 };
 

@@ -32,7 +32,7 @@ std::string LostText(const RunResult& s) {
 
 std::string CutShortText(const RunResult& s) {
     if (s.Ending == RunEnding::PortLost) return "the port was lost";
-    if (s.Ending == RunEnding::Stopped) return "stopped";
+    if (s.Ending == RunEnding::Stopped) return "standard output was closed by its reader";
     return "interrupted by " + SignalName(s.Signal);
 }
 

@@ -50,6 +50,7 @@ struct RunResult {
     // Cycles in which the driver's receive buffer overflowed: among the other errors.
     std::int64_t ReceiveOverflows = 0;
     LossCheck Loss;
+    bool RecordFailed = false;  // a write of its record failed
 
     double Seconds() const { return static_cast<double>(Final.ElapsedUs) / 1e6; }
     // Errors over received; none before anything arrived.

@@ -1,6 +1,8 @@
 #include "engine/SessionController.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "engine/PortMessages.h"
@@ -20,9 +22,14 @@ SessionController::~SessionController() {
     m_session.StopSession();
 }
 
-void SessionController::RecordTo(std::ostream* out) {
+void SessionController::RecordTo(std::ostream* out, std::string name) {
     m_recordStream = out;
-    if (out) *out << RecordHeader() << std::flush;
+    m_recordName = std::move(name);
+    m_recordFailed = false;
+    m_record = out;
+    if (out) WriteRecord(RecordHeader());
+    // A session not yet started takes the stream up at its start.
+    if (!m_session.Running()) m_record = nullptr;
 }
 
 bool SessionController::Start(TestMode mode, const LineSettings& settings) {
@@ -79,6 +86,7 @@ void SessionController::Finish(RunEnding how, int signal) {
         m_loss.NotJudged = how == RunEnding::Stopped ? "the run was stopped"
                                                      : "the run was cut short";
     m_result = FinalResult(how, signal);
+    m_result->RecordFailed = m_recordFailed;
     if (m_record) WriteRecord(RecordLine(m_result->Final));
     m_record = nullptr;
     m_recordFile.close();
@@ -149,10 +157,12 @@ void SessionController::OpenRecordFile(const std::string& port) {
         if (!fs::exists(path, ec) && !ec) break;
         if (ec) break;
     }
-    m_recordPath = path.string();
+    m_recordPath = m_recordName = path.string();
+    m_recordFailed = false;
     m_recordFile.open(path, std::ios::binary | std::ios::trunc);
     if (!m_recordFile) {
         // The run goes on without its record; the message says where it was to go.
+        m_recordFailed = true;
         m_box.ErrorBox("The record cannot be written: " + m_recordPath, true);
         m_recordPath.clear();
         return;
@@ -161,8 +171,17 @@ void SessionController::OpenRecordFile(const std::string& port) {
     WriteRecord(RecordHeader());
 }
 
+// A full disk or a reader gone: told once, with the system's reason, and the run goes on.
 void SessionController::WriteRecord(const std::string& line) {
+    if (m_recordFailed) return;
+    errno = 0;
     *m_record << line << std::flush;
+    if (*m_record) return;
+    m_recordFailed = true;
+    const int why = errno;
+    m_box.ErrorBox("The record cannot be written: " + m_recordName +
+                       (why ? std::string(": ") + std::strerror(why) : std::string()),
+                   true);
 }
 
 }  // namespace kvartix

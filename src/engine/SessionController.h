@@ -29,12 +29,15 @@ class SessionController final : private EngineView, private ErrorBoxSink {
     // False when the transfer events could not be created (told through the box).
     bool Usable() const { return m_usable; }
 
-    // Where records go: one stream for every session, its header written now...
-    void RecordTo(std::ostream* out);
+    // Where records go: one stream, named so for the message should it fail, its header
+    // written at once (into a session already running too)...
+    void RecordTo(std::ostream* out, std::string name);
     // ...or a new file in this folder for each session; empty: none.
     void RecordIn(std::string folder) { m_recordFolder = std::move(folder); }
     // The session's record file; empty when none is being written.
     const std::string& RecordPath() const { return m_recordPath; }
+    // A write of the record failed; it was told once and nothing more is written.
+    bool RecordFailed() const { return m_recordFailed; }
 
     // Opens and configures the port and arms the first cycle; false when a step failed (its
     // message shown, no port left open).
@@ -109,6 +112,8 @@ class SessionController final : private EngineView, private ErrorBoxSink {
     std::optional<RunResult> m_result;
 
     std::ostream* m_recordStream = nullptr;
+    std::string m_recordName;
+    bool m_recordFailed = false;
     std::string m_recordFolder;
     std::ofstream m_recordFile;
     std::string m_recordPath;

@@ -15,7 +15,7 @@ namespace kvartix {
 void TForm1::LoadSettings(const SettingsLocation& where, const ProgramSettings& s) {
     m_settingsLocation = where;
     m_recordFolder = s.RecordFolder;
-    m_controller.RecordIn(s.RecordFolder);
+    m_controller.RecordIn(FolderBeside(where.Path, s.RecordFolder, kNativePathStyle));
     const QString caption = QString::fromStdString(MainCaption(where.Path, kNativePathStyle));
     setWindowTitle(caption);
     SetApplicationTitle(caption);

@@ -25,6 +25,23 @@ TEST_P(SettingsPathRule, forms_the_path_and_the_captions) {
     EXPECT_EQ(TerminalCaption(path, c.Style), std::string("Term ") + c.Name);
 }
 
+TEST(SettingsPath, a_record_folder_is_taken_from_the_settings_files_folder_unless_absolute) {
+    const struct {
+        PathStyle Style;
+        const char* Settings;
+        const char* Folder;
+        const char* Taken;
+    } rows[] = {
+        {PathStyle::Posix, "/home/u/bench/line2.ini", "records", "/home/u/bench/records"},
+        {PathStyle::Posix, "/home/u/bench/line2.ini", "/var/rec", "/var/rec"},
+        {PathStyle::Posix, "/home/u/bench/line2.ini", "", ""},
+        {PathStyle::Windows, "D:\\Tests\\line2.ini", "rec", "D:\\Tests\\rec"},
+        {PathStyle::Windows, "D:\\Tests\\line2.ini", "E:\\rec", "E:\\rec"},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(FolderBeside(r.Settings, r.Folder, r.Style), r.Taken) << r.Folder;
+}
+
 constexpr auto W = PathStyle::Windows;
 constexpr auto P = PathStyle::Posix;
 

@@ -34,8 +34,11 @@ TEST(Settings, a_save_writes_the_sections_and_keys_in_order_and_keeps_others) {
         "[Morvi]\nPlus=1\n[Protocol]\nSymbol=1\n[Test]\n[Mine]\na=b\n[Parameters]\nPort=COM9\n");
     ASSERT_EQ(ProgramSettings{}.Save(doc), std::nullopt);
     EXPECT_EQ(doc.Sections(), (Names{"Morvi", "Mine", "Program", "Parameters", "Protocol",
-                                     "Terminal", "TerminalFont", "Record"}));
-    EXPECT_EQ(doc.ReadString("Record", "Folder", "-"), "") << "no record by default";
+                                     "Terminal", "TerminalFont"}))
+        << "no record folder nobody chose";
+    auto kept = IniDocument::Parse("[Record]\nFolder=\n");
+    ASSERT_EQ(ProgramSettings{}.Save(kept), std::nullopt);
+    EXPECT_EQ(kept.ReadString("Record", "Folder", "-"), "") << "a section that was there stays";
     EXPECT_EQ(doc.Keys("Program"), (Names{"Left", "Top"}));
     EXPECT_EQ(doc.Keys("Parameters"),
               (Names{"Port", "DataBits", "stopBits", "parity", "BitRate", "Xon/Xoff", "RTS/CTS",

@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "cli/CliRun.h"
 #include "cli/SimulatedRun.h"
 #ifdef __linux__
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include "serial/posix/UucpLock.h"
 #include "testkit/Pty.h"
@@ -156,11 +161,62 @@ TEST(CliRecord, to_standard_output_the_rows_replace_the_second_lines_and_the_sum
     EXPECT_NE(run.err.str().find("Result            no errors"), std::string::npos);
 }
 
-TEST(CliRecord, a_file_that_cannot_be_written_is_a_usage_error_before_the_port_opens) {
-    SimulatedRun run({"--record", "/nonexistent-folder/run.csv"});
-    EXPECT_EQ(run.status, kExitBadOptions);
-    EXPECT_EQ(run.err.str(),
-              "kvartix-cli: --record: '/nonexistent-folder/run.csv' cannot be written\n");
+#ifdef __linux__
+// What the user asked to keep: refused before the start when it could not be written or would
+// block, left as it was by a run that never starts, and a failed write told with exit 4.
+TEST(CliRecord, a_record_that_cannot_be_kept_is_told_and_loses_nothing) {
+    const std::string dir = ::testing::TempDir() + "kvartix-records/";
+    std::filesystem::create_directories(dir);
+    const std::string fifo = dir + "fifo", earlier = dir + "earlier.csv", big = dir + "big.csv";
+    ::mkfifo(fifo.c_str(), 0600);
+    std::ofstream(earlier) << "earlier\n";
+    const struct {
+        std::vector<std::string> Args;
+        int Status;
+        const char* Err;  // what standard error holds
+    } cases[] = {
+        {{"--record", "/nonexistent-folder/run.csv"}, kExitBadOptions,
+         "kvartix-cli: --record: '/nonexistent-folder/run.csv' cannot be written\n"},
+        {{"--record", fifo}, kExitBadOptions, "is not a regular file\n"},
+        {{"--port", "/dev/kvartix-none", "--record", earlier}, kExitNoSession, "не доступен"},
+        {{"--seconds", "3", "--record", big}, kExitOutputFailed,
+         "The record cannot be written: "},
+    };
+    rlimit was{};
+    ::getrlimit(RLIMIT_FSIZE, &was);
+    const auto ignored = std::signal(SIGXFSZ, SIG_IGN);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Args.back());
+        rlimit small = was;
+        small.rlim_cur = 300;  // the header and a row or two
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        const SimulatedRun run(c.Args);
+        ::setrlimit(RLIMIT_FSIZE, &was);
+        EXPECT_EQ(run.status, c.Status);
+        EXPECT_NE(run.err.str().find(c.Err), std::string::npos) << run.err.str();
+    }
+    std::signal(SIGXFSZ, ignored);
+    std::ifstream in(earlier);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "earlier\n");
+    std::filesystem::remove_all(dir);
+}
+#endif
+
+// A reader that stops reading (| head -2) ends the run as a stop does: the port closed, the
+// summary on standard error, exit 4.
+TEST(CliRecord, standard_output_closed_by_its_reader_ends_the_run_with_its_summary) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--seconds", "20", "--record", "-"},
+          std::vector<std::string>{"--seconds", "20"}}) {
+        test::RunSetup closesEarly;
+        closesEarly.OutputClosesAt = 400;
+        const SimulatedRun run(args, closesEarly);
+        EXPECT_EQ(run.status, kExitOutputFailed);
+        EXPECT_NE(run.err.str().find("Cut short         standard output was closed"),
+                  std::string::npos)
+            << run.err.str();
+        EXPECT_LT(run.waits, 60) << "ended at once, not after its 20 s";
+    }
 }
 
 TEST(CliMainProgram, bad_options_exit_3_with_a_usage_line_and_help_explains) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,24 @@ struct RunSetup {
     PortOpener* Opener = nullptr;  // none: the system's
     int SignalAtWait = 0;          // the wait from which on a signal has come; 0: never
     int Signal = 0;
+    std::size_t OutputClosesAt = 0;  // bytes standard output takes before its reader goes; 0: all
+};
+
+// Standard output whose reader goes away after so many bytes: every later write fails.
+class ClosingOutput final : public std::streambuf {
+  public:
+    ClosingOutput(std::streambuf& to, std::size_t limit) : m_to(to), m_left(limit) {}
+
+  protected:
+    int_type overflow(int_type c) override {
+        if (m_left == 0 || traits_type::eq_int_type(c, traits_type::eof())) return traits_type::eof();
+        --m_left;
+        return m_to.sputc(traits_type::to_char_type(c));
+    }
+
+  private:
+    std::streambuf& m_to;
+    std::size_t m_left;
 };
 
 // A run on the settable clock: the minutes of a real run take milliseconds.
@@ -30,7 +49,12 @@ struct SimulatedRun {
             if (us > clock.NowUs()) clock.AdvanceUs(us - clock.NowUs());
             return 0;
         };
-        status = RunCli(*p.Options, clock, wait, setup.Opener ? *setup.Opener : system, out, err);
+        std::ostream& stdOut = out;
+        ClosingOutput closing(*out.rdbuf(), setup.OutputClosesAt);
+        if (setup.OutputClosesAt) stdOut.rdbuf(&closing);
+        status = RunCli(*p.Options, clock, wait, setup.Opener ? *setup.Opener : system, stdOut, err);
+        stdOut.rdbuf(out.rdbuf());
+        stdOut.clear();
     }
     std::vector<std::string> Lines() const {
         std::vector<std::string> lines;

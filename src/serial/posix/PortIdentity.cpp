@@ -1,5 +1,7 @@
 #include "serial/posix/PortIdentity.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -48,13 +50,21 @@ std::string ById(const fs::path& byId, const fs::path& device) {
     return {};
 }
 
-bool IsConsole(const fs::path& consoles, const std::string& name) {
-    std::ifstream in(consoles);
+// A name tells nothing of a link, a bind mount or another node of the same device; the
+// device number does. The kernel's log goes to each device /proc/consoles names (a name with
+// no device, such as netconsole's, has no node); /dev/console and /dev/tty0, the virtual
+// console in front, reach them as well. /dev/tty is each process's own terminal instead.
+bool IsConsole(const fs::path& device, const SystemRoots& roots) {
+    const dev_t port = roots.DeviceNumber(device.string());
+    if (port == 0) return false;
+    std::vector<std::string> names{"console", "tty0"};
+    std::ifstream in(fs::path(roots.Proc) / "consoles");
     for (std::string line; std::getline(in, line);) {
         std::istringstream words(line);
-        std::string first;
-        if (words >> first && first == name) return true;
+        if (std::string first; words >> first) names.push_back(first);
     }
+    for (const std::string& name : names)
+        if (roots.DeviceNumber((fs::path(roots.Dev) / name).string()) == port) return true;
     return false;
 }
 
@@ -116,6 +126,11 @@ bool HeldByGetty(const fs::path& proc, const std::string& name, long ttyNumber) 
 
 }  // namespace
 
+dev_t CharDeviceNumber(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode) ? st.st_rdev : 0;
+}
+
 PortInfo IdentifyPort(const std::string& devicePath, const SystemRoots& roots) {
     PortInfo info;
     info.Device = devicePath;
@@ -130,7 +145,7 @@ PortInfo IdentifyPort(const std::string& devicePath, const SystemRoots& roots) {
         ReadUsb(Canonical(ttyDevice), Canonical(sys), info);
     }
     info.ById = ById(fs::path(roots.Dev) / "serial" / "by-id", device);
-    info.Console = IsConsole(fs::path(roots.Proc) / "consoles", name);
+    info.Console = IsConsole(device, roots);
     info.Getty = HeldByGetty(roots.Proc, name, TtyNumber(ttyClass));
     return info;
 }

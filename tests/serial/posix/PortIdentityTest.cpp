@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/sysmacros.h>
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <sstream>
 
 #include "serial/posix/PortIdentity.h"
 
@@ -11,7 +14,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // A machine as sysfs, /dev and /proc show it: an FTDI adapter with its by-id link, a
-// CDC-ACM device, an 8250 UART that is the console and one under a getty.
+// CDC-ACM device, an 8250 UART that is the console and one under a getty, the console's
+// own nodes, a link to one and another node of the same device.
 class FakeMachine {
   public:
     FakeMachine() {
@@ -33,7 +37,16 @@ class FakeMachine {
                 "sys/bus/platform/drivers/serial8250");
         fs::create_directories(Dir("dev/serial/by-id"));
         fs::create_symlink("../../ttyUSB0", Dir("dev/serial/by-id") / kById);
-        std::ofstream(Dir("proc") / "consoles") << "tty0  -WU (EC p  )    4:1\n"
+        std::istringstream nodes(
+            "ttyUSB0 188 0  ttyACM0 166 0  ttyS0 4 64  ttyS1 4 65  ttyS2 4 66  "
+            "console 5 1  tty0 4 0  vc/0 4 0  tty 5 0");
+        std::string node;
+        for (unsigned major, minor; nodes >> node >> major >> minor;) {
+            std::ofstream(Dir("dev/" + fs::path(node).parent_path().string()) / node).put('\0');
+            m_numbers[fs::weakly_canonical(Dir("dev") / node)] = makedev(major, minor);
+        }
+        fs::create_symlink("console", Dir("dev") / "syscon");
+        std::ofstream(Dir("proc") / "consoles") << "netcon0 -W- (E     )\n"
                                                 << "ttyS0 -W- (E  p a)    4:64\n";
         Process(1, {"/sbin/init", "splash"});
         Process(200, {"/sbin/agetty", "-L", "115200", "ttyS1", "vt102"});
@@ -46,7 +59,12 @@ class FakeMachine {
     ~FakeMachine() { fs::remove_all(m_root); }
 
     SystemRoots Roots() const {
-        return {(m_root / "sys").string(), (m_root / "dev").string(), (m_root / "proc").string()};
+        return {(m_root / "sys").string(), (m_root / "dev").string(), (m_root / "proc").string(),
+                [numbers = m_numbers](const std::string& path) {
+                    std::error_code ec;
+                    const auto at = numbers.find(fs::weakly_canonical(path, ec));
+                    return at == numbers.end() ? dev_t{0} : at->second;
+                }};
     }
     std::string Dev(const std::string& name) const { return (m_root / "dev" / name).string(); }
     std::string Unrooted(std::string text) const {
@@ -78,6 +96,7 @@ class FakeMachine {
     }
 
     fs::path m_root = fs::temp_directory_path() / ("kvartix-machine-" + std::to_string(getpid()));
+    std::map<fs::path, dev_t> m_numbers;
 };
 
 struct Known {
@@ -115,7 +134,12 @@ INSTANTIATE_TEST_SUITE_P(
               "/dev/ttyS1\n8250\n/dev/ttyS1 is held by a getty (a login on this port)"},
         Known{"ttyS2", "8250  (getty)", true,
               "/dev/ttyS2\n8250\n/dev/ttyS2 is held by a getty (a login on this port)"},
-        Known{"ttyS9", "", false, ""}));
+        Known{"ttyS9", "", false, ""},
+        Known{"console", "(console)", true, "/dev/console\n/dev/console is the system console"},
+        Known{"tty0", "(console)", true, "/dev/tty0\n/dev/tty0 is the system console"},
+        Known{"syscon", "(console)", true, "/dev/syscon\n/dev/syscon is the system console"},
+        Known{"vc/0", "(console)", true, "/dev/vc/0\n/dev/vc/0 is the system console"},
+        Known{"tty", "", false, ""}));
 
 TEST(PortIdentityLinks, a_by_id_path_is_the_device_it_links_to_and_is_kept_as_given) {
     const FakeMachine machine;

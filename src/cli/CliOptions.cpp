@@ -257,8 +257,10 @@ Test:
   --json             print only the summary, as one JSON object
   --record FILE      write the run to FILE as CSV: a header line, a row at each second's
                      update and a last row at the stop equal to the summary, each row
-                     flushed as written. With "-" the rows go to standard output in place
-                     of the second lines, and the summary to standard error.
+                     flushed as written; FILE is created or emptied only once the port has
+                     opened, and must be a regular file (a FIFO, socket or device is
+                     refused). With "-" the rows go to standard output in place of the
+                     second lines, and the summary to standard error.
 )" + PortListHelp() + R"(  --force            start even on the system console or a port a getty holds (refused
                      otherwise: a test there floods the machine's log or its login)
   --version          print the program's version and exit
@@ -285,7 +287,10 @@ Exit status:
          a loopback: data lost (a receive overrun or buffer overflow)
   2      the port could not be opened or configured, or was lost during the test (the
          reason on standard error)
-  3      bad options, or a start on the console or a getty's port without --force
+  3      bad options, a record file that is not a regular file or cannot be written, or a
+         start on the console or a getty's port without --force
+  4      the record or standard output could not be written (told on standard error; a
+         reader that closed standard output ends the run as a stop does)
   128+N  stopped by signal N (130 SIGINT, 143 SIGTERM, 129 SIGHUP)
 )";
 }

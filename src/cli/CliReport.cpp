@@ -37,6 +37,11 @@ void CliReport::SecondElapsed() {
     if (engine.Mode() == TestMode::Bert && engine.Params().PacketSize != 1)
         m_out << "  | Invalid " << c.InvalidSymbolCount << " Lost " << c.SymbolLostCount
               << " Sync " << c.SyncLostCount;
+    // Flow control holds the line for moments all the time; a second or more is worth a word.
+    const SessionCounters& counters = engine.Counters();
+    if (counters.HeldForUsAt(counters.LastUpdateTimeUs) >= 1'000'000)
+        m_out << "  held by Xoff since "
+              << ElapsedText((*counters.HeldSinceUs - counters.StartTimeUs) / 1000);
     m_out << "  | " << lamp(Led::CTS, "CTS") << ' ' << lamp(Led::DSR, "DSR") << ' '
           << lamp(Led::DCD, "DCD") << ' ' << lamp(Led::XR, "XR") << ' ' << lamp(Led::XS, "XS")
           << '\n'

@@ -64,6 +64,15 @@ void PrintSummary(std::ostream& out, const RunResult& s,
         << " s\n"
         << "  Capacity used     " << Fixed(f.CapacityUsed * 100, 1) << " %\n"
         << "  Errored seconds   " << s.ErroredSeconds << '\n';
+    if (s.HeldUs != 0) {
+        out << "  Held by Xoff      " << Fixed(static_cast<double>(s.HeldUs) / 1e6, 1) << " s of "
+            << Fixed(s.Seconds(), 1);
+        if (s.HeldAtEndUs >= 1'000'000)
+            out << ", at the end since " << Fixed(static_cast<double>(s.HeldAtEndUs) / 1e6, 1)
+                << " s";
+        if (s.XonResent != 0) out << "; our Xon sent again " << s.XonResent << " times";
+        out << '\n';
+    }
     if (s.PacketSize != 1)
         out << "  Packet errors     " << PacketErrorCaption(PacketErrorRow::InvalidSymbol) << ' '
             << f.Packet.InvalidSymbolCount << ", " << PacketErrorCaption(PacketErrorRow::SymbolLost)
@@ -124,7 +133,11 @@ void PrintJson(std::ostream& out, const RunResult& s) {
         << ",\"lost_characters\":"
         << orNull(s.Loss.Lost, [](std::int64_t n) { return std::to_string(n); })
         << ",\"drain_seconds\":"
-        << orNull(s.Loss.DrainSeconds, [](double d) { return Fixed(d, 3); }) << ",\"signal\":"
+        << orNull(s.Loss.DrainSeconds, [](double d) { return Fixed(d, 3); })
+        << ",\"held_seconds\":" << Fixed(static_cast<double>(s.HeldUs) / 1e6, 1)
+        << ",\"held_at_end_seconds\":" << Fixed(static_cast<double>(s.HeldAtEndUs) / 1e6, 1)
+        << ",\"xon_resent\":" << s.XonResent
+        << ",\"signal\":"
         << (s.Ending == RunEnding::Interrupted ? std::to_string(s.Signal) : "null")
         << ",\"result\":" << JsonString(VerdictText(s.Verdict())) << "}\n";
 }

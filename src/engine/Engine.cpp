@@ -65,6 +65,7 @@ CycleResult Engine::Tick() {
         m_state.PrevLineStatus = line;
     }
     if (m_portLost) return CycleResult::PortLost;
+    TrackXoffHold(line);
 
     if (++m_state.TickCount == 10) m_state.TickCount = 0;
 
@@ -105,6 +106,10 @@ void Engine::FirstCycleInit() {
     m_counters.Errors = 0;
     m_counters.Sent = 0;
     m_counters.TerminalReceived = 0;
+    m_counters.HeldSinceUs.reset();
+    m_counters.HeldUs = m_counters.XonResent = 0;
+    m_counters.LastArrivalUs = m_counters.StartTimeUs;
+    m_counters.LastXonUs.reset();
     m_update = RunFigures{};
     m_counters.ShownErrors = 0;
     m_chart.ResetChart();
@@ -121,6 +126,26 @@ void Engine::FirstCycleInit() {
     m_counters.LastUpdateSecond = SecondOfMinute(m_clock.WallUs());
     m_state.LoopbackPending = 0;
     m_terminalBreaks = LineBreakState{};
+}
+
+void Engine::TrackXoffHold(LineStatus line) {
+    const std::int64_t now = m_clock.NowUs();
+    const bool held = (line & kXoffReceivedHold) != 0;
+    SessionCounters& c = m_counters;
+    if (held && !c.HeldSinceUs) c.HeldSinceUs = now;
+    if (!held && c.HeldSinceUs) {
+        c.HeldUs += now - *c.HeldSinceUs;
+        c.HeldSinceUs.reset();
+    }
+    // A BERT held by an Xoff while its own input is released and nothing comes in has lost
+    // the Xon that would free it (or took a corrupted character for an Xoff): it sends its Xon
+    // again, at most once a second, which an unheld far end takes as nothing.
+    constexpr std::int64_t kQuietUs = 1'000'000;
+    if (m_mode != TestMode::Bert || !m_settings.XonXoff || !held || (line & kXoffSentHold) ||
+        now - c.LastArrivalUs < kQuietUs || (c.LastXonUs && now - *c.LastXonUs < kQuietUs))
+        return;
+    c.LastXonUs = now;
+    if (m_port->TransmitXon()) ++c.XonResent;
 }
 
 void Engine::CountDriverErrors(std::uint32_t mask) {
@@ -204,6 +229,8 @@ void Engine::ClearStatistics() {
     m_counters.TerminalReceived = 0;
     m_clearRequested = false;
     m_counters.StartTimeUs = m_counters.LastUpdateTimeUs = m_clock.NowUs();
+    m_counters.HeldUs = 0;
+    if (m_counters.HeldSinceUs) m_counters.HeldSinceUs = m_counters.StartTimeUs;
     m_chart.ResetChart();
     m_view.ChartChanged(m_chart);
     m_view.ClearTerminalText();
@@ -280,6 +307,7 @@ void Engine::RunBertPath() {
 }
 
 void Engine::CheckBert(const std::uint8_t* data, std::uint32_t n) {
+    m_counters.LastArrivalUs = m_clock.NowUs();
     m_counters.Received += n;
     m_counters.ReceivedThisSecond += n;
     if (m_params.PacketSize == 1) {

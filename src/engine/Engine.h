@@ -78,6 +78,7 @@ public:
 private:
     void FirstCycleInit();
     void CountDriverErrors(std::uint32_t mask);
+    void TrackXoffHold(LineStatus line);
     void UpdateLeds(LineStatus status, LineStatus changed);
     void PerSecondUpdate();
     void ClearStatistics();

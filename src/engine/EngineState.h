@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "serial/CommTypes.h"
@@ -69,6 +70,18 @@ struct SessionCounters {
     int LastUpdateSecond = 0;
     std::int64_t ShownReceived = -1;
     std::int64_t ShownErrors = 0;
+    // Output held by a received Xoff: since when (none: not held) and for how long before.
+    std::optional<std::int64_t> HeldSinceUs;
+    std::int64_t HeldUs = 0;
+    std::int64_t LastArrivalUs = 0;
+    std::optional<std::int64_t> LastXonUs;  // our Xon sent again
+    std::int64_t XonResent = 0;
+
+    // How long output has been held by a received Xoff, all told and in its present stretch.
+    std::int64_t HeldUsAt(std::int64_t nowUs) const { return HeldUs + HeldForUsAt(nowUs); }
+    std::int64_t HeldForUsAt(std::int64_t nowUs) const {
+        return HeldSinceUs ? nowUs - *HeldSinceUs : 0;
+    }
 };
 
 }  // namespace kvartix

@@ -25,6 +25,7 @@ RunVerdict RunResult::Verdict() const {
     if (Final.Received == 0) return RunVerdict::NoData;
     if (HasPackets() && !Synchronised) return RunVerdict::NeverSynchronised;
     if (AnyErrors()) return RunVerdict::Errors;
+    if (EndedHeld()) return RunVerdict::HeldByXoff;
     return Loss.Lost.value_or(0) != 0 ? RunVerdict::CharactersLost : RunVerdict::Clean;
 }
 
@@ -32,7 +33,8 @@ const char* VerdictText(RunVerdict verdict) {
     // In the order of RunVerdict.
     constexpr const char* kVerdictTexts[] = {
         "no errors",       "errors counted", "no data received", "never synchronised",
-        "characters lost", "data lost",      "port lost",        "interrupted"};
+        "characters lost", "data lost",      "port lost",        "interrupted",
+        "held by Xoff"};
     return kVerdictTexts[static_cast<int>(verdict)];
 }
 

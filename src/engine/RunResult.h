@@ -18,7 +18,8 @@ enum class RunVerdict {
     CharactersLost,
     DataLost,
     PortLost,
-    Interrupted
+    Interrupted,
+    HeldByXoff
 };
 
 // Sent against received after a BERT's drain (see SessionDrain.h).
@@ -51,12 +52,18 @@ struct RunResult {
     std::int64_t ReceiveOverflows = 0;
     LossCheck Loss;
     bool RecordFailed = false;  // a write of its record failed
+    // Output held by a received Xoff in the timed run: all told, and the stretch it ended in.
+    std::int64_t HeldUs = 0;
+    std::int64_t HeldAtEndUs = 0;
+    std::int64_t XonResent = 0;  // our Xon sent again to free it
 
     double Seconds() const { return static_cast<double>(Final.ElapsedUs) / 1e6; }
     // Errors over received; none before anything arrived.
     std::optional<double> Coefficient() const;
     bool HasPackets() const { return Mode == TestMode::Bert && PacketSize != 1; }
     bool AnyErrors() const;
+    // Ended held for so long that the line, not a pause, stopped it.
+    bool EndedHeld() const { return HeldAtEndUs >= 5'000'000; }
     RunVerdict Verdict() const;
 };
 

@@ -61,6 +61,8 @@ void SessionController::Tick() {
 void SessionController::EndTimedRun(std::int64_t atUs) {
     m_timedEndUs = atUs;
     m_receivedAtEnd = m_engine.Counters().Received;
+    m_heldUs = m_engine.Counters().HeldUsAt(atUs);
+    m_heldAtEndUs = m_engine.Counters().HeldForUsAt(atUs);
 }
 
 bool SessionController::BeginDrain() {
@@ -116,6 +118,9 @@ RunResult SessionController::FinalResult(RunEnding how, int signal) {
     r.Synchronised = r.HasPackets() && !e.State().FirstData;
     r.ReceiveOverflows = m_receiveOverflows;
     r.Loss = m_loss;
+    r.HeldUs = m_heldUs;
+    r.HeldAtEndUs = m_heldAtEndUs;
+    r.XonResent = e.Counters().XonResent;
     return r;
 }
 

@@ -103,6 +103,8 @@ class SessionController final : private EngineView, private ErrorBoxSink {
     // This run's.
     std::optional<std::int64_t> m_timedEndUs;
     std::int64_t m_receivedAtEnd = 0;
+    std::int64_t m_heldUs = 0;
+    std::int64_t m_heldAtEndUs = 0;
     LossCheck m_loss;
     std::unique_ptr<SessionDrain> m_drain;
     std::int64_t m_erroredSeconds = 0;

@@ -80,6 +80,12 @@ public:
         return DoPurgeOutput();
     }
 
+    // Our Xon once more, ahead of queued output as the driver sends its own flow characters,
+    // while Xon/Xoff input flow is on and our input is not stopped: an Xon the line lost, or a
+    // character turned into an Xoff, would otherwise hold the far end for good. False where
+    // it is not sent.
+    bool TransmitXon() { return Usable() && DoTransmitXon(); }
+
   protected:
     // The backend's side of each call above, only ever called on an open port.
     virtual bool DoGetCommState(LineConfig& config) = 0;
@@ -99,6 +105,7 @@ public:
     // anything calls CloseHandle() from its own destructor: by ~CommPort its side is gone.
     virtual bool DoCloseHandle() = 0;
     virtual std::optional<std::uint32_t> DoPurgeOutput() { return std::nullopt; }
+    virtual bool DoTransmitXon() { return false; }
 
     // The device has gone away for good. Any thread may say so (an I/O thread that saw the
     // hang-up); the calls that follow answer as the front above says.

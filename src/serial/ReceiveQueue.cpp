@@ -60,6 +60,12 @@ void ReceiveQueue::ControlSent() {
     m_control.reset();
 }
 
+bool ReceiveQueue::RequestXon() {
+    if (!m_config.fInX || m_inputStopped || m_control) return false;
+    m_control = m_config.XonChar;
+    return true;
+}
+
 bool ReceiveQueue::HoldsOutput() const {
     return (m_config.fOutX && m_xoffReceived) ||
            (m_config.fInX && m_xoffSent && !m_config.fTXContinueOnXoff);

@@ -36,6 +36,9 @@ public:
     // The Xon or Xoff waiting to go out ahead of the data, and the report that it went.
     const std::optional<std::uint8_t>& Control() const { return m_control; }
     void ControlSent();
+    // Queues our Xon once more; false while our input is stopped, a flow character waits or
+    // Xon/Xoff input flow is off.
+    bool RequestXon();
 
     // RTS as the handshake wants it: low while the queue is above its threshold.
     bool RtsReady() const { return m_rtsReady; }

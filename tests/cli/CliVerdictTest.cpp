@@ -95,6 +95,23 @@ TEST(CliSentAndReceived, single_drops_are_lost_characters_and_lost_symbols_alike
     EXPECT_EQ(Number(run, "lost_characters"), Number(run, "lost_symbols"));
 }
 
+// An Xon the loop corrupted held the run for good; it is sent again and the run goes on.
+TEST(CliXonXoff, a_lost_xon_is_sent_again_and_a_run_that_ends_held_is_not_clean) {
+    const SimulatedRun run({"--port", "LOOP:flowcorrupt=2", "--xon-xoff", "--random", "--seconds",
+                            "10", "--json"});
+    EXPECT_GE(Number(run, "xon_resent").value_or(0), 1);
+    EXPECT_GT(Number(run, "received").value_or(0), 30000) << run.out.str();
+    EXPECT_TRUE(run.Shows("\"held_at_end_seconds\":0.0,")) << run.out.str();
+    RunResult held;
+    held.PacketSize = 1;
+    held.Final.Received = 1000;
+    for (const auto& [atEndUs, verdict] : {std::pair{4'900'000, RunVerdict::Clean},
+                                           std::pair{5'000'000, RunVerdict::HeldByXoff}}) {
+        held.HeldAtEndUs = atEndUs;
+        EXPECT_EQ(held.Verdict(), verdict) << atEndUs;
+    }
+}
+
 TEST(CliPortLost, a_port_that_vanishes_cuts_the_run_short_exits_2_and_still_sums_up) {
     for (const int goneAtRead : {5 /* in the run */, 22 /* in the drain after it */}) {
         SCOPED_TRACE(goneAtRead);
@@ -151,8 +168,8 @@ TEST(CliInterrupted, a_signal_ends_the_run_at_its_next_step_closes_the_port_and_
         {"in the run", 6, SIGINT, false, "\n  Cut short         interrupted by SIGINT\n"},
         {"in the drain", 22, SIGTERM, false, "\n  Result            interrupted\n"},
         {"in the run, in JSON", 6, SIGTERM, true,
-         ",\"lost_characters\":null,\"drain_seconds\":null,"
-         "\"signal\":15,\"result\":\"interrupted\"}"},
+         ",\"lost_characters\":null,\"drain_seconds\":null,\"held_seconds\":0.0,"
+         "\"held_at_end_seconds\":0.0,\"xon_resent\":0,\"signal\":15,\"result\":\"interrupted\"}"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);

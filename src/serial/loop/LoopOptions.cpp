@@ -44,14 +44,16 @@ std::optional<LoopImpairments> Parse(std::string_view options, std::string& prob
         }
         const std::string_view key = item.substr(0, eq);
         const std::string_view value = item.substr(eq + 1);
-        if (key == "seed") {
-            std::uint64_t seed = 0;
-            const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), seed);
-            if (ec != std::errc{} || end != value.data() + value.size() || value.empty()) {
-                problem = quoted + ": the seed is not a whole number";
+        if (key == "seed" || key == "flowcorrupt") {
+            std::uint64_t n = 0;
+            const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
+            if (ec != std::errc{} || end != value.data() + value.size() || value.empty() ||
+                (key == "flowcorrupt" && n == 0)) {
+                problem = quoted + (key == "seed" ? ": the seed is not a whole number"
+                                                  : ": the count is not a whole number from 1");
                 return std::nullopt;
             }
-            result.Seed = seed;
+            (key == "seed" ? result.Seed.emplace() : result.FlowCorrupt) = n;
             continue;
         }
         double* field = key == "corrupt"  ? &result.Corrupt
@@ -59,7 +61,7 @@ std::optional<LoopImpairments> Parse(std::string_view options, std::string& prob
                         : key == "insert" ? &result.Insert
                                           : nullptr;
         if (!field) {
-            problem = quoted + ": the option is not one of corrupt|drop|insert|seed";
+            problem = quoted + ": the option is not one of corrupt|drop|insert|seed|flowcorrupt";
             return std::nullopt;
         }
         const auto p = ParseProbability(value);

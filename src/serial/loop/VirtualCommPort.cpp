@@ -89,6 +89,11 @@ bool VirtualCommPort::DoCloseHandle() {
     return true;
 }
 
+bool VirtualCommPort::DoTransmitXon() {
+    Advance();
+    return m_rx.RequestXon();
+}
+
 std::optional<std::uint32_t> VirtualCommPort::DoPurgeOutput() {
     Advance();
     auto discarded = static_cast<std::uint32_t>(m_tx.size());
@@ -151,6 +156,7 @@ void VirtualCommPort::Advance() {
         if (m_rx.Control()) {
             c = *m_rx.Control();
             m_rx.ControlSent();
+            if (++m_flowSent == m_impairments.FlowCorrupt) c ^= 0x40;
         } else {
             c = m_tx.front();
             m_tx.pop_front();

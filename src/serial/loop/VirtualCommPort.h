@@ -43,6 +43,7 @@ public:
     bool DoGetCommModemStatus(std::uint32_t& modemStatus) override;
     bool DoCloseHandle() override;
     std::optional<std::uint32_t> DoPurgeOutput() override;
+    bool DoTransmitXon() override;
 
   private:
     struct PendingWrite {
@@ -67,6 +68,7 @@ public:
     LoopImpairments m_impairments;
     std::mt19937_64 m_rng;
     LoopInjected m_injected;
+    std::uint64_t m_flowSent = 0;  // our Xon and Xoff characters so far
 
     LineConfig m_config;
     double m_frameUs = 1e6 * 10 / 9600;

@@ -299,6 +299,16 @@ bool PosixCommPort::DoCloseHandle() {
 }
 
 // What the kernel reports it still holds may leave meanwhile: the count errs high, never low.
+bool PosixCommPort::DoTransmitXon() {
+    bool queued = false;
+    {
+        std::lock_guard lock(m_mutex);
+        queued = m_rx.RequestXon();
+    }
+    if (queued) Wake();
+    return queued;
+}
+
 std::optional<std::uint32_t> PosixCommPort::DoPurgeOutput() {
     std::lock_guard lock(m_mutex);
     auto discarded = static_cast<std::uint32_t>(m_tx.Size);

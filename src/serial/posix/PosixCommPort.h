@@ -81,6 +81,7 @@ class PosixCommPort final : public CommPort {
     bool DoGetCommModemStatus(std::uint32_t& modemStatus) override;
     bool DoCloseHandle() override;
     std::optional<std::uint32_t> DoPurgeOutput() override;
+    bool DoTransmitXon() override;
 
   private:
     struct PendingWrite {

@@ -70,6 +70,9 @@ TEST_F(PosixXonXoff, a_received_xoff_holds_output_an_xon_resumes_it_and_neither_
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_TRUE(master.Available().empty());
     EXPECT_EQ(port->GetOverlappedResult(wt, n), IoResult::Pending);
+    // Held, with our input free: our Xon goes out all the same, ahead of the held write.
+    EXPECT_TRUE(port->TransmitXon());
+    EXPECT_EQ(master.Receive(1), Bytes{kXonChar});
 
     master.Send(Bytes{'C', kXonChar});
     EXPECT_EQ(master.Receive(3000), data);
@@ -153,6 +156,7 @@ TEST_F(PosixXonXoff, crossing_the_threshold_sends_one_xoff_and_draining_sends_on
     master.Send(Bytes(5, 'b'));
     ASSERT_TRUE(Received(135));
     EXPECT_EQ(master.Receive(1), Bytes{kXoffChar});
+    EXPECT_FALSE(port->TransmitXon()) << "our own Xoff stands while the queue is full";
 
     EXPECT_EQ(Read(100).size(), 100u);
     EXPECT_EQ(Read(20).size(), 20u);

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QClipboard>
@@ -11,10 +13,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
-
-#include <sys/resource.h>
-#include <sys/stat.h>
-
 #include <csignal>
 
 #include "engine/TerminalReceive.h"
@@ -177,14 +175,17 @@ TEST_F(TermFixture, a_refused_paste_names_twenty_characters_and_counts_the_rest)
     term.ShowRefusal = [&](const QString& t) { refusal = t; };
     term.Paste1Click();
     EXPECT_EQ(refusal.count(QStringLiteral("(U+")), 20);
-    EXPECT_TRUE(refusal.endsWith(QString::fromUtf8("(U+4E13) … и ещё 2980"))) << refusal.toStdString();
+    EXPECT_TRUE(refusal.endsWith(QString::fromUtf8("(U+4E13) … и ещё 2980")))
+        << refusal.toStdString();
 }
 
 // Each case captures "new" under a file-size limit (0: none), then "more" without one; the
 // file first holds "old". A FIFO without a reader or a device would hold the receive path.
-TEST_F(TermFixture, a_capture_replaces_or_appends_as_chosen_to_a_regular_file_and_ends_at_a_failed_write) {
+TEST_F(TermFixture,
+       a_capture_replaces_or_appends_as_chosen_to_a_regular_file_and_ends_at_a_failed_write) {
     QTemporaryDir dir;
-    const QString file = dir.filePath("file"), link = dir.filePath("link"), fifo = dir.filePath("fifo");
+    const QString file = dir.filePath("file"), link = dir.filePath("link"),
+                  fifo = dir.filePath("fifo");
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     ASSERT_TRUE(QFile::link(file, link));
     const struct {
@@ -196,7 +197,8 @@ TEST_F(TermFixture, a_capture_replaces_or_appends_as_chosen_to_a_regular_file_an
     } cases[] = {
         {term.Capture1, link, 0, "newmore", ""},
         {term.CaptureAppend1, file, 0, "oldnewmore", ""},
-        {term.Capture1, file, 2, "ne", QString::fromUtf8("Не удалось записать файл ") + file + ": "},
+        {term.Capture1, file, 2, "ne",
+         QString::fromUtf8("Не удалось записать файл ") + file + ": "},
         {term.Capture1, "/dev/null", 0, "old", QString::fromUtf8("Не удалось открыть файл ")},
         {term.Capture1, fifo, 0, "old", QString::fromUtf8("Не удалось открыть файл ") + fifo},
     };
@@ -229,7 +231,7 @@ TEST_F(TermFixture, a_capture_replaces_or_appends_as_chosen_to_a_regular_file_an
 
 // Each step triggers its item, if any, then receives its bytes.
 TEST(TerminalView, switching_the_view_or_freezing_mid_line_neither_glues_lines_nor_adds_them) {
-    using Steps = std::vector<std::pair<QAction* TFterm::*, std::string>>;
+    using Steps = std::vector<std::pair<QAction * TFterm::*, std::string>>;
     const std::string line(250, 'a');
     const std::pair<Steps, QString> cases[] = {
         {{{nullptr, line}, {&TFterm::Hex1, "x"}, {nullptr, "y"}},

@@ -54,6 +54,13 @@ std::string TerminalRender::Feed(const std::uint8_t* data, std::size_t count,
             }
             continue;
         }
+        // A backspace takes back what its line received, never the stamp before it.
+        if (c == '\b') {
+            if (m_lineChars == 0) continue;
+            --m_lineChars;
+            out += '\b';
+            continue;
+        }
         // CR LF is one break: the LF starts no line of its own.
         const bool lfAfterCr = c == '\n' && m_lastWasCr;
         m_lastWasCr = c == '\r';
@@ -62,7 +69,12 @@ std::string TerminalRender::Feed(const std::uint8_t* data, std::size_t count,
             m_atLineStart = false;
         }
         out += static_cast<char>(c);
-        if (c == '\r' || c == '\n') m_atLineStart = true;
+        if (c == '\r' || c == '\n') {
+            m_atLineStart = true;
+            m_lineChars = 0;
+        } else {
+            ++m_lineChars;
+        }
     }
     return out;
 }

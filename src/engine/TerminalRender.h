@@ -30,6 +30,8 @@ private:
     TerminalViewOptions m_options;
     bool m_atLineStart = true;
     bool m_lastWasCr = false;
+    // Characters received on the line after its stamp, the most a backspace may take back.
+    std::size_t m_lineChars = 0;
     std::uint8_t m_row[16] = {};
     std::size_t m_rowLength = 0;
     std::int64_t m_rowTime = 0;

@@ -62,6 +62,11 @@ TEST(terminal_render, every_view_shows_a_stream_the_same_however_it_is_cut) {
          "0D 0A 01 C0                                      ...\xC0"},
         {{true, true}, sixteen, "13:05:09.042 " + hexSixteen, ""},
         {{true, true}, "z", "", "13:05:09.042 7A                                               z"},
+        // A backspace takes back received characters, never the time stamp before them.
+        {{false, true},
+         "\ndef" + std::string(14, '\b') + "X\r\b\by",
+         "13:05:09.042 \n13:05:09.042 def\b\b\bX\r13:05:09.042 y",
+         ""},
         // DEL is a control byte as much as those below the space.
         {{true, false}, "\x7F~ \x1F", "", "7F 7E 20 1F                                      .~ ."},
     };

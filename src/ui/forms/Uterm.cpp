@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -14,7 +15,10 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTextCursor>
+#include <QTextBlock>
 #include <QTime>
+
+#include <algorithm>
 
 #include "engine/CodePage.h"
 #include "ui/forms/FormFonts.h"
@@ -34,6 +38,19 @@ QColor FromSettingsColor(std::int32_t c) {
 void HideEffects(QFontDialog& dialog) {
     for (QGroupBox* group : dialog.findChildren<QGroupBox*>())
         if (!group->findChildren<QCheckBox*>().isEmpty()) group->hide();
+}
+
+// CR LF, a lone CR and a lone LF become the one '\n' the text takes; the state carries a CR
+// at the end of one batch over to the next.
+std::string SettleLineBreaks(const std::string& text, LineBreakState& breaks) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const bool lfAfterCr = c == '\n' && breaks.LastWasCr;
+        breaks.LastWasCr = c == '\r';
+        if (!lfAfterCr) out += c == '\r' ? '\n' : c;
+    }
+    return out;
 }
 
 }  // namespace
@@ -84,7 +101,16 @@ TFterm::TFterm(std::string& txText, QWidget* parent)
     Capture1->setObjectName(QStringLiteral("Capture1"));
     Capture1->setCheckable(true);
     connect(Capture1, &QAction::triggered, this, &TFterm::Capture1Click);
-    AskCaptureFile = [this] { return QFileDialog::getSaveFileName(this, Capture1->text()); };
+    CaptureAppend1 = file->addAction(QStringLiteral("Append capture to file"));
+    CaptureAppend1->setObjectName(QStringLiteral("CaptureAppend1"));
+    CaptureAppend1->setCheckable(true);
+    connect(CaptureAppend1, &QAction::triggered, this, &TFterm::CaptureAppend1Click);
+    // Appending replaces nothing, so there is nothing to confirm.
+    AskCaptureFile = [this] {
+        return QFileDialog::getSaveFileName(
+            this, (m_captureAppends ? CaptureAppend1 : Capture1)->text(), QString(), QString(),
+            nullptr, m_captureAppends ? QFileDialog::DontConfirmOverwrite : QFileDialog::Options());
+    };
     MsOfDay = [] { return std::int64_t{QTime::currentTime().msecsSinceStartOfDay()}; };
     m_text.OnReceive = [this](const std::uint8_t* bytes, std::size_t count,
                               LineBreakState& breaks) { Receive(bytes, count, breaks); };
@@ -168,9 +194,13 @@ void TFterm::Clear1Click() {
     m_held.clear();
 }
 
-// A row still filling stays as it was shown; the next bytes start the new view.
+// A row still filling stays as it was shown; the next bytes start the new view, on a line of
+// their own.
 void TFterm::SetView() {
-    m_render = TerminalRender({Hex1->isChecked(), Timestamps1->isChecked()});
+    const TerminalViewOptions view{Hex1->isChecked(), Timestamps1->isChecked()};
+    const TerminalViewOptions& was = m_render.Options();
+    m_viewChanged = m_viewChanged || view.Hex != was.Hex || view.Timestamps != was.Timestamps;
+    m_render = TerminalRender(view);
     m_partialShown = 0;
 }
 
@@ -181,30 +211,65 @@ void TFterm::Freeze1Click(bool on) {
     Show(held);
 }
 
-void TFterm::Capture1Click(bool on) {
+void TFterm::Capture1Click(bool on) { StartCapture(on, false); }
+
+void TFterm::CaptureAppend1Click(bool on) { StartCapture(on, true); }
+
+void TFterm::StopCapture() {
     m_capture.reset();
+    Capture1->setChecked(false);
+    CaptureAppend1->setChecked(false);
+}
+
+void TFterm::StartCapture(bool on, bool append) {
+    StopCapture();
     if (!on) return;
+    m_captureAppends = append;
     const QString path = AskCaptureFile();
+    if (path.isEmpty()) return;
+    const QString cannotOpen = QStringLiteral("Не удалось открыть файл ") + path;
+    // The capture is written as bytes arrive: a FIFO without a reader, a socket or a device
+    // could hold the receive path at a write, or at the open itself. A link is followed.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile())
+        return ShowRefusal(cannotOpen + QStringLiteral(": это не обычный файл"));
     auto file = std::make_unique<QFile>(path);
-    if (path.isEmpty() || !file->open(QIODevice::WriteOnly | QIODevice::Append)) {
-        Capture1->setChecked(false);
-        if (!path.isEmpty()) ShowRefusal(QStringLiteral("Не удалось открыть файл ") + path);
-        return;
-    }
+    // Unbuffered, so a failed write leaves nothing behind for the close to try again.
+    const QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Unbuffered |
+                                     (append ? QIODevice::Append : QIODevice::Truncate);
+    if (!file->open(mode)) return ShowRefusal(cannotOpen);
     m_capture = std::move(file);
+    (append ? CaptureAppend1 : Capture1)->setChecked(true);
+}
+
+void TFterm::WriteCapture(const std::uint8_t* bytes, std::size_t count) {
+    const auto size = static_cast<qint64>(count);
+    const auto* chars = reinterpret_cast<const char*>(bytes);
+    qint64 written = m_capture->write(chars, size);
+    // A short write is tried on once: the second try tells why it stopped.
+    if (written >= 0 && written < size) {
+        const qint64 more = m_capture->write(chars + written, size - written);
+        written = more < 0 ? more : written + more;
+    }
+    if (written == size) return;
+    const QString message = QStringLiteral("Не удалось записать файл %1: %2")
+                                .arg(m_capture->fileName(), m_capture->errorString());
+    // Stopped before the message: its box runs events, and bytes go on arriving meanwhile.
+    StopCapture();
+    ShowRefusal(message);
 }
 
 void TFterm::Receive(const std::uint8_t* bytes, std::size_t count, LineBreakState& breaks) {
-    if (m_capture) {
-        m_capture->write(reinterpret_cast<const char*>(bytes), static_cast<qint64>(count));
-        m_capture->flush();
-    }
+    if (m_capture) WriteCapture(bytes, count);
     const TerminalViewOptions& view = m_render.Options();
-    if (!view.Hex && !view.Timestamps && !Freeze1->isChecked() && m_held.empty()) {
+    if (!view.Hex && !view.Timestamps && !Freeze1->isChecked() && m_held.empty() &&
+        !m_viewChanged) {
         InsertReceived(m_text, bytes, count, breaks);  // the text as it always was
         return;
     }
-    std::string rendered = m_render.Feed(bytes, count, MsOfDay());
+    // Breaks are settled as the bytes come, shown or held, so a freeze that falls between a CR
+    // and its LF leaves them the one break they are.
+    std::string rendered = SettleLineBreaks(m_render.Feed(bytes, count, MsOfDay()), breaks);
     if (!Freeze1->isChecked()) return Show(rendered);
     m_held += rendered;
     // Kept within what the text itself would keep: its last lines at their longest.
@@ -224,9 +289,15 @@ void TFterm::Show(const std::string& rendered) {
         row.removeSelectedText();
     }
     const std::string partial = m_render.PartialRow();
-    const std::string all = rendered + partial;
+    std::string all = rendered + partial;
+    if (m_viewChanged && !all.empty()) {
+        m_viewChanged = false;
+        // The old view's last line, a row still filling above all, is not run on into.
+        if (Memo1->document()->lastBlock().length() > 1) all.insert(all.begin(), '\n');
+    }
+    LineBreakState settled;  // the text holds no CR by now
     InsertReceived(m_text, reinterpret_cast<const std::uint8_t*>(all.data()), all.size(),
-                   m_renderBreaks);
+                   settled);
     m_partialShown = static_cast<int>(partial.size());
 }
 
@@ -249,13 +320,20 @@ void TFterm::Paste1Click(bool selection) {
         m_txText += paste.Bytes;
         return;
     }
+    // A box naming thousands would be taller than the screen: the first ones and a count.
+    constexpr std::size_t kNamed = 20;
     QStringList refused;
-    for (const char32_t c : paste.Refused)
+    for (std::size_t i = 0; i < std::min(paste.Refused.size(), kNamed); ++i) {
+        const char32_t c = paste.Refused[i];
         refused << QStringLiteral("%1 (U+%2)")
                        .arg(QString::fromUcs4(&c, 1))
                        .arg(QString::number(static_cast<uint>(c), 16).toUpper().rightJustified(4, u'0'));
-    ShowRefusal(QStringLiteral("Не отправлено: символов нет в кодировке Windows-1251: ") +
-                refused.join(QStringLiteral(", ")));
+    }
+    QString message = QStringLiteral("Не отправлено: символов нет в кодировке Windows-1251: ") +
+                      refused.join(QStringLiteral(", "));
+    if (paste.Refused.size() > kNamed)
+        message += QStringLiteral(" … и ещё %1").arg(paste.Refused.size() - kNamed);
+    ShowRefusal(message);
 }
 
 void TFterm::Memo1KeyPress(char32_t key) {

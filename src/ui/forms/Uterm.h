@@ -53,6 +53,7 @@ public:
     QAction* Timestamps1;
     QAction* Freeze1;
     QAction* Capture1;
+    QAction* CaptureAppend1;
 
     // The clipboard as typed text; a refused paste names the characters and sends nothing.
     void Paste1Click(bool selection = false);
@@ -60,8 +61,11 @@ public:
     LineEnd LineEndChoice() const { return m_lineEnd; }
     // Shows why a paste or a capture was refused.
     std::function<void(const QString&)> ShowRefusal;
-    // Capture: on asks for a file (empty: none) and appends every received byte to it.
+    // Capture: on asks for a file (empty: none) and writes every received byte to it; the
+    // file is replaced, or from "Append capture to file" kept and added to. Only a regular
+    // file (or a link to one) is taken; a failed write ends the capture with a message.
     void Capture1Click(bool on);
+    void CaptureAppend1Click(bool on);
     std::function<QString()> AskCaptureFile;
     // The local time of day in milliseconds, for timestamps.
     std::function<std::int64_t()> MsOfDay;
@@ -80,6 +84,9 @@ private:
     void Freeze1Click(bool on);
     void Receive(const std::uint8_t* bytes, std::size_t count, LineBreakState& breaks);
     void Show(const std::string& rendered);
+    void StartCapture(bool on, bool append);
+    void StopCapture();
+    void WriteCapture(const std::uint8_t* bytes, std::size_t count);
 
     std::string& m_txText;
     PlainTextTerminal m_text;
@@ -87,12 +94,15 @@ private:
     std::int32_t m_fontColor = 0;
     LineEnd m_lineEnd = LineEnd::Cr;
     TerminalRender m_render;
-    LineBreakState m_renderBreaks;
+    // The view changed: what it shows next starts on a line of its own.
+    bool m_viewChanged = false;
     // Characters at the end of the text that are the hex row still filling.
     int m_partialShown = 0;
     // Rendered text kept while the view is frozen.
     std::string m_held;
     std::unique_ptr<QFile> m_capture;
+    // Whether the capture being chosen keeps what the file holds; the dialog asks accordingly.
+    bool m_captureAppends = false;
 };
 
 }  // namespace kvartix

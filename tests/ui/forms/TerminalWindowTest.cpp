@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QClipboard>
@@ -11,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <csignal>
 
 #include "engine/TerminalReceive.h"
 #include "engine/TextControlModel.h"
@@ -22,6 +25,10 @@ namespace {
 struct TermFixture : ::testing::Test {
     std::string tx;
     TFterm term{tx};
+    LineBreakState lineBreaks;
+    void Receive(const std::string& b) {
+        term.Text().Receive(reinterpret_cast<const std::uint8_t*>(b.data()), b.size(), lineBreaks);
+    }
 };
 
 TEST_F(TermFixture, saved_bounds_state_and_font_come_back_and_a_cancelled_dialog_changes_nothing) {
@@ -158,6 +165,92 @@ TEST_F(TermFixture,
     ProgramSettings saved;
     term.SaveInto(saved);
     EXPECT_TRUE(saved.TerminalHex && saved.TerminalTimestamps);
+}
+
+TEST_F(TermFixture, a_refused_paste_names_twenty_characters_and_counts_the_rest) {
+    QString text;
+    for (char16_t c = 0x4E00; c < 0x4E00 + 3000; ++c) text += QChar(c);
+    QApplication::clipboard()->setText(text);
+    QString refusal;
+    term.ShowRefusal = [&](const QString& t) { refusal = t; };
+    term.Paste1Click();
+    EXPECT_EQ(refusal.count(QStringLiteral("(U+")), 20);
+    EXPECT_TRUE(refusal.endsWith(QString::fromUtf8("(U+4E13) … и ещё 2980")))
+        << refusal.toStdString();
+}
+
+// Each case captures "new" under a file-size limit (0: none), then "more" without one; the
+// file first holds "old". A FIFO without a reader or a device would hold the receive path.
+TEST_F(TermFixture,
+       a_capture_replaces_or_appends_as_chosen_to_a_regular_file_and_ends_at_a_failed_write) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("file"), link = dir.filePath("link"),
+                  fifo = dir.filePath("fifo");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(file, link));
+    const struct {
+        QAction* Item;
+        QString Path;
+        rlim_t Limit;
+        QByteArray Kept;
+        QString Told;
+    } cases[] = {
+        {term.Capture1, link, 0, "newmore", ""},
+        {term.CaptureAppend1, file, 0, "oldnewmore", ""},
+        {term.Capture1, file, 2, "ne",
+         QString::fromUtf8("Не удалось записать файл ") + file + ": "},
+        {term.Capture1, "/dev/null", 0, "old", QString::fromUtf8("Не удалось открыть файл ")},
+        {term.Capture1, fifo, 0, "old", QString::fromUtf8("Не удалось открыть файл ") + fifo},
+    };
+    rlimit was{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &was), 0);
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    for (const auto& c : cases) {
+        QFile held(file);
+        ASSERT_TRUE(held.open(QIODevice::WriteOnly) && held.write("old") == 3);
+        held.close();
+        term.AskCaptureFile = [&] { return c.Path; };
+        QStringList told;
+        term.ShowRefusal = [&](const QString& t) { told << t; };
+        c.Item->trigger();
+        rlimit limit = was;
+        if (c.Limit) limit.rlim_cur = c.Limit;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        Receive("new");
+        setrlimit(RLIMIT_FSIZE, &was);
+        Receive("more");
+        EXPECT_EQ(c.Item->isChecked(), c.Told.isEmpty()) << c.Path.toStdString();
+        if (c.Item->isChecked()) c.Item->trigger();
+        ASSERT_EQ(told.size(), c.Told.isEmpty() ? 0 : 1) << c.Path.toStdString();
+        EXPECT_TRUE(told.isEmpty() || told[0].startsWith(c.Told)) << told[0].toStdString();
+        ASSERT_TRUE(held.open(QIODevice::ReadOnly));
+        EXPECT_EQ(held.readAll(), c.Kept) << c.Path.toStdString();
+    }
+    std::signal(SIGXFSZ, handler);
+}
+
+// Each step triggers its item, if any, then receives its bytes.
+TEST(TerminalView, switching_the_view_or_freezing_mid_line_neither_glues_lines_nor_adds_them) {
+    using Steps = std::vector<std::pair<QAction * TFterm::*, std::string>>;
+    const std::string line(250, 'a');
+    const std::pair<Steps, QString> cases[] = {
+        {{{nullptr, line}, {&TFterm::Hex1, "x"}, {nullptr, "y"}},
+         QString::fromStdString(line) + "\n78 79 " + QString(42, ' ') + " xy"},
+        {{{nullptr, "ab\r"}, {&TFterm::Freeze1, "\ncd"}, {&TFterm::Freeze1, ""}}, "ab\ncd"},
+        {{{&TFterm::Freeze1, "ab\r"}, {&TFterm::Freeze1, "\ncd"}}, "ab\ncd"},
+    };
+    for (const auto& [steps, shown] : cases) {
+        std::string tx;
+        TFterm term(tx);
+        term.Clear1Click();
+        LineBreakState breaks;
+        for (const auto& [item, bytes] : steps) {
+            if (item) (term.*item)->trigger();
+            term.Text().Receive(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
+                                breaks);
+        }
+        EXPECT_EQ(term.Memo1->toPlainText(), shown);
+    }
 }
 
 // Whatever bounds the file holds, the window comes up on the screen, no larger than it.

@@ -14,7 +14,7 @@ if [ "$scope" = test ]; then
     g++-mingw-w64-x86-64-posix wine wine64 googletest
     qemu-system-x86 busybox-static cpio
     debootstrap imagemagick mount
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev python3
   )
 fi
 

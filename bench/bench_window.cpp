@@ -1,7 +1,8 @@
 // The main window's cost while a BERT at 460800 bit/s runs on LOOP, off screen: the CPU of the
 // whole process as a share of one core, and per tick the main thread's time in the handler and
 // its CPU over the whole cycle (handler, repaints, event handling), median and 99th percentile.
-// Usage: bench_window [seconds], 30 by default.
+// Usage: bench_window [seconds [port [xon-xoff] [random]]], 30 s on LOOP by default; a soak
+// prints the received count once a minute, so a run that stops counting shows.
 #include <sys/resource.h>
 
 #include <QApplication>
@@ -52,9 +53,23 @@ int main(int argc, char** argv) {
     app.setFont(kvartix::WindowFont());
     const int seconds = argc > 1 ? std::stoi(argv[1]) : 30;
 
+    const QStringList options = app.arguments().mid(3);
     kvartix::TForm1 form({"LOOP"}, "LOOP");
     form.show();
     form.ComboBox2->setEditText("460800");
+    if (argc > 2) form.ComboBox1->setEditText(QString::fromLocal8Bit(argv[2]));
+    form.CheckSoft->setChecked(options.contains("xon-xoff"));
+    form.RadioRF2->setChecked(options.contains("random"));
+    QTimer minute;
+    QObject::connect(&minute, &QTimer::timeout, [&] {
+        std::printf("%s  received %s  errors %s  XR %s\n",
+                    form.StaticS3->text().toStdString().c_str(),
+                    form.StaticS0->text().toStdString().c_str(),
+                    form.StaticS4->text().toStdString().c_str(),
+                    form.LedXR->LedisOn() ? "on" : "off");
+        std::fflush(stdout);
+    });
+    minute.start(60'000);
 
     std::vector<double> handlerMs, cycleCpuMs;
     double lastCycleCpu = -1;
@@ -80,7 +95,8 @@ int main(int argc, char** argv) {
     const double cpu = ProcessCpuMs() - cpu0, wall = WallMs() - wall0;
     form.StopSession();
 
-    std::printf("BERT on LOOP at 460800 bit/s for %d s: received %s, errors %s\n", seconds,
+    std::printf("BERT on %s at 460800 bit/s for %d s: received %s, errors %s\n",
+                form.ComboBox1->currentText().toStdString().c_str(), seconds,
                 form.StaticS0->text().toStdString().c_str(),
                 form.StaticS4->text().toStdString().c_str());
     std::printf("ticks                     %zu\n", handlerMs.size());

@@ -1,9 +1,12 @@
 #include "ui/LineControls.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <algorithm>
 #include <cctype>
 
 #include "app/LineChoices.h"
+#include "ui/PressThroughList.h"
 #include "ui/Umain.h"
 
 namespace kvartix {
@@ -60,6 +63,13 @@ LineControls::LineControls(TForm1& form) : m_form(form) {}
 
 void LineControls::Fill(const std::vector<std::string>& ports, const std::string& preselected) {
     QComboBox* box = m_form.ComboBox1;
+    // A typed bit rate is the rate: completing "1152" from the list would run 115200.
+    m_form.ComboBox2->setCompleter(nullptr);
+    // Port names are offered as the user types, never put in place of what was typed.
+    box->completer()->setCompletionMode(QCompleter::PopupCompletion);
+    box->completer()->setCaseSensitivity(Qt::CaseSensitive);
+    QAbstractItemView* portList = box->completer()->popup();
+    portList->installEventFilter(new PressThroughList(portList));
     m_portBoxHint = box->toolTip();
     for (const std::string& port : ports) box->addItem(QString::fromStdString(port));
     box->setCurrentIndex(box->findText(QString::fromStdString(preselected)));

@@ -1,11 +1,6 @@
 // The main window's controls and where they sit: one table, in pixels, relative to the owner.
-#include <QAbstractItemView>
-#include <QApplication>
-#include <QCompleter>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QWidget>
-#include <QWindow>
 
 #include "ui/FixedLayout.h"
 #include "ui/QuestionMarkIcon.h"
@@ -100,48 +95,11 @@ constexpr Heading kHeadings[] = {
     {"Time", 60, Qt::AlignCenter},
 };
 
-// A completer's list takes the mouse while it shows, and a press outside it only closed it: a
-// start button needed a second click. The list closes and the press goes on to the window
-// under it, as a press of its own, so the click there acts at once; Qt's own replay, where
-// the platform has one, is turned off for it so the press comes once.
-class PressThroughList : public QObject {
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        auto* list = static_cast<QWidget*>(watched);
-        if (event->type() != QEvent::MouseButtonPress) return false;
-        const auto* press = static_cast<QMouseEvent*>(event);
-        const QPoint at = press->globalPosition().toPoint();
-        if (list->rect().contains(list->mapFromGlobal(at))) return false;
-        list->setAttribute(Qt::WA_NoMouseReplay);
-        list->hide();
-        QWidget* under = QApplication::widgetAt(at);
-        QWindow* window = under ? under->window()->windowHandle() : nullptr;
-        if (window) {
-            const QPointF local = window->mapFromGlobal(press->globalPosition());
-            QCoreApplication::postEvent(
-                window, new QMouseEvent(QEvent::MouseButtonPress, local, local,
-                                        press->globalPosition(), press->button(), press->buttons(),
-                                        press->modifiers(), press->pointingDevice()));
-        }
-        return true;
-    }
-};
-
 }  // namespace
 
 void TForm1::BuildControls(QWidget* client) {
     layout::Build(*this, kPlaces, client);
 
-    // A typed bit rate is the rate: completing "1152" from the list would run 115200.
-    ComboBox2->setCompleter(nullptr);
-    // Port names are offered as the user types, never put in place of what was typed.
-    ComboBox1->completer()->setCompletionMode(QCompleter::PopupCompletion);
-    ComboBox1->completer()->setCaseSensitivity(Qt::CaseSensitive);
-    QAbstractItemView* portList = ComboBox1->completer()->popup();
-    portList->installEventFilter(new PressThroughList(portList));
 
     SpeedButton1 = new QToolButton(GroupBox1);
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));

@@ -86,16 +86,17 @@ int RunCli(const CliOptions& o, const Clock& clock, const WaitUntil& waitUntil, 
     const std::int64_t end = clock.NowUs() + std::int64_t{o.Seconds} * 1'000'000;
     bool going = cycles.Run();
     while (going && cycles.LastUs() < end && !outputClosed()) going = cycles.Next();
-    if (going && !outputClosed()) {
+    const bool closedEarly = outputClosed();
+    if (going && !closedEarly) {
         session.EndTimedRun(cycles.LastUs());
         if (session.BeginDrain())
             while (going && session.Draining()) going = cycles.Next();
     }
     // A lost port has ended the run in its cycle already.
     if (session.Running())
-        session.Finish(!going ? RunEnding::Interrupted
-                              : outputClosed() ? RunEnding::Stopped
-                                               : RunEnding::TimeUp,
+        session.Finish(!going        ? RunEnding::Interrupted
+                       : closedEarly ? RunEnding::Stopped
+                                     : RunEnding::TimeUp,
                        cycles.Signal());
 
     const RunResult& result = *session.Result();

@@ -159,8 +159,7 @@ void SessionController::OpenRecordFile(const std::string& port) {
     std::error_code ec;
     for (int copy = 1;; ++copy) {
         path = fs::path(m_recordFolder) / RecordFileName(port, wall, copy);
-        if (!fs::exists(path, ec) && !ec) break;
-        if (ec) break;
+        if (!fs::exists(path, ec)) break;  // a folder that cannot be read: the open says so
     }
     m_recordPath = m_recordName = path.string();
     m_recordFailed = false;

@@ -283,7 +283,8 @@ the summary printed and marked as interrupted. A second signal ends the program 
 
 Exit status:
   0      no errors (a loopback: the driver lost no data)
-  1      a BERT: errors counted, no data received, never synchronised or characters lost;
+  1      a BERT: errors counted, no data received, never synchronised, characters lost or
+         ended held by Xoff;
          a loopback: data lost (a receive overrun or buffer overflow)
   2      the port could not be opened or configured, or was lost during the test (the
          reason on standard error)

@@ -63,7 +63,6 @@ class SessionController final : private EngineView, private ErrorBoxSink {
     const std::optional<RunResult>& Result() const { return m_result; }
     Engine& Core() { return m_engine; }
     const Engine& Core() const { return m_engine; }
-    const std::string& DevicePath() const { return m_session.DevicePath(); }
 
   private:
     // EngineView and ErrorBoxSink: passed on; the seconds counted and recorded here.

@@ -60,7 +60,7 @@ void SessionController::Tick() {
 
 void SessionController::EndTimedRun(std::int64_t atUs) {
     m_timedEndUs = atUs;
-    m_receivedAtEnd = m_engine.Counters().Received;
+    m_receivedAtEnd = RecordedCount();
     m_heldUs = m_engine.Counters().HeldUsAt(atUs);
     m_heldAtEndUs = m_engine.Counters().HeldForUsAt(atUs);
 }
@@ -104,11 +104,9 @@ RunResult SessionController::FinalResult(RunEnding how, int signal) {
     r.PacketSize = e.Params().PacketSize;
     r.Ending = how;
     r.Signal = signal;
-    const std::int64_t elapsedUs = std::max<std::int64_t>(0, *m_timedEndUs - e.Counters().StartTimeUs);
-    const bool terminal = e.Mode() == TestMode::Terminal;
-    r.Final = FiguresOf(e, elapsedUs, terminal ? e.Counters().TerminalReceived : e.Counters().Received,
-                        terminal ? e.Counters().TerminalReceived : m_receivedAtEnd,
-                        Averaging::Exact);
+    const std::int64_t elapsedUs =
+        std::max<std::int64_t>(0, *m_timedEndUs - e.Counters().StartTimeUs);
+    r.Final = FiguresOf(e, elapsedUs, RecordedCount(), m_receivedAtEnd, Averaging::Exact);
     r.Sent = e.Counters().Sent + (e.State().WritePending ? e.State().PendingWriteSize : 0);
     // Sent to the port and never on the line: thrown away at the end of the drain, or still
     // held at the last look.
@@ -124,9 +122,14 @@ RunResult SessionController::FinalResult(RunEnding how, int signal) {
     return r;
 }
 
+std::int64_t SessionController::RecordedCount() const {
+    const SessionCounters& c = m_engine.Counters();
+    return m_engine.Mode() == TestMode::Terminal ? c.TerminalReceived : c.Received;
+}
+
 RunFigures SessionController::RecordedUpdate() const {
     if (m_engine.Mode() != TestMode::Terminal) return m_engine.LastUpdate();
-    const std::int64_t n = m_engine.Counters().TerminalReceived;
+    const std::int64_t n = RecordedCount();
     return FiguresOf(m_engine, m_engine.LastUpdate().ElapsedUs, n, n, Averaging::WholeTenths);
 }
 

@@ -83,8 +83,9 @@ class SessionController final : private EngineView, private ErrorBoxSink {
         m_box.ErrorBox(text, errorIcon);
     }
 
-    // What the record holds for the last update: a terminal's cells count nothing received,
-    // its record what came in.
+    // What the record counts as received, and holds for the last update: a terminal's cells
+    // count nothing received, its record what came in.
+    std::int64_t RecordedCount() const;
     RunFigures RecordedUpdate() const;
     void OpenRecordFile(const std::string& port);
     void WriteRecord(const std::string& line);
@@ -101,7 +102,7 @@ class SessionController final : private EngineView, private ErrorBoxSink {
 
     // This run's.
     std::optional<std::int64_t> m_timedEndUs;
-    std::int64_t m_receivedAtEnd = 0;
+    std::int64_t m_receivedAtEnd = 0;  // the recorded count when the timed run ended
     std::int64_t m_heldUs = 0;
     std::int64_t m_heldAtEndUs = 0;
     LossCheck m_loss;

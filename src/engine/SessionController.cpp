@@ -41,6 +41,7 @@ bool SessionController::Start(TestMode mode, const LineSettings& settings) {
     m_drain.reset();
     m_erroredSeconds = m_errorsAtLastSecond = m_receiveOverflows = 0;
     m_secondErrored = false;
+    m_quality = LineQualitySeconds{};
     m_result.reset();
     m_record = m_recordStream;
     if (!m_record && !m_recordFolder.empty()) OpenRecordFile(settings.Port);
@@ -84,6 +85,7 @@ void SessionController::Finish(RunEnding how, int signal) {
     if (!m_timedEndUs) EndTimedRun(m_clock.NowUs());
     // What the last cycle read after the last update belongs to the second that update closed.
     if (m_engine.Counters().Errors > m_errorsAtLastSecond && !m_secondErrored) ++m_erroredSeconds;
+    if (const PatternCounts* sequence = m_engine.Sequence()) m_quality.TakeLastSecond(*sequence);
     if (!m_loss.Lost && m_loss.NotJudged.empty())
         m_loss.NotJudged = how == RunEnding::Stopped ? "the run was stopped"
                                                      : "the run was cut short";
@@ -113,7 +115,10 @@ RunResult SessionController::FinalResult(RunEnding how, int signal) {
     r.Queued = m_loss.Discarded ? *m_loss.Discarded
                                 : std::min<std::int64_t>(e.PortStatus().OutQueue, r.Sent);
     r.ErroredSeconds = m_erroredSeconds;
-    r.Synchronised = r.HasPackets() && !e.State().FirstData;
+    r.Pattern = e.Mode() == TestMode::Bert ? e.Settings().Pattern : LinePattern::Packets;
+    r.Synchronised = r.HasPackets() ? !e.State().FirstData
+                                    : r.HasSequence() && r.Final.Sequence.EverInSync;
+    r.Final.Quality = m_quality.Figures();
     r.ReceiveOverflows = m_receiveOverflows;
     r.Loss = m_loss;
     r.HeldUs = m_heldUs;
@@ -128,9 +133,13 @@ std::int64_t SessionController::RecordedCount() const {
 }
 
 RunFigures SessionController::RecordedUpdate() const {
-    if (m_engine.Mode() != TestMode::Terminal) return m_engine.LastUpdate();
-    const std::int64_t n = RecordedCount();
-    return FiguresOf(m_engine, m_engine.LastUpdate().ElapsedUs, n, n, Averaging::WholeTenths);
+    RunFigures f = m_engine.LastUpdate();
+    if (m_engine.Mode() == TestMode::Terminal) {
+        const std::int64_t n = RecordedCount();
+        f = FiguresOf(m_engine, f.ElapsedUs, n, n, Averaging::WholeTenths);
+    }
+    f.Quality = m_quality.Figures();
+    return f;
 }
 
 void SessionController::ShowDriverError(DriverErrorRow row, bool occurred, std::int32_t count,
@@ -150,6 +159,7 @@ void SessionController::SecondElapsed() {
     m_secondErrored = errors > m_errorsAtLastSecond;
     if (m_secondErrored) ++m_erroredSeconds;
     m_errorsAtLastSecond = errors;
+    if (const PatternCounts* sequence = m_engine.Sequence()) m_quality.TakeSecond(*sequence);
     if (m_record) WriteRecord(RecordLine(RecordedUpdate()));
     m_view.SecondElapsed();
 }

@@ -111,6 +111,7 @@ class SessionController final : private EngineView, private ErrorBoxSink {
     std::int64_t m_errorsAtLastSecond = 0;
     bool m_secondErrored = false;
     std::int64_t m_receiveOverflows = 0;
+    LineQualitySeconds m_quality;
     std::optional<RunResult> m_result;
 
     std::ostream* m_recordStream = nullptr;

@@ -6,9 +6,11 @@
 
 #include "app/IniFile.h"
 #include "app/IntegerText.h"
+#include "app/LinePattern.h"
 #include "app/Settings.h"
 #include "app/Version.h"
 #include "cli/CliPlatform.h"
+#include "engine/Prbs.h"
 #include "engine/ProgramLine.h"
 #include "serial/loop/LoopOptions.h"
 
@@ -86,6 +88,21 @@ std::string ApplySettingsFile(CliOptions& o, const std::string& path) {
     return {};
 }
 
+// "packets|prbs9|...|alt".
+std::string PatternChoices() {
+    std::string text = PatternName(LinePattern::Packets);
+    for (const LinePattern p : kTestPatterns) text += std::string("|") + PatternName(p);
+    return text;
+}
+
+// A pattern the run could not send, told before anything opens.
+std::string PatternProblem(const LineSettings& s, TestMode mode) {
+    if (s.Pattern == LinePattern::Packets) return {};
+    if (mode != TestMode::Bert) return "--pattern: a loopback echoes what comes; only a BERT sends a pattern";
+    if (auto e = PatternFlowProblem(s.Pattern, s.XonXoff); !e.empty()) return "--pattern: " + e;
+    return {};
+}
+
 constexpr const char* kSettingsOption = "--settings";
 
 const std::vector<Option>& Options() {
@@ -132,6 +149,13 @@ const std::vector<Option>& Options() {
              auto e = Integer(v, 0, 255, symbol);
              o.Settings.Symbol = static_cast<std::uint8_t>(symbol);
              return e;
+         }},
+        {"--pattern", "NAME",
+         [](CliOptions& o, const std::string& v) {
+             const auto p = PatternNamed(v);
+             if (!p) return "'" + v + "' is not one of " + PatternChoices();
+             o.Settings.Pattern = *p;
+             return std::string();
          }},
         {"--mode", ChoiceList(kModeNames),
          [](CliOptions& o, const std::string& v) {
@@ -191,6 +215,7 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
     CliOptions o;
     for (const auto& g : given)
         if (auto e = g.Opt->Apply(o, g.Value); !e.empty()) return {std::nullopt, g.Name + ": " + e};
+    if (auto e = PatternProblem(o.Settings, o.Mode); !e.empty()) return {std::nullopt, e};
     // A plug option is wrong before the port is opened, not at the open.
     if (const auto& port = o.Settings.Port; IsLoopPath(port) && port.size() > 4)
         if (auto e = LoopOptionsProblem(std::string_view(port).substr(5)); !e.empty())
@@ -250,6 +275,13 @@ Test:
   --packet N         packet size: 1, 4, 8, 16, 32, 64, 128, 256, 512, 1024 or 2048
                      (default 512). Size 1 sends one fixed symbol continuously.
   --symbol N         the fixed symbol for packet size 1, decimal or $hex (default $5A)
+  --pattern NAME     what the BERT sends: packets (default), or a standard test pattern a
+                     hardware tester can check: prbs9, prbs11, prbs15, prbs20, prbs20-qrss,
+                     prbs23, prbs31 (ITU-T O.150), zeros, ones or alt (0x55). The checker
+                     finds the pattern in what comes back, with no start code, and counts
+                     bit errors, bits checked, the BER (or the bound an error-free run
+                     proves) and the G.821 seconds. Not with --xon-xoff: the pattern holds
+                     the flow characters.
   --mode M           bert (default) or loopback: every character received is sent straight
                      back, the first read of the run excepted; the lines then show what was
                      received and echoed, without error counts

@@ -34,7 +34,10 @@ void CliReport::SecondElapsed() {
               << " Overrun " << d.OverrunErrors << " Framing " << d.FramingErrors << " Other "
               << d.OtherErrors;
     }
-    if (engine.Mode() == TestMode::Bert && engine.Params().PacketSize != 1)
+    if (const PatternCounts* p = engine.Sequence())
+        m_out << "  | Bits " << p->BitsChecked << " Bit errors " << p->BitErrors << " Sync "
+              << (p->InSync ? "on" : "hunting") << " lost " << p->SyncLosses;
+    else if (engine.Mode() == TestMode::Bert && engine.Params().PacketSize != 1)
         m_out << "  | Invalid " << c.InvalidSymbolCount << " Lost " << c.SymbolLostCount
               << " Sync " << c.SyncLostCount;
     // Flow control holds the line for moments all the time; a second or more is worth a word.

@@ -5,6 +5,8 @@
 #include <cstdio>
 
 #include "engine/ErrorCaptions.h"
+#include "engine/LineQuality.h"
+#include "engine/Prbs.h"
 #include "engine/Statistics.h"
 
 namespace kvartix {
@@ -34,6 +36,59 @@ std::string CutShortText(const RunResult& s) {
     if (s.Ending == RunEnding::PortLost) return "the port was lost";
     if (s.Ending == RunEnding::Stopped) return "standard output was closed by its reader";
     return "interrupted by " + SignalName(s.Signal);
+}
+
+std::string Percent(double share) {
+    return Fixed(share * 100, 1) + " %";
+}
+
+// A test pattern's bits, ratio and seconds.
+void PrintPatternLines(std::ostream& out, const RunResult& s) {
+    const PatternCounts& c = s.Final.Sequence;
+    const LineQualityFigures& q = s.Final.Quality;
+    const SequenceSpec& spec = SpecOf(s.Pattern);
+    out << "  Pattern           " << PatternName(s.Pattern) << ", " << spec.Clause << ": "
+        << spec.Polynomial << (spec.Inverted ? ", inverted" : "") << '\n'
+        << "  Bits checked      " << c.BitsChecked << ", bit errors " << c.BitErrors
+        << ", sync lost " << c.SyncLosses << '\n'
+        << "  BER               ";
+    if (!c.EverInSync)
+        out << "not measured: the pattern was never found";
+    else if (c.BitErrors != 0)
+        out << RatioText(*BitErrorRatio(c.BitErrors, c.BitsChecked));
+    else if (const auto bound = ErrorFreeBound95(c.BitsChecked))
+        out << "< " << RatioText(*bound) << " at 95 % confidence (no bit errors)";
+    else
+        out << "-";
+    out << '\n'
+        << "  G.821 seconds     severely errored " << q.SeverelyErrored << ", unavailable "
+        << q.Unavailable << ", error-free " << q.ErrorFree << " of " << q.Available()
+        << " available";
+    if (const auto share = q.ErrorFreeShare()) out << " (" << Percent(*share) << ')';
+    out << '\n';
+}
+
+// The pattern's keys: null for the packets.
+std::string PatternJson(const RunResult& s) {
+    const PatternCounts& c = s.Final.Sequence;
+    const LineQualityFigures& q = s.Final.Quality;
+    const bool on = s.HasSequence();
+    const auto number = [on](auto n) { return on ? std::to_string(n) : std::string("null"); };
+    const auto ratio = [on](std::optional<double> r) {
+        if (!on || !r) return std::string("null");
+        char buf[64];
+        return std::string(buf, std::to_chars(buf, buf + sizeof buf, *r).ptr);
+    };
+    return ",\"pattern\":" + (on ? JsonString(PatternName(s.Pattern)) : "null") +
+           ",\"bits_checked\":" + number(c.BitsChecked) + ",\"bit_errors\":" +
+           number(c.BitErrors) + ",\"ber\":" + ratio(BitErrorRatio(c.BitErrors, c.BitsChecked)) +
+           ",\"ber_bound_95\":" +
+           ratio(c.BitErrors == 0 ? ErrorFreeBound95(c.BitsChecked) : std::nullopt) +
+           ",\"pattern_sync_lost\":" + number(c.SyncLosses) +
+           ",\"severely_errored_seconds\":" + number(q.SeverelyErrored) +
+           ",\"unavailable_seconds\":" + number(q.Unavailable) +
+           ",\"error_free_seconds\":" + number(q.ErrorFree) +
+           ",\"error_free_share\":" + ratio(q.ErrorFreeShare());
 }
 
 }  // namespace
@@ -73,7 +128,8 @@ void PrintSummary(std::ostream& out, const RunResult& s,
         if (s.XonResent != 0) out << "; our Xon sent again " << s.XonResent << " times";
         out << '\n';
     }
-    if (s.PacketSize != 1)
+    if (s.HasSequence()) PrintPatternLines(out, s);
+    if (s.PacketSize != 1 && !s.HasSequence())
         out << "  Packet errors     " << PacketErrorCaption(PacketErrorRow::InvalidSymbol) << ' '
             << f.Packet.InvalidSymbolCount << ", " << PacketErrorCaption(PacketErrorRow::SymbolLost)
             << ' ' << f.Packet.SymbolLostCount << ", "
@@ -137,6 +193,7 @@ void PrintJson(std::ostream& out, const RunResult& s) {
         << ",\"held_seconds\":" << Fixed(static_cast<double>(s.HeldUs) / 1e6, 1)
         << ",\"held_at_end_seconds\":" << Fixed(static_cast<double>(s.HeldAtEndUs) / 1e6, 1)
         << ",\"xon_resent\":" << s.XonResent
+        << PatternJson(s)
         << ",\"signal\":"
         << (s.Ending == RunEnding::Interrupted ? std::to_string(s.Signal) : "null")
         << ",\"result\":" << JsonString(VerdictText(s.Verdict())) << "}\n";

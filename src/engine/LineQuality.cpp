@@ -1,5 +1,6 @@
 #include "engine/LineQuality.h"
 
+#include <charconv>
 #include <cmath>
 
 namespace kvartix {
@@ -85,6 +86,15 @@ std::optional<double> BitErrorRatio(std::int64_t errors, std::int64_t bits) {
 std::optional<double> ErrorFreeBound95(std::int64_t bits) {
     if (bits <= 0) return std::nullopt;
     return -std::log(0.05) / static_cast<double>(bits);
+}
+
+std::string RatioText(double ratio) {
+    char buf[64];
+    const auto end = std::to_chars(buf, buf + sizeof buf, ratio, std::chars_format::scientific, 1);
+    std::string text(buf, end.ptr);
+    for (char& c : text)
+        if (c == 'e') c = 'E';
+    return text;
 }
 
 }  // namespace kvartix

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "engine/PatternChecker.h"
 
@@ -68,5 +69,7 @@ private:
 std::optional<double> BitErrorRatio(std::int64_t errors, std::int64_t bits);
 // With no error in `bits`, the ratio shown to be below this at 95 % confidence: -ln(0.05)/bits.
 std::optional<double> ErrorFreeBound95(std::int64_t bits);
+// "1.0E-05": two significant digits, as a tester shows a ratio.
+std::string RatioText(double ratio);
 
 }  // namespace kvartix

@@ -25,6 +25,12 @@ const SequenceSpec& SpecOf(LinePattern pattern) {
     return kSpecs[static_cast<int>(pattern)];
 }
 
+std::string PatternFlowProblem(LinePattern pattern, bool xonXoff) {
+    if (pattern == LinePattern::Packets || !xonXoff) return {};
+    return std::string("The test pattern ") + PatternName(pattern) +
+           " holds the characters Xon and Xoff and cannot run with Xon/Xoff flow control";
+}
+
 bool SequenceRegister::Predict() const {
     const SequenceSpec& s = *m_spec;
     if (s.Length == 0) return false;

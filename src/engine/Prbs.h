@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "app/LinePattern.h"
 
@@ -21,6 +22,10 @@ struct SequenceSpec {
 };
 
 const SequenceSpec& SpecOf(LinePattern pattern);
+
+// Why a BERT cannot send this pattern on a line with this flow control; empty when it can.
+// Xon/Xoff would take the pattern's own characters 17 and 19 for flow control.
+std::string PatternFlowProblem(LinePattern pattern, bool xonXoff);
 
 // The history of s, newest bit in bit 0, and the step that extends it.
 class SequenceRegister {

@@ -71,9 +71,9 @@ TEST(CliOptions, the_usage_line_lists_every_option_in_brackets_within_81_columns
               "usage: kvartix-cli [--settings FILE] [--port NAME] [--baud N] [--data-bits 5..8]\n"
               "                   [--stop-bits 1|1.5|2] [--parity none|odd|even|mark|space]\n"
               "                   [--rts-cts] [--xon-xoff] [--dtr high|low] [--dsr flow|ignored]\n"
-              "                   [--random] [--packet N] [--symbol N] [--mode bert|loopback]\n"
-              "                   [--seconds N] [--json] [--record FILE] [--list-ports]\n"
-              "                   [--force] [--help] [--version]");
+              "                   [--random] [--packet N] [--symbol N] [--pattern NAME]\n"
+              "                   [--mode bert|loopback] [--seconds N] [--json] [--record FILE]\n"
+              "                   [--list-ports] [--force] [--help] [--version]");
     // Every option the usage names is one the parser takes.
     std::istringstream lines(UsageLine());
     for (std::string line; std::getline(lines, line);) {

@@ -164,3 +164,54 @@ TEST(CliOptions, a_settings_file_that_is_not_a_readable_file_is_a_usage_error) {
 
 }  // namespace
 }  // namespace kvartix
+
+namespace kvartix {
+namespace {
+
+TEST(CliOptions, a_pattern_is_chosen_by_name_and_refused_where_it_cannot_run) {
+    const struct {
+        std::vector<std::string> Args;
+        std::optional<LinePattern> Chosen;  // none: refused
+        const char* Error;
+    } kCases[] = {
+        {{}, LinePattern::Packets, ""},
+        {{"--pattern", "prbs9"}, LinePattern::Prbs9, ""},
+        {{"--pattern=PRBS15"}, LinePattern::Prbs15, ""},
+        {{"--pattern", "prbs20-qrss"}, LinePattern::Qrss20, ""},
+        {{"--pattern", "prbs31", "--data-bits", "5"}, LinePattern::Prbs31, ""},
+        {{"--pattern", "alt"}, LinePattern::Alt, ""},
+        {{"--pattern", "prbs7"}, std::nullopt,
+         "--pattern: 'prbs7' is not one of packets|prbs9|prbs11|prbs15|prbs20|prbs20-qrss|prbs23|"
+         "prbs31|zeros|ones|alt"},
+        {{"--pattern", "prbs15", "--xon-xoff"}, std::nullopt,
+         "--pattern: The test pattern prbs15 holds the characters Xon and Xoff"},
+        {{"--pattern", "zeros", "--mode", "loopback"}, std::nullopt,
+         "--pattern: a loopback echoes what comes"},
+        {{"--pattern", "packets", "--xon-xoff"}, LinePattern::Packets, ""},
+    };
+    for (const auto& c : kCases) {
+        const CliParse p = ParseCliOptions(c.Args);
+        ASSERT_EQ(p.Options.has_value(), c.Chosen.has_value()) << p.Error;
+        if (c.Chosen) {
+            EXPECT_EQ(p.Options->Settings.Pattern, *c.Chosen);
+            EXPECT_EQ(p.Options->Settings.PacketSize, 512) << "the packet size stays";
+        } else {
+            EXPECT_EQ(p.Error.rfind(c.Error, 0), 0u) << p.Error;
+        }
+    }
+}
+
+TEST(CliOptions, a_settings_file_pattern_is_taken_and_the_option_wins) {
+    const auto file = SettingsFile("[Protocol]\r\nPacketSize=64\r\nPattern=prbs23\r\n");
+    const CliParse fromFile = ParseCliOptions({"--settings", file});
+    ASSERT_TRUE(fromFile.Options) << fromFile.Error;
+    EXPECT_EQ(fromFile.Options->Settings.Pattern, LinePattern::Prbs23);
+    EXPECT_EQ(fromFile.Options->Settings.PacketSize, 64);
+    const CliParse given = ParseCliOptions({"--pattern", "packets", "--settings", file});
+    ASSERT_TRUE(given.Options) << given.Error;
+    EXPECT_EQ(given.Options->Settings.Pattern, LinePattern::Packets);
+    std::filesystem::remove(file);
+}
+
+}  // namespace
+}  // namespace kvartix

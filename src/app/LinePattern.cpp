@@ -12,13 +12,14 @@ struct Names {
 };
 
 // The second 2^20-1 sequence is the quasi-random signal source of O.150 clause 5.5.
+// Short names fit the packet-size box: its 42-pixel field clips "PRBS15", not "prbs15".
 constexpr Names kNames[] = {
-    {LinePattern::Packets, "packets", "packets"}, {LinePattern::Prbs9, "prbs9", "PRBS9"},
-    {LinePattern::Prbs11, "prbs11", "PRBS11"},    {LinePattern::Prbs15, "prbs15", "PRBS15"},
-    {LinePattern::Prbs20, "prbs20", "PRBS20"},    {LinePattern::Qrss20, "prbs20-qrss", "QRSS20"},
-    {LinePattern::Prbs23, "prbs23", "PRBS23"},    {LinePattern::Prbs31, "prbs31", "PRBS31"},
-    {LinePattern::Zeros, "zeros", "ZEROS"},       {LinePattern::Ones, "ones", "ONES"},
-    {LinePattern::Alt, "alt", "ALT55"},
+    {LinePattern::Packets, "packets", "packets"}, {LinePattern::Prbs9, "prbs9", "prbs9"},
+    {LinePattern::Prbs11, "prbs11", "prbs11"},    {LinePattern::Prbs15, "prbs15", "prbs15"},
+    {LinePattern::Prbs20, "prbs20", "prbs20"},    {LinePattern::Qrss20, "prbs20-qrss", "qrss20"},
+    {LinePattern::Prbs23, "prbs23", "prbs23"},    {LinePattern::Prbs31, "prbs31", "prbs31"},
+    {LinePattern::Zeros, "zeros", "zeros"},       {LinePattern::Ones, "ones", "ones"},
+    {LinePattern::Alt, "alt", "alt55"},
 };
 
 const Names& Of(LinePattern p) {

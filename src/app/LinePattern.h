@@ -18,7 +18,7 @@ inline constexpr std::array<LinePattern, 10> kTestPatterns{
 
 // "prbs15": the option's and the settings file's name; "packets" for the packets.
 const char* PatternName(LinePattern pattern);
-// "PRBS15": short enough for the packet-size box.
+// "prbs15", "qrss20": short enough for the packet-size box.
 const char* PatternShortName(LinePattern pattern);
 // By PatternName, letter case ignored; none for a name no pattern has.
 std::optional<LinePattern> PatternNamed(const std::string& name);

@@ -86,7 +86,7 @@ TEST(Prbs, the_zero_suppressed_sequence_never_sends_more_than_fourteen_zeros) {
 TEST(Prbs, names_read_back_as_their_patterns_in_any_letter_case) {
     for (const LinePattern p : kTestPatterns) {
         EXPECT_EQ(PatternNamed(PatternName(p)), p);
-        EXPECT_EQ(PatternNamed(PatternShortName(p)).value_or(p), p);
+        EXPECT_EQ(PatternNamed(PatternShortName(p)).value_or(p), p) << "no other pattern's";
         EXPECT_LE(std::string(PatternShortName(p)).size(), 6u) << "fits the packet-size box";
     }
     EXPECT_EQ(PatternNamed("PRBS15"), LinePattern::Prbs15);

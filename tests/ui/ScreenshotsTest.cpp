@@ -2,6 +2,8 @@
 // looked at (`cmake --build --preset default --target screenshots`): the idle window, a BERT
 // on LOOP after three seconds, the packet-error view, the chart at three rates, the hints on
 // with one hint showing, the terminal, the start-up and help windows, and a lamp enlarged.
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QDir>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -52,6 +54,21 @@ TEST_F(Screenshots, packet_error_view_during_a_faulty_bert) {
     StartBert();
     RunSeconds(2);
     Save(Window(), "packet_errors");
+}
+
+// A BERT on prbs15 (its name must fit the packet-size box) and the box's list opened, with
+// the sizes first and the patterns after them.
+TEST_F(Screenshots, test_pattern_in_the_packet_size_box) {
+    form->ComboBox1->setEditText("LOOP:corrupt=1e-4,seed=3");
+    form->ComboBox3->setCurrentIndex(form->ComboBox3->findText("prbs15"));
+    StartBert();
+    RunSeconds(2);
+    Save(Window(), "pattern_bert");
+    form->ComboBox3->showPopup();
+    QWidget* list = form->ComboBox3->view()->window();
+    ASSERT_TRUE(RunEventsUntil([&] { return list->isVisible(); }, 2000));
+    Save(list->grab().toImage().scaled(list->size() * 2), "pattern_list");
+    form->ComboBox3->hidePopup();
 }
 
 // The chart after three seconds of a BERT at the rate, four times enlarged to be read (every

@@ -177,6 +177,7 @@ TEST_F(MainWindowSettings, a_test_pattern_follows_the_sizes_and_the_file_keeps_t
     EXPECT_NE(saved.find("Pattern=prbs15\n"), std::string::npos) << saved;
 
     // A size chosen, then a pattern: the size is the one kept; a size again: no pattern key.
+    form->show();
     Load("[Protocol]\nPacketSize=64\n");
     box->setCurrentIndex(box->findText("128"));
     box->setCurrentIndex(box->findText("prbs31"));
@@ -184,6 +185,7 @@ TEST_F(MainWindowSettings, a_test_pattern_follows_the_sizes_and_the_file_keeps_t
     saved = ReadAll(path);
     EXPECT_NE(saved.find("PacketSize=128\n"), std::string::npos) << saved;
     EXPECT_NE(saved.find("Pattern=prbs31\n"), std::string::npos) << saved;
+    form->show();
     box->setCurrentIndex(box->findText("256"));
     EXPECT_TRUE(form->close());
     saved = ReadAll(path);
@@ -196,13 +198,14 @@ TEST_F(MainWindowSettings, a_bert_on_a_test_pattern_counts_characters_in_error_i
     form->ComboBox3->setCurrentIndex(form->ComboBox3->findText("prbs15"));
     StartBert();
     RunSeconds(2);
+    form->Button2->click();
     const std::int64_t errors = form->Core().Counters().Errors;
     EXPECT_GT(errors, 0);
-    EXPECT_EQ(form->StaticS4->text().toLongLong(), errors);
+    EXPECT_EQ(form->StaticS4->text().toLongLong(), form->Core().LastUpdate().Errors)
+        << "the cell shows the characters in error at the second's update";
     ASSERT_NE(form->Core().Sequence(), nullptr);
     EXPECT_GE(form->Core().Sequence()->BitErrors, errors) << "a character in error has a bit or more";
     EXPECT_EQ(form->Core().Sequence()->SyncLosses, 0);
-    form->Button2->click();
 }
 
 TEST_F(MainWindowSettings, a_test_pattern_under_xon_xoff_is_refused_with_a_message) {

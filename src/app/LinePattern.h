@@ -8,7 +8,19 @@ namespace kvartix {
 
 // What a BERT sends: the program's own packets, or one of the standard test patterns the
 // line's far end may check with its own tester.
-enum class LinePattern { Packets, Prbs9, Prbs11, Prbs15, Prbs20, Qrss20, Prbs23, Prbs31, Zeros, Ones, Alt };
+enum class LinePattern {
+    Packets,
+    Prbs9,
+    Prbs11,
+    Prbs15,
+    Prbs20,
+    Qrss20,
+    Prbs23,
+    Prbs31,
+    Zeros,
+    Ones,
+    Alt
+};
 
 // Every pattern but the packets, in the order the lists show them.
 inline constexpr std::array<LinePattern, 10> kTestPatterns{

@@ -98,7 +98,8 @@ std::string PatternChoices() {
 // A pattern the run could not send, told before anything opens.
 std::string PatternProblem(const LineSettings& s, TestMode mode) {
     if (s.Pattern == LinePattern::Packets) return {};
-    if (mode != TestMode::Bert) return "--pattern: a loopback echoes what comes; only a BERT sends a pattern";
+    if (mode != TestMode::Bert)
+        return "--pattern: a loopback echoes what comes; only a BERT sends a pattern";
     if (auto e = PatternFlowProblem(s.Pattern, s.XonXoff); !e.empty()) return "--pattern: " + e;
     return {};
 }

@@ -35,8 +35,8 @@ void CliReport::SecondElapsed() {
               << d.OtherErrors;
     }
     if (const PatternCounts* p = engine.Sequence())
-        m_out << "  | Bits " << p->BitsChecked << " Bit errors " << p->BitErrors << " Sync "
-              << (p->InSync ? "on" : "hunting") << " lost " << p->SyncLosses;
+        m_out << "  | Bits " << p->BitsChecked << " Bit errors " << p->BitErrors << " Sync lost "
+              << p->SyncLosses << (p->InSync ? "" : " (hunting)");
     else if (engine.Mode() == TestMode::Bert && engine.Params().PacketSize != 1)
         m_out << "  | Invalid " << c.InvalidSymbolCount << " Lost " << c.SymbolLostCount
               << " Sync " << c.SyncLostCount;

@@ -185,7 +185,8 @@ void PrintJson(std::ostream& out, const RunResult& s) {
         << ",\"receive_overflows\":" << s.ReceiveOverflows
         << ",\"capacity_used\":" << Fixed(f.CapacityUsed, 4)
         << ",\"errored_seconds\":" << s.ErroredSeconds
-        << ",\"synchronised\":" << (s.HasPackets() || s.HasSequence() ? (s.Synchronised ? "true" : "false") : "null")
+        << ",\"synchronised\":"
+        << (s.HasPackets() || s.HasSequence() ? (s.Synchronised ? "true" : "false") : "null")
         << ",\"lost_characters\":"
         << orNull(s.Loss.Lost, [](std::int64_t n) { return std::to_string(n); })
         << ",\"drain_seconds\":"

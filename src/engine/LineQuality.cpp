@@ -73,8 +73,7 @@ void LineQualitySeconds::TakeSecond(const PatternCounts& now) {
 
 void LineQualitySeconds::TakeLastSecond(const PatternCounts& now) {
     const LineQuality::Second s = Since(now);
-    if (m_started && (s.Errors != 0 || now.SyncLosses != m_last.SyncLosses))
-        m_quality.AddSecond(s);
+    if (m_started && (s.Errors != 0 || now.SyncLosses != m_last.SyncLosses)) m_quality.AddSecond(s);
     m_last = now;
 }
 

@@ -12,7 +12,7 @@ namespace kvartix {
 // in sync. The errored seconds are not among them: the run's own count of seconds with an
 // error is that figure.
 struct LineQualityFigures {
-    std::int64_t Seconds = 0;  // classed so far
+    std::int64_t Seconds = 0;          // classed so far
     std::int64_t SeverelyErrored = 0;  // in available time
     std::int64_t Unavailable = 0;
     std::int64_t ErrorFree = 0;  // in available time
@@ -27,7 +27,7 @@ struct LineQualityFigures {
 // the first of those: a second's class is settled once the run of ten it may begin is over,
 // or at the end.
 class LineQuality {
-public:
+  public:
     struct Second {
         std::int64_t Bits = 0;  // compared
         std::int64_t Errors = 0;
@@ -39,7 +39,7 @@ public:
     LineQualityFigures Figures() const;
     static bool SeverelyErrored(const Second& s);
 
-private:
+  private:
     LineQualityFigures m_settled;
     bool m_unavailable = false;
     // The seconds since the last change of class that may yet change the state: severely
@@ -51,13 +51,13 @@ private:
 // Classes a run's seconds from the checker's running totals, taken once a second: from the
 // first whole second after the checker first found its sync.
 class LineQualitySeconds {
-public:
+  public:
     void TakeSecond(const PatternCounts& now);
     // The run's end: a last part-second counts when something went wrong in it.
     void TakeLastSecond(const PatternCounts& now);
     LineQualityFigures Figures() const { return m_quality.Figures(); }
 
-private:
+  private:
     LineQuality::Second Since(const PatternCounts& now) const;
 
     LineQuality m_quality;

@@ -27,7 +27,7 @@ struct PatternCounts {
 // again from the bits that follow. The errors before the loss stay counted: a slip cannot be
 // told from a burst until it has gone on for a while.
 class PatternChecker {
-public:
+  public:
     static constexpr int kConfirmBits = 32;
     static constexpr int kLossWindow = 64;
     static constexpr int kLossErrors = 16;
@@ -39,7 +39,7 @@ public:
     const PatternCounts& Counts() const { return m_counts; }
     void ResetCounts();
 
-private:
+  private:
     // True when the bit was compared and wrong.
     bool CheckBit(bool bit);
     void Hunt(bool bit);
@@ -47,7 +47,7 @@ private:
     const SequenceSpec& m_spec;
     int m_dataBits;
     SequenceRegister m_hunt;
-    int m_loaded = 0;  // received bits in the hunt's register
+    int m_loaded = 0;   // received bits in the hunt's register
     int m_correct = 0;  // predictions right in a row
     std::optional<PatternGenerator> m_reference;
     std::uint64_t m_recent = 0;  // which of the last 64 bits compared were wrong

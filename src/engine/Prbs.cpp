@@ -6,14 +6,14 @@ namespace {
 // ITU-T O.150 (05/96) clause 5 gives each sequence's register, its feedback and whether the
 // line carries it inverted.
 const SequenceSpec kSpecs[] = {
-    {},                                                           // the packets: none
-    {9, 5, false, 0, "x^9 + x^5 + 1", "O.150 5.1"},               // 2^9-1
-    {11, 9, false, 0, "x^11 + x^9 + 1", "O.150 5.2"},             // 2^11-1
-    {15, 14, true, 0, "x^15 + x^14 + 1", "O.150 5.3"},            // 2^15-1, inverted
-    {20, 3, false, 0, "x^20 + x^3 + 1", "O.150 5.4"},             // 2^20-1
-    {20, 17, false, 14, "x^20 + x^17 + 1", "O.150 5.5"},          // 2^20-1, at most 14 zeros
-    {23, 18, true, 0, "x^23 + x^18 + 1", "O.150 5.6"},            // 2^23-1, inverted
-    {31, 28, true, 0, "x^31 + x^28 + 1", "O.150 5.8"},            // 2^31-1, inverted
+    {},                                                   // the packets: none
+    {9, 5, false, 0, "x^9 + x^5 + 1", "O.150 5.1"},       // 2^9-1
+    {11, 9, false, 0, "x^11 + x^9 + 1", "O.150 5.2"},     // 2^11-1
+    {15, 14, true, 0, "x^15 + x^14 + 1", "O.150 5.3"},    // 2^15-1, inverted
+    {20, 3, false, 0, "x^20 + x^3 + 1", "O.150 5.4"},     // 2^20-1
+    {20, 17, false, 14, "x^20 + x^17 + 1", "O.150 5.5"},  // 2^20-1, at most 14 zeros
+    {23, 18, true, 0, "x^23 + x^18 + 1", "O.150 5.6"},    // 2^23-1, inverted
+    {31, 28, true, 0, "x^31 + x^28 + 1", "O.150 5.8"},    // 2^31-1, inverted
     {0, 0, false, 0, "0", "all zeros"},
     {0, 0, true, 0, "1", "all ones"},
     {1, 0, false, 0, "1010", "alternating 0x55"},

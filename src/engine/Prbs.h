@@ -29,7 +29,7 @@ std::string PatternFlowProblem(LinePattern pattern, bool xonXoff);
 
 // The history of s, newest bit in bit 0, and the step that extends it.
 class SequenceRegister {
-public:
+  public:
     explicit SequenceRegister(const SequenceSpec& spec) : m_spec(&spec) {}
 
     // The bit s that follows the history.
@@ -43,10 +43,8 @@ public:
     void SetHistory(std::uint32_t h) { m_history = h & Mask(); }
     const SequenceSpec& Spec() const { return *m_spec; }
 
-private:
-    std::uint32_t Mask() const {
-        return m_spec->Length >= 32 ? ~0u : (1u << m_spec->Length) - 1u;
-    }
+  private:
+    std::uint32_t Mask() const { return m_spec->Length >= 32 ? ~0u : (1u << m_spec->Length) - 1u; }
     const SequenceSpec* m_spec;
     std::uint32_t m_history = 0;
 };
@@ -54,7 +52,7 @@ private:
 // The bits a pattern puts on the line, from O.150's starting phase (every stage at one) or
 // from a register a checker found in the received bits.
 class PatternGenerator {
-public:
+  public:
     explicit PatternGenerator(LinePattern pattern);
     // Continues the sequence whose s bits up to the present one are in `history`: the next bit
     // given is the one after it.
@@ -65,7 +63,7 @@ public:
     // first; the bits above them stay 0.
     void Fill(std::uint8_t* out, std::size_t count, int dataBits);
 
-private:
+  private:
     // The register runs ZeroLimit bits ahead of the output, so that the zero suppression
     // can see the zeros to come.
     SequenceRegister m_register;

@@ -82,11 +82,13 @@ void LineControls::Fill(const std::vector<std::string>& ports, const std::string
     // The test patterns after the sizes, which keep their places.
     for (const LinePattern p : kTestPatterns) m_form.ComboBox3->addItem(PatternShortName(p));
     // The list may be wider than the box, so that no name in it is cut short.
-    QAbstractItemView* sizes = m_form.ComboBox3->view();
+    QComboBox* packets = m_form.ComboBox3;
     int widest = 0;
-    for (int i = 0; i < m_form.ComboBox3->count(); ++i)
-        widest = std::max(widest, sizes->fontMetrics().horizontalAdvance(m_form.ComboBox3->itemText(i)));
-    sizes->setMinimumWidth(widest + 12 + m_form.ComboBox3->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    for (int i = 0; i < packets->count(); ++i)
+        widest = std::max(widest,
+                          packets->view()->fontMetrics().horizontalAdvance(packets->itemText(i)));
+    packets->view()->setMinimumWidth(widest + 12 +
+                                     packets->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     // While a pattern is chosen, the settings keep the last size chosen.
     QObject::connect(m_form.ComboBox3, &QComboBox::currentIndexChanged, &m_form, [this](int i) {
         if (i >= 0 && i < static_cast<int>(kPacketSizeEntries.size())) m_packetIndex = i;

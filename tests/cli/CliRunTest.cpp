@@ -298,19 +298,24 @@ TEST(CliRunPattern, the_summary_and_json_carry_the_bits_the_ratio_and_the_second
          {"  BER               not measured: the pattern was never found\n",
           "Result            never synchronised"},
          {"\"synchronised\":false", "\"bits_checked\":0,"}},
-        {{"--seconds", "2"}, kExitClean, {"Packet errors"}, {"\"pattern\":null,\"bits_checked\":null"}},
+        {{"--seconds", "2"},
+         kExitClean,
+         {"Packet errors"},
+         {"\"pattern\":null,\"bits_checked\":null"}},
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.Args[1] + " " + c.Args.back());
         const SimulatedRun run(c.Args);
         EXPECT_EQ(run.status, c.Status);
         for (const char* part : c.Shown)
-            EXPECT_NE(run.out.str().find(part), std::string::npos) << part << " in\n" << run.out.str();
+            EXPECT_NE(run.out.str().find(part), std::string::npos) << part << " in\n"
+                                                                   << run.out.str();
         std::vector<std::string> json = c.Args;
         json.push_back("--json");
         const SimulatedRun quiet(json);
         for (const char* part : c.Json)
-            EXPECT_NE(quiet.out.str().find(part), std::string::npos) << part << " in\n" << quiet.out.str();
+            EXPECT_NE(quiet.out.str().find(part), std::string::npos) << part << " in\n"
+                                                                     << quiet.out.str();
     }
 }
 

@@ -27,11 +27,11 @@ TEST(LineQuality, classes_seconds_and_unavailable_time_as_g821_does) {
     };
     const Case kCases[] = {
         {"cccccccccc", 0, 0, 10},
-        {"ceSc", 1, 0, 2},              // 1E-3 is severe, just below it only errored
-        {"cLc", 1, 0, 2},               // a lost sync is severe
-        {"SSSSSSSSS", 9, 0, 0},         // nine in a row stay available
-        {"SSSSSSSSSS", 0, 10, 0},       // the tenth makes all ten unavailable
-        {"cSSSSSSSSSSSScc", 0, 14, 1},  // and what follows until ten are not severe
+        {"ceSc", 1, 0, 2},                      // 1E-3 is severe, just below it only errored
+        {"cLc", 1, 0, 2},                       // a lost sync is severe
+        {"SSSSSSSSS", 9, 0, 0},                 // nine in a row stay available
+        {"SSSSSSSSSS", 0, 10, 0},               // the tenth makes all ten unavailable
+        {"cSSSSSSSSSSSScc", 0, 14, 1},          // and what follows until ten are not severe
         {"SSSSSSSSSSccccccccccSc", 1, 10, 11},  // ten not severe end it from their first
         {"SSSSSSSSSSccccSccccc", 0, 20, 0},     // a severe one among fewer keeps it
         {"SSSSSSSSSSeeeeeeeeee", 0, 10, 0},     // errored seconds end it too, not error-free

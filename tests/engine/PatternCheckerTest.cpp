@@ -28,11 +28,17 @@ std::vector<std::uint8_t> Faulted(const Case& c) {
     for (int i = c.Count; i >= 1; --i) {
         const std::size_t at = spacing * static_cast<std::size_t>(i);
         switch (c.Fault) {
-            case FaultKind::None: break;
-            case FaultKind::FlipBits: chars[at] ^= static_cast<std::uint8_t>(1u << (rng() % c.DataBits)); break;
-            case FaultKind::DropCharacter: chars.erase(chars.begin() + static_cast<long>(at)); break;
+            case FaultKind::None:
+                break;
+            case FaultKind::FlipBits:
+                chars[at] ^= static_cast<std::uint8_t>(1u << (rng() % c.DataBits));
+                break;
+            case FaultKind::DropCharacter:
+                chars.erase(chars.begin() + static_cast<long>(at));
+                break;
             case FaultKind::InsertCharacter:
-                chars.insert(chars.begin() + static_cast<long>(at), static_cast<std::uint8_t>(0x5A & ((1u << c.DataBits) - 1)));
+                chars.insert(chars.begin() + static_cast<long>(at),
+                             static_cast<std::uint8_t>(0x5A & ((1u << c.DataBits) - 1)));
                 break;
         }
     }
@@ -64,15 +70,16 @@ TEST(PatternChecker, counts_flipped_bits_once_and_a_slipped_character_as_one_syn
         {LinePattern::Prbs31, 6, FaultKind::InsertCharacter, 1},
     };
     for (const Case& c : kCases) {
-        SCOPED_TRACE(testing::Message() << PatternName(c.Pattern) << ", " << c.DataBits
-                                        << " data bits, fault " << static_cast<int>(c.Fault)
-                                        << " x" << c.Count);
+        SCOPED_TRACE(testing::Message()
+                     << PatternName(c.Pattern) << ", " << c.DataBits << " data bits, fault "
+                     << static_cast<int>(c.Fault) << " x" << c.Count);
         const std::vector<std::uint8_t> chars = Faulted(c);
         PatternChecker checker(c.Pattern, c.DataBits);
         checker.Check(chars.data(), chars.size());
         const PatternCounts& n = checker.Counts();
         EXPECT_TRUE(n.InSync);
-        const bool slip = c.Fault == FaultKind::DropCharacter || c.Fault == FaultKind::InsertCharacter;
+        const bool slip =
+            c.Fault == FaultKind::DropCharacter || c.Fault == FaultKind::InsertCharacter;
         EXPECT_EQ(n.SyncLosses, slip ? c.Count : 0);
         if (!slip) {
             const int flipped = c.Fault == FaultKind::FlipBits ? c.Count : 0;
@@ -123,9 +130,11 @@ TEST(PatternChecker, random_data_and_a_silent_line_never_bring_it_into_sync) {
 // Errors at 1 % stay bit errors; a quarter of the bits wrong is a line that lost the pattern.
 TEST(PatternChecker, keeps_its_sync_through_scattered_errors_and_loses_it_to_dense_ones) {
     for (const auto& [everyNth, loses] : {std::pair{100, false}, {3, true}}) {
-        std::vector<std::uint8_t> chars = test::O150Reference(LinePattern::Prbs15).Characters(20'000, 8);
+        std::vector<std::uint8_t> chars =
+            test::O150Reference(LinePattern::Prbs15).Characters(20'000, 8);
         std::size_t flips = 0;
-        for (std::size_t bit = 8000; bit < 8000 + 8000; bit += static_cast<std::size_t>(everyNth), ++flips)
+        for (std::size_t bit = 8000; bit < 8000 + 8000;
+             bit += static_cast<std::size_t>(everyNth), ++flips)
             chars[bit / 8] ^= static_cast<std::uint8_t>(1u << (bit % 8));
         PatternChecker checker(LinePattern::Prbs15, 8);
         checker.Check(chars.data(), chars.size());

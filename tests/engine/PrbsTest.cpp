@@ -60,7 +60,8 @@ TEST(Prbs, the_characters_carry_the_reference_sequence_for_a_million_bits_at_eve
 
 // A maximal-length sequence repeats after 2^n-1 bits and not before: the polynomials are right.
 TEST(Prbs, each_short_sequence_repeats_after_exactly_its_period) {
-    for (const auto& [p, period] : {std::pair{LinePattern::Prbs9, 511}, {LinePattern::Prbs11, 2047},
+    for (const auto& [p, period] : {std::pair{LinePattern::Prbs9, 511},
+                                    {LinePattern::Prbs11, 2047},
                                     {LinePattern::Prbs15, 32767}}) {
         PatternGenerator g(p);
         std::vector<bool> bits(2 * static_cast<std::size_t>(period));

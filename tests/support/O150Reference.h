@@ -11,7 +11,7 @@ namespace kvartix::test {
 // register: stages Q1..Qn all at one, each clock sends Qn and shifts Q(k) xor Q(n) into Q1.
 // The zero-suppressed 2^20-1 sequence sends Q20 OR NOT(Q6 OR ... OR Q19) (O.150 5.5).
 class O150Reference {
-public:
+  public:
     explicit O150Reference(LinePattern p) {
         struct Row {
             LinePattern Pattern;
@@ -71,7 +71,7 @@ public:
         return chars;
     }
 
-private:
+  private:
     bool Q(int i) const { return m_q[static_cast<std::size_t>((m_first + i - 1) % m_n)]; }
 
     LinePattern m_fixed;

@@ -204,7 +204,8 @@ TEST_F(MainWindowSettings, a_bert_on_a_test_pattern_counts_characters_in_error_i
     EXPECT_EQ(form->StaticS4->text().toLongLong(), form->Core().LastUpdate().Errors)
         << "the cell shows the characters in error at the second's update";
     ASSERT_NE(form->Core().Sequence(), nullptr);
-    EXPECT_GE(form->Core().Sequence()->BitErrors, errors) << "a character in error has a bit or more";
+    EXPECT_GE(form->Core().Sequence()->BitErrors, errors)
+        << "a character in error has a bit or more";
     EXPECT_EQ(form->Core().Sequence()->SyncLosses, 0);
 }
 
@@ -214,7 +215,8 @@ TEST_F(MainWindowSettings, a_test_pattern_under_xon_xoff_is_refused_with_a_messa
     Click(form->Button3);
     EXPECT_FALSE(form->Session().Running());
     ASSERT_EQ(Boxes.size(), 1u);
-    EXPECT_EQ(Boxes[0].Text.rfind("The test pattern prbs9 holds the characters Xon and Xoff", 0), 0u);
+    EXPECT_EQ(Boxes[0].Text.rfind("The test pattern prbs9 holds the characters Xon and Xoff", 0),
+              0u);
 }
 
 }  // namespace

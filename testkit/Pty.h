@@ -200,17 +200,18 @@ class PtyWire {
 };
 
 // A null-modem cable between two pseudo-terminals at the line's rate: what one port sends
-// the other receives, both ways (no modem lines: a pseudo-terminal has none). `aToB` sees
-// what goes from A to B.
+// the other receives, both ways (no modem lines: a pseudo-terminal has none). `aToB` and
+// `bToA` see what goes each way.
 class PtyCable {
   public:
-    PtyCable(double charsPerSecond, std::function<bool(std::uint8_t&)> aToB = {})
+    using Fault = std::function<bool(std::uint8_t&)>;
+    explicit PtyCable(double charsPerSecond, Fault aToB = {}, Fault bToA = {})
         : m_stop(eventfd(0, EFD_CLOEXEC)),
           m_aToB([this, charsPerSecond, f = std::move(aToB)] {
               CarryAcross(m_a.Fd(), m_b.Fd(), charsPerSecond, m_stop, f);
           }),
-          m_bToA([this, charsPerSecond] {
-              CarryAcross(m_b.Fd(), m_a.Fd(), charsPerSecond, m_stop);
+          m_bToA([this, charsPerSecond, f = std::move(bToA)] {
+              CarryAcross(m_b.Fd(), m_a.Fd(), charsPerSecond, m_stop, f);
           }) {}
     ~PtyCable() {
         const std::uint64_t one = 1;

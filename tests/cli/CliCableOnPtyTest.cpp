@@ -43,13 +43,16 @@ TEST(CliCable, each_direction_across_a_paced_cable_is_checked_on_the_far_port) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        std::atomic<int> seen{0}, dropped{0}, corrupted{0};
-        test::PtyCable cable(11520, [&](std::uint8_t& ch) {
-            const int n = ++seen;
-            if (c.DropEvery && n % c.DropEvery == 0) return ++dropped, false;
-            if (c.CorruptEvery && n % c.CorruptEvery == 0) ++corrupted, ch ^= 0x10;
-            return true;
-        });
+        std::atomic<int> seen{0}, dropped{0}, corrupted{0}, back{0};
+        test::PtyCable cable(
+            11520,
+            [&](std::uint8_t& ch) {
+                const int n = ++seen;
+                if (c.DropEvery && n % c.DropEvery == 0) return ++dropped, false;
+                if (c.CorruptEvery && n % c.CorruptEvery == 0) ++corrupted, ch ^= 0x10;
+                return true;
+            },
+            [&](std::uint8_t&) { return ++back, true; });
         const std::string a = cable.A().SlavePath(), b = cable.B().SlavePath();
         std::vector<std::string> args = c.Cross ? std::vector<std::string>{"--cross", a, b}
                                                 : std::vector<std::string>{"--port", a, "--rx-port", b};
@@ -66,8 +69,16 @@ TEST(CliCable, each_direction_across_a_paced_cable_is_checked_on_the_far_port) {
             EXPECT_EQ(Field(o, "result"), i ? "\"no errors\"" : c.Result) << o;
             EXPECT_GT(std::stoll(Field(o, "received")), 15000) << "the line kept busy: " << o;
         }
+        const auto number = [&](const char* key) { return std::stoll(Field(objects[0], key)); };
         EXPECT_EQ(Field(objects[0], "lost_characters"), std::to_string(dropped.load()))
             << "what the far port never received: " << objects[0];
+        if (c.More.empty()) {
+            EXPECT_EQ(number("sent") - number("queued") - number("received"), dropped.load())
+                << "the characters sent are the sending port's";
+        }
+        if (!c.Cross) {
+            EXPECT_EQ(back.load(), 0) << "one way, the checking port sends nothing";
+        }
         if (c.CorruptEvery) {
             EXPECT_GE(std::stoll(Field(objects[0], "errors")), corrupted.load());
         }

@@ -24,7 +24,10 @@ std::unique_ptr<CommPort> SystemPortOpener::OpenCableEnd(const std::string& devi
                                                          PortRefusal& why) {
     const auto end = ParseCablePath(devicePath);
     const auto options = end ? ParseLoopOptions(end->Options) : std::nullopt;
-    if (!options) return nullptr;
+    if (!options) {
+        why.Reason = devicePath + ": " + CablePathProblem(devicePath);
+        return nullptr;
+    }
     std::weak_ptr<PlugWire>& kept = m_cables[static_cast<std::size_t>(end->Cable - 1)];
     auto cable = kept.lock();
     // A cable whose ends are both closed is a new one: nothing of the old run is on it.

@@ -215,6 +215,8 @@ TEST_F(Cable, an_open_end_is_refused_as_a_device_in_use_and_opens_again_once_clo
     PortRefusal why;
     EXPECT_EQ(opener.Open("cable:a:seed=3", true, why), nullptr);
     EXPECT_EQ(why, (PortRefusal{EBUSY, "CABLE:A is already open"}));
+    EXPECT_EQ(opener.Open("CABLE0:B", true, why), nullptr);
+    EXPECT_EQ(why.Reason, "CABLE0:B: 'CABLE0': the cable number is not one of 1..16");
     End other;
     Open(other, "CABLE2:A");
     ASSERT_TRUE(a.Port->CloseHandle());

@@ -84,38 +84,6 @@ void PlugEnd::Close() {
     m_tx.clear();
 }
 
-bool PlugEnd::Rts() const {
-    switch (m_config.fRtsControl) {
-        case RTS_CONTROL_DISABLE:
-            return false;
-        case RTS_CONTROL_HANDSHAKE:
-            return m_rx.RtsReady();
-        default:
-            return true;
-    }
-}
-
-bool PlugEnd::Dtr() const {
-    return m_config.fDtrControl != DTR_CONTROL_DISABLE;
-}
-
-// The wiring: CTS follows the far end's RTS, DSR its DTR.
-std::uint8_t PlugEnd::LineHolds(const PlugEnd* far) const {
-    std::uint8_t f = 0;
-    if (m_config.fOutxCtsFlow && !(far && far->Rts())) f |= kCtsHold;
-    if (m_config.fOutxDsrFlow && !(far && far->Dtr())) f |= kDsrHold;
-    return f;
-}
-
-// Our own flow characters go out whatever holds the data.
-bool PlugEnd::HasToSend(const PlugEnd* far) const {
-    return m_rx.Control() || (!m_tx.empty() && LineHolds(far) == 0 && !m_rx.HoldsOutput());
-}
-
-void PlugEnd::IdleUntil(double us) {
-    m_lineFreeUs = std::max(m_lineFreeUs, us);
-}
-
 void PlugEnd::RefillTransmitBuffer() {
     if (!m_write) return;
     const std::uint32_t room =

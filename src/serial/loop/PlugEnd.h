@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -45,12 +46,15 @@ class PlugEnd {
     void Close();
     const LoopInjected& Injected() const { return m_injected; }
 
-    // The wire's side.
-    bool HasToSend(const PlugEnd* far) const;
+    // The wire's side, asked at every character, so kept here to be inlined.
+    // Our own flow characters go out whatever holds the data.
+    bool HasToSend(const PlugEnd* far) const {
+        return m_rx.Control() || (!m_tx.empty() && LineHolds(far) == 0 && !m_rx.HoldsOutput());
+    }
     double FrameUs() const { return m_frameUs; }
     double LineFreeUs() const { return m_lineFreeUs; }
     // An idle line saves no time: the next character starts no earlier than this.
-    void IdleUntil(double us);
+    void IdleUntil(double us) { m_lineFreeUs = std::max(m_lineFreeUs, us); }
     // The next character goes out, through at atUs, into the far end if there is one.
     void SendNext(double atUs, PlugEnd* far);
 
@@ -65,9 +69,24 @@ class PlugEnd {
     void RefillTransmitBuffer();
     // A character from a sender configured so; flow: one of the sender's own Xon or Xoff.
     void Arrive(std::uint8_t c, bool flow, const LineConfig& sent);
-    bool Rts() const;
-    bool Dtr() const;
-    std::uint8_t LineHolds(const PlugEnd* far) const;
+    bool Rts() const {
+        switch (m_config.fRtsControl) {
+            case RTS_CONTROL_DISABLE:
+                return false;
+            case RTS_CONTROL_HANDSHAKE:
+                return m_rx.RtsReady();
+            default:
+                return true;
+        }
+    }
+    bool Dtr() const { return m_config.fDtrControl != DTR_CONTROL_DISABLE; }
+    // The wiring: CTS follows the far end's RTS, DSR its DTR.
+    std::uint8_t LineHolds(const PlugEnd* far) const {
+        std::uint8_t f = 0;
+        if (m_config.fOutxCtsFlow && !(far && far->Rts())) f |= kCtsHold;
+        if (m_config.fOutxDsrFlow && !(far && far->Dtr())) f |= kDsrHold;
+        return f;
+    }
     double Uniform() { return std::uniform_real_distribution<double>(0.0, 1.0)(m_rng); }
 
     LoopImpairments m_impairments;

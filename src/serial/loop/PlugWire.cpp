@@ -23,9 +23,11 @@ void PlugWire::Advance() {
     for (;;) {
         int next = -1;
         double at = now;
+        std::array<bool, 2> sending{};
         for (int side = 0; side < m_sides; ++side) {
             PlugEnd* end = m_end[side];
-            if (!end || !end->HasToSend(Far(side))) continue;
+            sending[side] = end && end->HasToSend(Far(side));
+            if (!sending[side]) continue;
             const double through = end->LineFreeUs() + end->FrameUs();
             if (through <= at && (next < 0 || through < at)) {
                 next = side;
@@ -33,7 +35,7 @@ void PlugWire::Advance() {
             }
         }
         for (int side = 0; side < m_sides; ++side)
-            if (PlugEnd* end = m_end[side]; end && !end->HasToSend(Far(side))) end->IdleUntil(at);
+            if (m_end[side] && !sending[side]) m_end[side]->IdleUntil(at);
         if (next < 0) return;
         m_end[next]->SendNext(at, Far(next));
     }

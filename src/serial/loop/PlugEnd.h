@@ -26,7 +26,7 @@ struct LoopInjected {
 // sends goes nowhere. Times are microseconds since the wire was made (PlugWire).
 class PlugEnd {
   public:
-    PlugEnd(LoopImpairments impairments);
+    explicit PlugEnd(LoopImpairments impairments);
 
     // The port's side.
     const LineConfig& Config() const { return m_config; }

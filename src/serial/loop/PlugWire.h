@@ -15,8 +15,8 @@ namespace kvartix {
 // one character per sender's frame time, both directions in the order their characters
 // arrive, so that a flow character or a hold takes effect at the moment it would on a line.
 // Whether an end may send is asked anew at every character that arrives: a hold that comes
-// while a character of the other direction is on its way keeps that character back until the
-// hold is gone, a frame earlier than a UART would stop. No lock either: both ends of a cable
+// while the held end has a character on its way keeps that character back until the hold is
+// gone, a frame earlier than a UART would stop. No lock either: both ends of a cable
 // are called from one thread, as the runner and the tests do.
 class PlugWire {
   public:

@@ -31,6 +31,31 @@ INSTANTIATE_TEST_SUITE_P(
                       CrossCase{{"--dsr", "flow"}}, CrossCase{{"--xon-xoff", "--random"}},
                       CrossCase{{"--xon-xoff", "--baud", "9600", "--packet", "64"}}));
 
+// One way, as over a converter pair or a radio link: what the link does to A's stream is
+// B's to count, and B's flow control still holds A.
+TEST(CliCableOneWay, the_far_port_checks_what_the_link_delivered) {
+    const struct {
+        std::vector<std::string> Args;
+        int Status;
+        bool Lost;
+    } cases[] = {
+        {{"--rts-cts", "--random"}, kExitClean, false},
+        {{"--xon-xoff", "--random"}, kExitClean, false},
+        {{"--rx-port", "CABLE:B:drop=2e-4,seed=5"}, kExitErrors, true},
+        {{"--rx-port", "CABLE:B:corrupt=2e-4,seed=5"}, kExitErrors, false},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"--port", "CABLE:A", "--seconds", "3", "--json"};
+        if (c.Args.front() != "--rx-port") args.insert(args.end(), {"--rx-port", "CABLE:B"});
+        args.insert(args.end(), c.Args.begin(), c.Args.end());
+        const SimulatedRun run(args);
+        const std::string json = run.out.str();
+        EXPECT_EQ(run.status, c.Status) << json << run.err.str();
+        EXPECT_NE(json.find("\"tx_port\":\"CABLE:A\""), std::string::npos) << json;
+        EXPECT_EQ(json.find("\"lost_characters\":0,") == std::string::npos, c.Lost) << json;
+    }
+}
+
 TEST(CliCableEnds, an_end_given_twice_is_refused_at_its_second_open) {
     const SimulatedRun run({"--cross", "cable2:b", "CABLE2:B", "--seconds", "1"});
     EXPECT_EQ(run.status, kExitNoSession);

@@ -1,5 +1,6 @@
 #include "cli/CliRun.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -126,6 +127,8 @@ int RunCli(const CliOptions& o, const Clock& clock, const WaitUntil& waitUntil, 
         status = WorseExit(status, result ? ExitStatus(*result, result->RecordFailed || !out)
                                           : kExitNoSession);
     }
+    // In the order of the sending ports: across a cable A->B first.
+    if (o.Wired == Wiring::Cross) std::reverse(outcomes.begin(), outcomes.end());
     std::ostream& summaryOut = recordOut || !out ? err : out;
     if (o.Json)
         PrintJson(summaryOut, outcomes, o.Ports.size() > 1);

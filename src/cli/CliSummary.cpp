@@ -38,6 +38,12 @@ std::string CutShortText(const RunResult& s) {
     return "interrupted by " + SignalName(s.Signal);
 }
 
+// What the stream is made of: the packets of a size, or a test pattern.
+std::string TestedWith(const LineSettings& s) {
+    return s.Pattern == LinePattern::Packets ? "packet " + std::to_string(s.PacketSize)
+                                             : "pattern " + std::string(PatternName(s.Pattern));
+}
+
 std::string Percent(double share) {
     return Fixed(share * 100, 1) + " %";
 }
@@ -99,8 +105,8 @@ void PrintSummary(std::ostream& out, const RunResult& s,
     };
     const RunFigures& f = s.Final;
     out << "Summary: " << (s.TxPort.empty() ? "" : s.TxPort + " -> ") << s.Port << ", "
-        << ModeName(s.Mode) << ", " << o.Settings.BitRate
-        << " bit/s " << FrameText(o.Settings) << ", packet " << o.Settings.PacketSize << '\n';
+        << ModeName(s.Mode) << ", " << o.Settings.BitRate << " bit/s " << FrameText(o.Settings)
+        << ", " << TestedWith(o.Settings) << '\n';
     if (s.Ending != RunEnding::TimeUp) out << "  Cut short         " << CutShortText(s) << '\n';
     out << "  Received          " << shown(StatCell::Received) << "final count " << f.Received
         << " characters\n"
@@ -153,11 +159,14 @@ std::string Cell(std::string text, std::size_t width) {
 void PrintTable(std::ostream& out, const std::vector<CliOutcome>& outcomes, const CliOptions& o) {
     std::size_t width = 4;
     for (const auto& c : outcomes) width = std::max(width, c.Port.size());
+    // With a test pattern the ratio is of bits, as hardware testers give it.
+    const bool pattern = o.Settings.Pattern != LinePattern::Packets;
     out << "Summary: " << outcomes.size() << " ports, " << ModeName(o.Mode) << ", "
-        << o.Settings.BitRate << " bit/s " << FrameText(o.Settings) << ", packet "
-        << o.Settings.PacketSize << '\n'
+        << o.Settings.BitRate << " bit/s " << FrameText(o.Settings) << ", "
+        << TestedWith(o.Settings) << '\n'
         << "  " << Padded("port", width) << Cell("received", 12) << Cell("sent", 12)
-        << Cell("errors", 9) << Cell("coef", 11) << Cell("bit/s", 9) << Cell("capacity", 10)
+        << Cell("errors", 9) << Cell(pattern ? "BER" : "coef", 11) << Cell("bit/s", 9)
+        << Cell("capacity", 10)
         << Cell("err s", 7) << Cell("lost", 8) << "  result\n";
     for (const auto& c : outcomes) {
         out << "  " << Padded(c.Port, width);
@@ -170,7 +179,10 @@ void PrintTable(std::ostream& out, const std::vector<CliOutcome>& outcomes, cons
         // Sent: what left the port, as received is what came in.
         out << Cell(std::to_string(f.Received), 12) << Cell(std::to_string(r.Sent - r.Queued), 12)
             << Cell(std::to_string(f.Errors), 9)
-            << Cell(CoefficientText(f.Errors, f.Received, '.'), 11)
+            << Cell(pattern ? RatioText(BitErrorRatio(f.Sequence.BitErrors, f.Sequence.BitsChecked)
+                                            .value_or(0))
+                            : CoefficientText(f.Errors, f.Received, '.'),
+                    11)
             << Cell(std::to_string(f.BitRate), 9) << Cell(Fixed(f.CapacityUsed * 100, 1) + " %", 10)
             << Cell(std::to_string(r.ErroredSeconds), 7)
             << Cell(r.Loss.Lost ? std::to_string(*r.Loss.Lost) : "-", 8) << "  "

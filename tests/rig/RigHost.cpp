@@ -1,7 +1,9 @@
 // kvartix-rig: the host side of the virtual-machine rig. Starts QEMU, reads the guest's reports
 // off its console, gives the guest's FTDI adapter a far end on the host's pseudo-terminal for
-// the cases that need one, pulls the adapter out for the unplug case, and judges every case of
-// the table against what it expects. Every wait has a limit: the run ends by itself.
+// the cases that need one, wires two of the guest's ports to each other through their
+// pseudo-terminals for the two-port cases, pulls the adapter out for the unplug case, and judges
+// every case of the table against what it expects. Every wait has a limit: the run ends by
+// itself.
 //
 // usage: kvartix-rig --cases FILE --monitor SOCKET --console LOG [--deadline SECONDS]
 //                    -- QEMU [ARGS...]
@@ -26,6 +28,7 @@
 #include <regex>
 #include <sstream>
 
+#include "rig/CableRelay.h"
 #include "testkit/Pty.h"
 
 namespace {
@@ -50,6 +53,11 @@ struct Case {
     std::string name, port, baud, flow, speed, mode, seconds, far, expect;
     double CharsPerSecond() const { return std::stod(baud) / 10.0; }  // 8-N-1
     bool Xon() const { return flow.find("xon-xoff") != std::string::npos; }
+    // The port column: "A", or "A>B" (sent on A, checked on B), or "A<>B" (both ways).
+    bool Cross() const { return port.find("<>") != std::string::npos; }
+    bool TwoPorts() const { return port.find('>') != std::string::npos; }
+    std::string SendPort() const { return port.substr(0, port.find_first_of("<>")); }
+    std::string CheckPort() const { return port.substr(port.find_last_of("<>") + 1); }
 };
 
 std::vector<Case> ReadCases(const std::string& path) {
@@ -149,6 +157,29 @@ Fields ParseText(const std::vector<std::string>& lines, std::vector<std::string>
     return f;
 }
 
+// The objects of the output, each read as ParseJson reads one: the one object of a run on one
+// port, or the array of a run on two, one object a direction.
+std::vector<Fields> ParseJsonObjects(const std::string& s) {
+    std::vector<Fields> out;
+    int depth = 0;
+    bool inString = false;
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const char c = s[i];
+        if (inString) {
+            if (c == '\\') ++i;
+            else if (c == '"') inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '{' && depth++ == 0) {
+            from = i;
+        } else if (c == '}' && depth > 0 && --depth == 0) {
+            out.push_back(ParseJson(s.substr(from, i + 1 - from)));
+        }
+    }
+    return out;
+}
+
 long Count(const Fields& f, const std::string& key) {
     const auto it = f.find(key);
     if (it == f.end()) return 0;
@@ -240,7 +271,7 @@ void RunSource(int fd, double cps, bool xon, double sendSeconds, int stopFd,
     }
 }
 
-// The far end of one case on the host's side of the adapter.
+// The far end of one case on the host's side of the adapter, or the cable between two ports.
 class FarEnd {
   public:
     FarEnd(int fd, const Case& c) : m_stop(eventfd(0, EFD_CLOEXEC)) {
@@ -257,8 +288,20 @@ class FarEnd {
             });
         }
     }
+    // The cable: flushed first, so that nothing either port sent before the case crosses it.
+    FarEnd(int a, int b, const Case& c) : m_stop(eventfd(0, EFD_CLOEXEC)) {
+        ::tcflush(a, TCIOFLUSH);
+        ::tcflush(b, TCIOFLUSH);
+        m_thread = std::thread([this, a, b, cps = c.CharsPerSecond()] {
+            kvartix::rig::RelayLikeACable(a, b, cps, m_stop, m_carriedAB, m_carriedBA);
+        });
+    }
     ~FarEnd() { Stop(); }
     void Go() { m_go = true; }
+    std::string Carried() const {
+        return "cable carried " + std::to_string(m_carriedAB.load()) + " and " +
+               std::to_string(m_carriedBA.load()) + " back";
+    }
     const SourceReport& Stop() {
         if (m_thread.joinable()) {
             const std::uint64_t one = 1;
@@ -272,6 +315,7 @@ class FarEnd {
   private:
     int m_stop;
     std::atomic<bool> m_go{false};
+    std::atomic<std::uint64_t> m_carriedAB{0}, m_carriedBA{0};
     SourceReport m_report;
     std::thread m_thread;
 };
@@ -310,19 +354,30 @@ std::string JudgeEcho(const Case& c, const SourceReport& r, const Fields& f) {
     return why.str();
 }
 
-Verdict Judge(const Case& c, const Outcome& o, const Fields& f,
+long DriverErrors(const Fields& f) {
+    return Count(f, "parity_errors") + Count(f, "overrun_errors") + Count(f, "framing_errors") +
+           Count(f, "other_errors");
+}
+
+// A run's (or a direction's) figures with nothing wrong in them.
+bool CleanFigures(const Fields& f) {
+    const auto lost = LostKey(f);
+    return f.count("result") && f.at("result") == "no errors" && Count(f, "errors") == 0 &&
+           DriverErrors(f) == 0 && Count(f, "received") > 0 && (!lost || Count(f, *lost) == 0);
+}
+
+// exit: the run's exit status, or for one direction of a two-port run its share of it (0 for a
+// clean direction: the status is the worst of the directions').
+Verdict Judge(const Case& c, const Outcome& o, const std::string& exit, const Fields& f,
               const std::vector<std::string>& lamps) {
     Verdict v{true, "", ""};
     std::vector<std::string> fails;
-    const long driver = Count(f, "parity_errors") + Count(f, "overrun_errors") +
-                        Count(f, "framing_errors") + Count(f, "other_errors");
+    const long driver = DriverErrors(f);
     const auto lost = LostKey(f);
-    const bool clean = o.exit == "0" && f.count("result") && f.at("result") == "no errors" &&
-                       Count(f, "errors") == 0 && driver == 0 && Count(f, "received") > 0 &&
-                       (!lost || Count(f, *lost) == 0);
+    const bool clean = exit == "0" && CleanFigures(f);
     const auto why = [&] {
         std::ostringstream s;
-        s << "exit " << o.exit << ", " << (f.count("result") ? f.at("result") : "no summary");
+        s << "exit " << exit << ", " << (f.count("result") ? f.at("result") : "no summary");
         if (Count(f, "errors")) s << ", " << Count(f, "errors") << " errors";
         if (driver) s << ", driver errors";
         if (lost && Count(f, *lost)) s << ", " << Count(f, *lost) << " lost";
@@ -347,7 +402,7 @@ Verdict Judge(const Case& c, const Outcome& o, const Fields& f,
             const auto lostKey = LostKey(f);
             const long loss = Count(f, "errors") + Count(f, "lost_symbols") +
                               Count(f, "sync_lost") + (lostKey ? Count(f, *lostKey) : 0);
-            if (!clean && o.exit == "1" && loss > 0 && driverLoss > 0 &&
+            if (!clean && exit == "1" && loss > 0 && driverLoss > 0 &&
                 Count(f, "parity_errors") + Count(f, "framing_errors") == 0) {
                 v.note = "loss counted by the driver: overrun " +
                          std::to_string(Count(f, "overrun_errors")) + ", other " +
@@ -397,6 +452,38 @@ Verdict Judge(const Case& c, const Outcome& o, const Fields& f,
 std::string Cell(const Fields& f, const std::string& key) {
     const auto it = f.find(key);
     return it == f.end() ? "" : it->second;
+}
+
+// What a two-port run's output must be as a whole: one direction for A>B, two for A<>B, A to B
+// first, each naming the port it checked and the one it was sent on; and the exit status 0
+// when every direction was clean.
+std::vector<std::string> TwoPortFaults(const Case& c, const Outcome& o,
+                                       const std::vector<Fields>& directions) {
+    std::vector<std::string> fails;
+    if (!o.ended || o.exit == "none") return fails;  // said by each direction's judge
+    const std::size_t want = c.Cross() ? 2 : 1;
+    if (directions.size() != want) {
+        fails.push_back(std::to_string(directions.size()) + " directions in the output, not " +
+                        std::to_string(want));
+        return fails;
+    }
+    const std::string a = "/dev/" + c.SendPort(), b = "/dev/" + c.CheckPort();
+    const std::pair<std::string, std::string> ways[] = {{a, b}, {b, a}};
+    bool allClean = true;
+    for (std::size_t d = 0; d < directions.size(); ++d) {
+        const Fields& f = directions[d];
+        const auto& [tx, rx] = ways[d];
+        if (Cell(f, "tx_port") != tx || Cell(f, "port") != rx)
+            fails.push_back("direction " + std::to_string(d + 1) + " is " + Cell(f, "tx_port") +
+                            " to " + Cell(f, "port") + ", not " + tx + " to " + rx);
+        allClean = allClean && CleanFigures(f);
+    }
+    if (allClean && o.exit != "0") fails.push_back("exit " + o.exit + " with every direction clean");
+    return fails;
+}
+
+std::string ShortPort(const std::string& path) {
+    return path.rfind("/dev/", 0) == 0 ? path.substr(5) : path;
 }
 
 std::string Fixed(double v, int decimals) {
@@ -523,7 +610,9 @@ int main(int argc, char** argv) {
         (void)!::write(toVm[1], l.data(), l.size());
     };
 
-    int pty = -1;
+    // The host's side of each port whose chardev is a pseudo-terminal, by the chardev's label,
+    // which run.sh makes the guest's name of the port.
+    std::map<std::string, int> ptys;
     std::map<std::string, Outcome> outcomes;
     std::map<std::string, Clock::time_point> caseStart;
     std::unique_ptr<FarEnd> far;
@@ -535,7 +624,7 @@ int main(int argc, char** argv) {
     std::size_t ended = 0;
     std::string pending;
     bool vmAlive = true;
-    const std::regex ptyRe(R"(char device redirected to (/dev/pts/\d+))");
+    const std::regex ptyRe(R"(char device redirected to (/dev/pts/\d+) \(label ([^)]+)\))");
     const auto caseNamed = [&cases](const std::string& name) -> const Case* {
         for (const Case& c : cases)
             if (c.name == name) return &c;
@@ -545,14 +634,16 @@ int main(int argc, char** argv) {
     const auto handle = [&](const std::string& line) {
         console << line << '\n';
         std::smatch m;
-        if (std::regex_search(line, m, ptyRe) && pty < 0) {
-            // The adapter attaches only once this side of the pseudo-terminal is open.
-            pty = ::open(m[1].str().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (std::regex_search(line, m, ptyRe) && !ptys.count(m[2])) {
+            // The adapter attaches only once this side of the pseudo-terminal is open; a UART's
+            // output is thrown away until then.
+            const int pty = ::open(m[1].str().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
             termios t{};
             if (pty >= 0 && ::tcgetattr(pty, &t) == 0) {
                 ::cfmakeraw(&t);
                 ::tcsetattr(pty, TCSANOW, &t);
             }
+            if (pty >= 0) ptys[m[2]] = pty;
             return;
         }
         if (line.rfind("@@rig ", 0) != 0) return;
@@ -573,11 +664,14 @@ int main(int argc, char** argv) {
             caseStart[name] = Clock::now();
         } else if (what == "far") {
             const Case* c = caseNamed(name);
-            if (pty < 0 || !c) {
+            if (!c || !ptys.count(c->SendPort()) || !ptys.count(c->CheckPort())) {
                 tell("skip");
                 return;
             }
-            far = std::make_unique<FarEnd>(pty, *c);
+            if (c->far == "wire")
+                far = std::make_unique<FarEnd>(ptys[c->SendPort()], ptys[c->CheckPort()], *c);
+            else
+                far = std::make_unique<FarEnd>(ptys[c->port], *c);
             farCase = name;
             tell("go " + name);
         } else if (what == "open") {
@@ -606,6 +700,7 @@ int main(int argc, char** argv) {
                 const Case* c = caseNamed(name);
                 const SourceReport& r = far->Stop();
                 if (c && c->far == "source") o.source = r;
+                if (c && c->far == "wire") o.farNote = far->Carried();
                 far.reset();
             }
             unplugAt = goAt = never;
@@ -662,7 +757,7 @@ int main(int argc, char** argv) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    if (pty >= 0) ::close(pty);
+    for (const auto& [label, fd] : ptys) ::close(fd);
     const double total = Since(begin);
 
     std::vector<std::vector<std::string>> rows{
@@ -674,20 +769,55 @@ int main(int argc, char** argv) {
     for (const Case& c : cases) {
         const Outcome& o = outcomes[c.name];
         std::vector<std::string> lamps;
-        Fields f;
+        // One set of figures a direction: a run on two ports prints one object for each.
+        std::vector<Fields> directions;
+        std::vector<std::string> caseFails;
         if (c.mode == "lamps") {
-            f = ParseText(o.out, lamps);
-        } else if (!o.out.empty()) {
-            f = ParseJson(o.out.back());
+            directions.push_back(ParseText(o.out, lamps));
+        } else if (c.TwoPorts()) {
+            std::string text;
+            for (const auto& l : o.out) text += l + "\n";
+            directions = ParseJsonObjects(text);
+            caseFails = TwoPortFaults(c, o, directions);
+            if (directions.empty()) directions.emplace_back();
+        } else {
+            directions.push_back(o.out.empty() ? Fields{} : ParseJson(o.out.back()));
         }
-        Verdict v = Judge(c, o, f, lamps);
-        if (!v.pass) ++failed;
-        std::string driver;
-        if (f.count("parity_errors"))
-            driver = Cell(f, "parity_errors") + "/" + Cell(f, "overrun_errors") + "/" +
-                     Cell(f, "framing_errors") + "/" + Cell(f, "other_errors");
-        const auto lost = LostKey(f);
-        std::string verdict = v.pass ? (v.note.empty() ? "PASS" : "PASS*") : "FAIL";
+        bool pass = caseFails.empty();
+        std::vector<std::string> notes = caseFails;
+        for (std::size_t d = 0; d < directions.size(); ++d) {
+            const Fields& f = directions[d];
+            const std::string exit = c.TwoPorts() && CleanFigures(f) ? "0" : o.exit;
+            Verdict v = Judge(c, o, exit, f, lamps);
+            pass = pass && v.pass;
+            const std::string direction =
+                c.TwoPorts() ? ShortPort(Cell(f, "tx_port")) + ">" + ShortPort(Cell(f, "port"))
+                             : c.port;
+            if (!v.note.empty())
+                notes.push_back(c.TwoPorts() ? direction + ": " + v.note : v.note);
+            std::string driver;
+            if (f.count("parity_errors"))
+                driver = Cell(f, "parity_errors") + "/" + Cell(f, "overrun_errors") + "/" +
+                         Cell(f, "framing_errors") + "/" + Cell(f, "other_errors");
+            const auto lost = LostKey(f);
+            std::string capacity = Cell(f, "capacity_used");
+            if (!capacity.empty()) capacity = Fixed(std::stod(capacity), 2);
+            std::string seconds = Cell(f, "seconds");
+            if (!seconds.empty()) seconds = Fixed(std::stod(seconds), 1);
+            const bool first = d == 0;
+            rows.push_back({first ? c.name : "", direction, c.baud, c.flow, c.speed, seconds,
+                            Cell(f, "errors"), Cell(f, "received"), capacity, Cell(f, "sent"),
+                            lost ? Cell(f, *lost) : "", driver, Cell(f, "result"),
+                            first ? o.exit : "",
+                            first && !o.took.empty() ? Fixed(o.wall, 1) : "",
+                            first ? v.expected : "",
+                            !v.pass || (first && !caseFails.empty())
+                                ? "FAIL"
+                                : (v.note.empty() ? "PASS" : "PASS*")});
+        }
+        if (!pass) ++failed;
+        std::string verdict = pass ? "PASS" : "FAIL";
+        if (pass && !notes.empty()) verdict = "PASS*";
         std::string extra;
         if (o.source) {
             extra = "source sent " + std::to_string(o.source->sent.size()) + ", echoed " +
@@ -697,17 +827,11 @@ int main(int argc, char** argv) {
         if (!lamps.empty()) extra = "lamps " + lamps.back();
         if (!o.farNote.empty()) extra += (extra.empty() ? "" : "; ") + o.farNote;
         if (!o.err.empty()) extra += (extra.empty() ? "" : "; ") + std::string("stderr: ") + o.err.front();
-        if (!v.note.empty() || !extra.empty())
-            why.push_back(c.name + ": " + verdict + (v.note.empty() ? "" : ", " + v.note) +
+        std::string note;
+        for (const auto& n : notes) note += (note.empty() ? "" : "; ") + n;
+        if (!note.empty() || !extra.empty())
+            why.push_back(c.name + ": " + verdict + (note.empty() ? "" : ", " + note) +
                           (extra.empty() ? "" : " [" + extra + "]"));
-        std::string capacity = Cell(f, "capacity_used");
-        if (!capacity.empty()) capacity = Fixed(std::stod(capacity), 2);
-        std::string seconds = Cell(f, "seconds");
-        if (!seconds.empty()) seconds = Fixed(std::stod(seconds), 1);
-        rows.push_back({c.name, c.port, c.baud, c.flow, c.speed, seconds,
-                        Cell(f, "errors"), Cell(f, "received"), capacity, Cell(f, "sent"),
-                        lost ? Cell(f, *lost) : "", driver, Cell(f, "result"), o.exit,
-                        o.took.empty() ? "" : Fixed(o.wall, 1), v.expected, verdict});
     }
     // Discovery on the kernel's own devices: the adapter by its driver and USB ids, the
     // console as such. The machine runs no udev, so there are no by-id links to see.

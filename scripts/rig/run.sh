@@ -93,7 +93,8 @@ rm -f "$work/monitor.sock"
   --console "$work/console.log" --deadline "${KVARTIX_RIG_DEADLINE:-200}" -- \
   qemu-system-x86_64 -accel tcg -m 256 -smp 1 -nodefaults -no-reboot -display none \
   -serial stdio -serial null -net none \
+  -chardev pty,id=ttyS2 -serial chardev:ttyS2 -chardev pty,id=ttyS3 -serial chardev:ttyS3 \
   -monitor "unix:$work/monitor.sock,server=on,wait=off" \
-  -usb -chardev pty,id=u1 -device usb-serial,chardev=u1,id=ftdi \
+  -usb -chardev pty,id=ttyUSB0 -device usb-serial,chardev=ttyUSB0,id=ftdi \
   -kernel "$kernel/vmlinuz" -initrd "$work/initramfs.gz" \
   -append "console=ttyS0,115200 quiet loglevel=1 panic=-1" | tee "$work/report.txt"

@@ -23,6 +23,8 @@ struct Option {
     std::string Value;
     // Empty when the value was taken; otherwise what is wrong with it.
     std::function<std::string(CliOptions&, const std::string&)> Apply;
+    // Takes two values, handed over joined by a NUL (which no argument can hold).
+    bool Pair = false;
 };
 
 std::string Integer(const std::string& value, int low, int high, int& out) {
@@ -94,9 +96,27 @@ const std::vector<Option>& Options() {
         {"--port", "NAME",
          [](CliOptions& o, const std::string& v) {
              if (v.empty()) return std::string("the port name is empty");
-             o.Settings.Port = v;
+             o.Ports.push_back(v);
              return std::string();
          }},
+        {"--rx-port", "NAME",
+         [](CliOptions& o, const std::string& v) {
+             if (v.empty()) return std::string("the port name is empty");
+             if (o.Wired != Wiring::Plugs) return std::string("given twice or with --cross");
+             o.Wired = Wiring::OneWay;
+             o.RxPort = v;
+             return std::string();
+         }},
+        {"--cross", "A B",
+         [](CliOptions& o, const std::string& v) {
+             const std::string a = v.substr(0, v.find('\0')), b = v.substr(a.size() + 1);
+             if (a.empty() || b.empty()) return std::string("a port name is empty");
+             if (o.Wired != Wiring::Plugs) return std::string("given twice or with --rx-port");
+             o.Wired = Wiring::Cross;
+             o.Ports.insert(o.Ports.end(), {a, b});
+             return std::string();
+         },
+         true},
         {"--baud", "N",
          [](CliOptions& o, const std::string& v) {
              return Integer(v, 1, 0x7FFFFFFF, o.Settings.BitRate);
@@ -157,6 +177,25 @@ const std::vector<Option>& Options() {
     return options;
 }
 
+// The ports given, checked against one another; the settings file's port stands for a missing
+// --port.
+std::string WiringProblem(CliOptions& o) {
+    if (o.Wired == Wiring::OneWay) {
+        if (o.Ports.size() > 1) return "--rx-port: checks what one --port sends";
+        o.Ports = {o.Ports.empty() ? o.Settings.Port : o.Ports.front(), o.RxPort};
+    }
+    if (o.Wired == Wiring::Cross && o.Ports.size() != 2) return "--cross: not with --port";
+    if (o.Ports.empty()) o.Ports.push_back(o.Settings.Port);
+    if (o.Ports.size() > kMaxPorts)
+        return "--port: at most " + std::to_string(kMaxPorts) + " ports at once";
+    if (o.Wired != Wiring::Plugs && o.Mode == TestMode::Loopback)
+        return "--mode loopback: echoes on its own port, not across --rx-port or --cross";
+    if (o.Record == "-" && o.Directions() > 1)
+        return "--record -: one port only; several ports record into a folder";
+    o.Settings.Port = o.Ports.front();
+    return {};
+}
+
 }  // namespace
 
 CliParse ParseCliOptions(const std::vector<std::string>& args) {
@@ -183,6 +222,10 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
             value = args[++i];
         }
         if (!takesValue && value) return {std::nullopt, name + ": takes no value"};
+        if (it->Pair) {
+            if (i + 1 == args.size()) return {std::nullopt, name + ": two values are needed"};
+            *value += '\0' + args[++i];
+        }
         given.push_back({&*it, name, value.value_or("")});
     }
     // The settings file first, so that the options given beside it win.
@@ -191,10 +234,13 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
     CliOptions o;
     for (const auto& g : given)
         if (auto e = g.Opt->Apply(o, g.Value); !e.empty()) return {std::nullopt, g.Name + ": " + e};
+    if (auto e = WiringProblem(o); !e.empty())
+        return {std::nullopt, e};
     // A plug option is wrong before the port is opened, not at the open.
-    if (const auto& port = o.Settings.Port; IsLoopPath(port) && port.size() > 4)
-        if (auto e = LoopOptionsProblem(std::string_view(port).substr(5)); !e.empty())
-            return {std::nullopt, "port '" + port + "': " + e};
+    for (const auto& port : o.Ports)
+        if (IsLoopPath(port) && port.size() > 4)
+            if (auto e = LoopOptionsProblem(std::string_view(port).substr(5)); !e.empty())
+                return {std::nullopt, "port '" + port + "': " + e};
     return {o, {}};
 }
 
@@ -234,6 +280,12 @@ Port and line:
                      (read only, never written; its keys and defaults as the program's; an
                      empty "Port" keeps LOOP); the options below given with it win
 )" + PortNameHelp() + R"(                     LOOP:corrupt=P,drop=P,insert=P,seed=N injects faults per character.
+                     Given up to 32 times, each port runs its own test through its own
+                     plug, all at once: a line a second per port and a summary table.
+  --rx-port NAME     one way: the test is sent on --port and checked on NAME (a cable, a
+                     converter pair, a radio link)
+  --cross A B        two tests crossing a null-modem cable: each port sends its own stream
+                     and checks the other's; flow control acts across the cable
   --baud N           bit rate in bit/s (default 115200)
   --data-bits N      5, 6, 7 or 8 (default 8)
   --stop-bits S      1, 1.5 or 2 (default 1; 1.5 only with 5 data bits, 2 not with 5)
@@ -260,7 +312,9 @@ Test:
                      flushed as written; FILE is created or emptied only once the port has
                      opened, and must be a regular file (a FIFO, socket or device is
                      refused). With "-" the rows go to standard output in place of the
-                     second lines, and the summary to standard error.
+                     second lines, and the summary to standard error. With several ports
+                     FILE is a folder: a file per checking port, named by port and start
+                     time (port_YYYYMMDDThhmmssZ.csv, -2 and on rather than overwriting).
 )" + PortListHelp() + R"(  --force            start even on the system console or a port a getty holds (refused
                      otherwise: a test there floods the machine's log or its login)
   --version          print the program's version and exit
@@ -271,7 +325,10 @@ the elapsed time, the driver's error counts (parity, overrun, framing, other), t
 events (invalid symbol, lost symbol, lost synchronisation) and the line lamps (CTS, DSR,
 DCD, XR = transmission held by a received Xoff, XS = Xoff sent). A summary follows, with the
 characters sent, the share of the line's capacity that was used and the number of errored
-seconds.
+seconds. Across a cable each direction has its lines (led by "A->B") and its summary, the
+characters sent being those of the sending port; with --json an array, one object a
+direction with "tx_port" beside "port". Several ports print an array too; the exit status
+is the worst of their runs.
 
 At the end of a BERT nothing more is written and reading goes on until the port has settled
 (the last write through, nothing arriving for 0.5 s; at most 10 s): characters sent that

@@ -23,6 +23,7 @@ void CliReport::SecondElapsed() {
     };
     const DriverErrorCounters& d = engine.DriverErrors();
     const BertChecker& c = engine.Checker();
+    if (!m_label.empty()) m_out << m_label << ' ';
     m_out << std::setw(4) << ++m_lines << "  Received " << Cell(StatCell::Received) << "  symb/s "
           << Cell(StatCell::CharRate) << "  bit/s " << Cell(StatCell::BitRate);
     // A loopback echoes what it received; it counts no errors of its own.

@@ -36,8 +36,6 @@ std::string CutShortText(const RunResult& s) {
     return "interrupted by " + SignalName(s.Signal);
 }
 
-}  // namespace
-
 void PrintSummary(std::ostream& out, const RunResult& s,
                   const std::map<StatCell, std::string>& cells, const CliOptions& o) {
     const auto shown = [&cells](StatCell cell, std::size_t width = 20) {
@@ -45,7 +43,8 @@ void PrintSummary(std::ostream& out, const RunResult& s,
         return Padded(it == cells.end() || it->second.empty() ? "-" : it->second, width);
     };
     const RunFigures& f = s.Final;
-    out << "Summary: " << s.Port << ", " << ModeName(s.Mode) << ", " << o.Settings.BitRate
+    out << "Summary: " << (s.TxPort.empty() ? "" : s.TxPort + " -> ") << s.Port << ", "
+        << ModeName(s.Mode) << ", " << o.Settings.BitRate
         << " bit/s " << FrameText(o.Settings) << ", packet " << o.Settings.PacketSize << '\n';
     if (s.Ending != RunEnding::TimeUp) out << "  Cut short         " << CutShortText(s) << '\n';
     out << "  Received          " << shown(StatCell::Received) << "final count " << f.Received
@@ -90,31 +89,51 @@ void PrintSummary(std::ostream& out, const RunResult& s,
     out << "  Result            " << VerdictText(s.Verdict()) << '\n';
 }
 
-std::string JsonString(const std::string& s) {
-    std::string out = "\"";
-    for (const char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
+std::string Cell(std::string text, std::size_t width) {
+    return text.size() < width ? std::string(width - text.size(), ' ') + text : text;
 }
 
-void PrintJson(std::ostream& out, const RunResult& s) {
+// One row a port: what a technician accepting a card reads down.
+void PrintTable(std::ostream& out, const std::vector<CliOutcome>& outcomes, const CliOptions& o) {
+    std::size_t width = 4;
+    for (const auto& c : outcomes) width = std::max(width, c.Port.size());
+    out << "Summary: " << outcomes.size() << " ports, " << ModeName(o.Mode) << ", "
+        << o.Settings.BitRate << " bit/s " << FrameText(o.Settings) << ", packet "
+        << o.Settings.PacketSize << '\n'
+        << "  " << Padded("port", width) << Cell("received", 12) << Cell("sent", 12)
+        << Cell("errors", 9) << Cell("coef", 11) << Cell("bit/s", 9) << Cell("capacity", 10)
+        << Cell("err s", 7) << Cell("lost", 8) << "  result\n";
+    for (const auto& c : outcomes) {
+        out << "  " << Padded(c.Port, width);
+        if (!c.Result) {
+            out << "  not started: the port could not be opened\n";
+            continue;
+        }
+        const RunResult& r = *c.Result;
+        const RunFigures& f = r.Final;
+        // Sent: what left the port, as received is what came in.
+        out << Cell(std::to_string(f.Received), 12) << Cell(std::to_string(r.Sent - r.Queued), 12)
+            << Cell(std::to_string(f.Errors), 9)
+            << Cell(CoefficientText(f.Errors, f.Received, '.'), 11)
+            << Cell(std::to_string(f.BitRate), 9) << Cell(Fixed(f.CapacityUsed * 100, 1) + " %", 10)
+            << Cell(std::to_string(r.ErroredSeconds), 7)
+            << Cell(r.Loss.Lost ? std::to_string(*r.Loss.Lost) : "-", 8) << "  "
+            << VerdictText(r.Verdict());
+        if (r.Ending != RunEnding::TimeUp) out << " (" << CutShortText(r) << ')';
+        out << '\n';
+    }
+}
+
+void PrintJsonObject(std::ostream& out, const RunResult& s) {
     const RunFigures& f = s.Final;
     const auto orNull = [](const auto& v, auto text) { return v ? text(*v) : std::string("null"); };
     const std::string coefficient = orNull(s.Coefficient(), [](double ratio) {
         char buf[64];
         return std::string(buf, std::to_chars(buf, buf + sizeof buf, ratio).ptr);
     });
-    out << "{\"port\":" << JsonString(s.Port) << ",\"mode\":" << JsonString(ModeName(s.Mode))
+    out << "{\"port\":" << JsonString(s.Port);
+    if (!s.TxPort.empty()) out << ",\"tx_port\":" << JsonString(s.TxPort);
+    out << ",\"mode\":" << JsonString(ModeName(s.Mode))
         << ",\"seconds\":" << Fixed(s.Seconds(), 3) << ",\"received\":" << f.Received
         << ",\"sent\":" << s.Sent << ",\"queued\":" << s.Queued << ",\"errors\":" << f.Errors
         << ",\"coefficient\":" << coefficient << ",\"symbols_per_second\":" << f.CharRate
@@ -139,7 +158,51 @@ void PrintJson(std::ostream& out, const RunResult& s) {
         << ",\"xon_resent\":" << s.XonResent
         << ",\"signal\":"
         << (s.Ending == RunEnding::Interrupted ? std::to_string(s.Signal) : "null")
-        << ",\"result\":" << JsonString(VerdictText(s.Verdict())) << "}\n";
+        << ",\"result\":" << JsonString(VerdictText(s.Verdict())) << "}";
+}
+
+}  // namespace
+
+std::string JsonString(const std::string& s) {
+    std::string out = "\"";
+    for (const char c : s) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+void PrintSummaries(std::ostream& out, const std::vector<CliOutcome>& outcomes,
+                    const CliOptions& o) {
+    if (o.Wired == Wiring::Plugs && outcomes.size() > 1) return PrintTable(out, outcomes, o);
+    for (const auto& c : outcomes)
+        if (c.Result) PrintSummary(out, *c.Result, *c.Cells, o);
+}
+
+void PrintJson(std::ostream& out, const std::vector<CliOutcome>& outcomes, bool array) {
+    if (!array && outcomes.front().Result) {
+        PrintJsonObject(out, *outcomes.front().Result);
+        out << '\n';
+        return;
+    }
+    out << '[';
+    for (std::size_t i = 0; i < outcomes.size(); ++i) {
+        out << (i ? ",\n " : "");
+        if (outcomes[i].Result)
+            PrintJsonObject(out, *outcomes[i].Result);
+        else
+            out << "{\"port\":" << JsonString(outcomes[i].Port)
+                << ",\"result\":\"not started\"}";
+    }
+    out << "]\n";
 }
 
 }  // namespace kvartix

@@ -35,6 +35,7 @@ struct LossCheck {
 // JSON and the record's last row all say.
 struct RunResult {
     std::string Port;
+    std::string TxPort;  // across a cable, the port that sent what Port checked; else empty
     TestMode Mode = TestMode::Bert;
     std::int32_t PacketSize = 512;
     RunEnding Ending = RunEnding::TimeUp;

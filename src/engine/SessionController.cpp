@@ -61,8 +61,8 @@ void SessionController::Tick() {
 void SessionController::EndTimedRun(std::int64_t atUs) {
     m_timedEndUs = atUs;
     m_receivedAtEnd = RecordedCount();
-    m_heldUs = m_engine.Counters().HeldUsAt(atUs);
-    m_heldAtEndUs = m_engine.Counters().HeldForUsAt(atUs);
+    m_heldUs = Sender().Counters().HeldUsAt(atUs);
+    m_heldAtEndUs = Sender().Counters().HeldForUsAt(atUs);
 }
 
 bool SessionController::BeginDrain() {
@@ -71,10 +71,10 @@ bool SessionController::BeginDrain() {
         return false;
     }
     if (m_engine.Counters().Received == 0) {
-        m_loss.NotJudged = "nothing came back";
+        m_loss.NotJudged = m_sender ? "nothing arrived" : "nothing came back";
         return false;
     }
-    m_drain = std::make_unique<SessionDrain>(m_engine, m_clock.NowUs(), m_loss);
+    m_drain = std::make_unique<SessionDrain>(Sender(), m_engine, m_clock.NowUs(), m_loss);
     return true;
 }
 
@@ -98,8 +98,10 @@ void SessionController::Finish(RunEnding how, int signal) {
 
 RunResult SessionController::FinalResult(RunEnding how, int signal) {
     const Engine& e = m_engine;
+    const Engine& tx = Sender();
     RunResult r;
     r.Port = e.Settings().Port;
+    if (m_sender) r.TxPort = tx.Settings().Port;
     r.Mode = e.Mode();
     r.PacketSize = e.Params().PacketSize;
     r.Ending = how;
@@ -107,18 +109,18 @@ RunResult SessionController::FinalResult(RunEnding how, int signal) {
     const std::int64_t elapsedUs =
         std::max<std::int64_t>(0, *m_timedEndUs - e.Counters().StartTimeUs);
     r.Final = FiguresOf(e, elapsedUs, RecordedCount(), m_receivedAtEnd, Averaging::Exact);
-    r.Sent = e.Counters().Sent + (e.State().WritePending ? e.State().PendingWriteSize : 0);
+    r.Sent = tx.Counters().Sent + (tx.State().WritePending ? tx.State().PendingWriteSize : 0);
     // Sent to the port and never on the line: thrown away at the end of the drain, or still
     // held at the last look.
     r.Queued = m_loss.Discarded ? *m_loss.Discarded
-                                : std::min<std::int64_t>(e.PortStatus().OutQueue, r.Sent);
+                                : std::min<std::int64_t>(tx.PortStatus().OutQueue, r.Sent);
     r.ErroredSeconds = m_erroredSeconds;
     r.Synchronised = r.HasPackets() && !e.State().FirstData;
     r.ReceiveOverflows = m_receiveOverflows;
     r.Loss = m_loss;
     r.HeldUs = m_heldUs;
     r.HeldAtEndUs = m_heldAtEndUs;
-    r.XonResent = e.Counters().XonResent;
+    r.XonResent = tx.Counters().XonResent;
     return r;
 }
 

@@ -58,6 +58,12 @@ TEST(CliOptions, a_bad_value_is_refused_with_the_option_named) {
         {{"--baud"}, "--baud: a value is missing"},
         {{"--random=1"}, "--random: takes no value"},
         {{"--speed", "1"}, "unknown option '--speed'"},
+        {{"--cross", "A"}, "--cross: two values are needed"},
+        {{"--cross", "A", "B", "--port", "C"}, "--cross: not with --port"},
+        {{"--rx-port", "B", "--cross", "A", "C"}, "--cross: given twice or with --rx-port"},
+        {{"--port", "A", "--port", "B", "--rx-port", "C"}, "--rx-port: checks what one --port"},
+        {{"--mode", "loopback", "--rx-port", "B"}, "--mode loopback: echoes on its own port"},
+        {{"--port", "A", "--port", "B", "--record", "-"}, "--record -: one port only"},
     };
     for (const auto& [args, message] : cases) {
         const CliParse p = ParseCliOptions(args);
@@ -66,14 +72,38 @@ TEST(CliOptions, a_bad_value_is_refused_with_the_option_named) {
     }
 }
 
+TEST(CliOptions, ports_are_wired_to_plugs_one_way_or_across_a_cable) {
+    struct Case {
+        std::vector<std::string> Args;
+        Wiring Wired;
+        std::vector<std::string> Ports;
+    };
+    const Case cases[] = {
+        {{"--port", "A", "--port", "B", "--port", "C"}, Wiring::Plugs, {"A", "B", "C"}},
+        {{"--rx-port", "B", "--port", "A"}, Wiring::OneWay, {"A", "B"}},
+        {{"--rx-port", "B"}, Wiring::OneWay, {"LOOP", "B"}},
+        {{"--cross", "A", "B"}, Wiring::Cross, {"A", "B"}},
+    };
+    for (const auto& c : cases) {
+        const CliParse p = ParseCliOptions(c.Args);
+        ASSERT_TRUE(p.Options) << p.Error;
+        EXPECT_EQ(p.Options->Wired, c.Wired);
+        EXPECT_EQ(p.Options->Ports, c.Ports);
+        EXPECT_EQ(p.Options->Settings.Port, c.Ports.front());
+    }
+    std::vector<std::string> many;
+    for (int i = 0; i <= 32; ++i) many.insert(many.end(), {"--port", "LOOP"});
+    EXPECT_EQ(ParseCliOptions(many).Error, "--port: at most 32 ports at once");
+}
+
 TEST(CliOptions, the_usage_line_lists_every_option_in_brackets_within_81_columns) {
     EXPECT_EQ(UsageLine(),
-              "usage: kvartix-cli [--settings FILE] [--port NAME] [--baud N] [--data-bits 5..8]\n"
-              "                   [--stop-bits 1|1.5|2] [--parity none|odd|even|mark|space]\n"
-              "                   [--rts-cts] [--xon-xoff] [--dtr high|low] [--dsr flow|ignored]\n"
-              "                   [--random] [--packet N] [--symbol N] [--mode bert|loopback]\n"
-              "                   [--seconds N] [--json] [--record FILE] [--list-ports]\n"
-              "                   [--force] [--help] [--version]");
+              "usage: kvartix-cli [--settings FILE] [--port NAME] [--rx-port NAME] [--cross A B]\n"
+              "                   [--baud N] [--data-bits 5..8] [--stop-bits 1|1.5|2]\n"
+              "                   [--parity none|odd|even|mark|space] [--rts-cts] [--xon-xoff]\n"
+              "                   [--dtr high|low] [--dsr flow|ignored] [--random] [--packet N]\n"
+              "                   [--symbol N] [--mode bert|loopback] [--seconds N] [--json]\n"
+              "                   [--record FILE] [--list-ports] [--force] [--help] [--version]");
     // Every option the usage names is one the parser takes.
     std::istringstream lines(UsageLine());
     for (std::string line; std::getline(lines, line);) {

@@ -7,6 +7,7 @@
 
 #include "cli/EchoPort.h"
 #include "cli/SimulatedRun.h"
+#include "engine/RunResult.h"
 #include "support/FakeCommPort.h"
 
 namespace kvartix {

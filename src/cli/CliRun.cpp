@@ -1,5 +1,7 @@
 #include "cli/CliRun.h"
 
+#include <algorithm>
+
 #include <filesystem>
 #include <fstream>
 
@@ -119,8 +121,12 @@ int RunCli(const CliOptions& o, const Clock& clock, const WaitUntil& waitUntil, 
 
     std::vector<CliOutcome> outcomes;
     int status = kExitClean;
-    for (const auto& s : stations.All()) {
-        if (!s->Checks) continue;
+    // Across a cable A->B comes first: the direction the second port checks.
+    std::vector<const CliStation*> checking;
+    for (const auto& s : stations.All())
+        if (s->Checks) checking.push_back(s.get());
+    if (o.Wired == Wiring::Cross) std::reverse(checking.begin(), checking.end());
+    for (const CliStation* s : checking) {
         const RunResult* result = s->Session.Result() ? &*s->Session.Result() : nullptr;
         outcomes.push_back({s->Port, result, &s->Report.Cells()});
         status = WorseExit(status, result ? ExitStatus(*result, result->RecordFailed || !out)

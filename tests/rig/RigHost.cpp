@@ -293,14 +293,17 @@ class FarEnd {
         ::tcflush(a, TCIOFLUSH);
         ::tcflush(b, TCIOFLUSH);
         m_thread = std::thread([this, a, b, cps = c.CharsPerSecond()] {
-            kvartix::rig::RelayLikeACable(a, b, cps, m_stop, m_carriedAB, m_carriedBA);
+            kvartix::rig::RelayLikeACable(a, b, cps, m_stop, m_cable);
         });
     }
     ~FarEnd() { Stop(); }
     void Go() { m_go = true; }
+    // What the cable carried each way, and the most that waited for the receiving side.
     std::string Carried() const {
-        return "cable carried " + std::to_string(m_carriedAB.load()) + " and " +
-               std::to_string(m_carriedBA.load()) + " back";
+        return "cable carried " + std::to_string(m_cable.carriedAB.load()) + " (" +
+               std::to_string(m_cable.mostWaitingAB.load()) + " waited at most) and " +
+               std::to_string(m_cable.carriedBA.load()) + " back (" +
+               std::to_string(m_cable.mostWaitingBA.load()) + ")";
     }
     const SourceReport& Stop() {
         if (m_thread.joinable()) {
@@ -315,7 +318,7 @@ class FarEnd {
   private:
     int m_stop;
     std::atomic<bool> m_go{false};
-    std::atomic<std::uint64_t> m_carriedAB{0}, m_carriedBA{0};
+    kvartix::rig::CableCounts m_cable;
     SourceReport m_report;
     std::thread m_thread;
 };

@@ -10,7 +10,7 @@
 #include "app/Version.h"
 #include "cli/CliPlatform.h"
 #include "engine/ProgramLine.h"
-#include "serial/loop/LoopOptions.h"
+#include "serial/loop/CablePath.h"
 
 namespace kvartix {
 namespace {
@@ -236,11 +236,10 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
         if (auto e = g.Opt->Apply(o, g.Value); !e.empty()) return {std::nullopt, g.Name + ": " + e};
     if (auto e = WiringProblem(o); !e.empty())
         return {std::nullopt, e};
-    // A plug option is wrong before the port is opened, not at the open.
+    // A built-in plug's name or options are wrong before the port is opened, not at the open.
     for (const auto& port : o.Ports)
-        if (IsLoopPath(port) && port.size() > 4)
-            if (auto e = LoopOptionsProblem(std::string_view(port).substr(5)); !e.empty())
-                return {std::nullopt, "port '" + port + "': " + e};
+        if (auto e = PlugPathProblem(port); !e.empty())
+            return {std::nullopt, "port '" + port + "': " + e};
     return {o, {}};
 }
 
@@ -280,6 +279,8 @@ Port and line:
                      (read only, never written; its keys and defaults as the program's; an
                      empty "Port" keeps LOOP); the options below given with it win
 )" + PortNameHelp() + R"(                     LOOP:corrupt=P,drop=P,insert=P,seed=N injects faults per character.
+                     CABLE:A and CABLE:B (CABLE2:A .. CABLE16:B) are the ends of a built-in
+                     null-modem cable; CABLE:A:corrupt=P,... faults what that end receives.
                      Given up to 32 times, each port runs its own test through its own
                      plug, all at once: a line a second per port and a summary table.
   --rx-port NAME     one way: the test is sent on --port and checked on NAME (a cable, a

@@ -1,7 +1,6 @@
 #include "cli/CliRun.h"
 
 #include <algorithm>
-
 #include <filesystem>
 #include <fstream>
 
@@ -121,17 +120,15 @@ int RunCli(const CliOptions& o, const Clock& clock, const WaitUntil& waitUntil, 
 
     std::vector<CliOutcome> outcomes;
     int status = kExitClean;
-    // Across a cable A->B comes first: the direction the second port checks.
-    std::vector<const CliStation*> checking;
-    for (const auto& s : stations.All())
-        if (s->Checks) checking.push_back(s.get());
-    if (o.Wired == Wiring::Cross) std::reverse(checking.begin(), checking.end());
-    for (const CliStation* s : checking) {
+    for (const auto& s : stations.All()) {
+        if (!s->Checks) continue;
         const RunResult* result = s->Session.Result() ? &*s->Session.Result() : nullptr;
         outcomes.push_back({s->Port, result, &s->Report.Cells()});
         status = WorseExit(status, result ? ExitStatus(*result, result->RecordFailed || !out)
                                           : kExitNoSession);
     }
+    // In the order of the sending ports: across a cable A->B first.
+    if (o.Wired == Wiring::Cross) std::reverse(outcomes.begin(), outcomes.end());
     std::ostream& summaryOut = recordOut || !out ? err : out;
     if (o.Json)
         PrintJson(summaryOut, outcomes, o.Ports.size() > 1);

@@ -65,7 +65,11 @@ bool CliStations::Start() {
 }
 
 bool CliStations::Tick() {
-    for (auto& s : m_stations) s->Session.Tick();
+    // Across a cable the second port checks A->B: its line comes first, as its summary does.
+    if (m_options.Wired == Wiring::Cross)
+        for (auto it = m_stations.rbegin(); it != m_stations.rend(); ++it) (*it)->Session.Tick();
+    else
+        for (auto& s : m_stations) s->Session.Tick();
     const auto running = [](const auto& s) { return s->Session.Running(); };
     if (m_options.Wired != Wiring::Plugs && !std::all_of(m_stations.begin(), m_stations.end(), running))
         for (auto& s : m_stations) s->Session.Finish(RunEnding::PortLost);

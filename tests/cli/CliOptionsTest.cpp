@@ -154,6 +154,9 @@ TEST(CliOptions, a_wrong_plug_option_or_settings_file_is_a_usage_error) {
         {{"--settings", SettingsFile("[Parameters]\nPort=LOOP:seed=x\n")},
          "port 'LOOP:seed=x': 'seed=x': the seed"},
         {{"--settings", "/nonexistent/k.ini"}, "--settings: '/nonexistent/k.ini' does not exist"},
+        {{"--port", "CABLE17:A"}, "port 'CABLE17:A': 'CABLE17': the cable number is not one of"},
+        {{"--port", "cable:c"}, "port 'cable:c': the end is not A or B"},
+        {{"--port", "CABLE:A:drop=2"}, "port 'CABLE:A:drop=2': 'drop=2': the probability"},
     };
     for (const auto& [args, message] : cases) {
         std::ostringstream out, err;

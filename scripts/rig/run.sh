@@ -93,7 +93,7 @@ cp "$cases" "$img/rig/cases.txt"
 # TCG: KVM hangs at boot on the machines this runs on.
 rm -f "$work/monitor.sock"
 "$host" --cases "$cases" --monitor "$work/monitor.sock" \
-  --console "$work/console.log" --deadline "${KVARTIX_RIG_DEADLINE:-200}" -- \
+  --console "$work/console.log" --deadline "${KVARTIX_RIG_DEADLINE:-240}" -- \
   qemu-system-x86_64 -accel tcg -m 256 -smp 1 -nodefaults -no-reboot -display none \
   -serial stdio -serial null -net none \
   -chardev pty,id=ttyS2 -serial chardev:ttyS2 -chardev pty,id=ttyS3 -serial chardev:ttyS3 \

@@ -1,7 +1,8 @@
 // Not a check: saves the windows as PNG files in screenshots/ of the build folder, to be
 // looked at (`cmake --build --preset default --target screenshots`): the idle window, a BERT
-// on LOOP after three seconds, the packet-error view, the chart at three rates, the hints on
-// with one hint showing, the terminal, the start-up and help windows, and a lamp enlarged.
+// on LOOP after three seconds and one at random data speed after twelve, the packet-error
+// view, the chart at three rates, the hints on with one hint showing, the terminal, the
+// start-up and help windows, and a lamp enlarged.
 #include <QDir>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -44,6 +45,16 @@ TEST_F(Screenshots, bert_on_loop_after_three_seconds) {
     StartBert();
     ASSERT_TRUE(RunEventsUntil([&] { return form->StaticS3->text() == "0:00:03"; }, 5000));
     Save(Window(), "bert");
+}
+
+// The picture at the top of the README: a BERT long enough for the chart to move, at random
+// data speed so that its rate varies, under RTS/CTS so that CTS is lit beside DSR and DCD.
+TEST_F(Screenshots, bert_at_random_data_speed_under_rts_cts_for_twelve_seconds) {
+    Click(form->CheckHard);
+    form->RadioRF2->setChecked(true);
+    StartBert();
+    RunSeconds(12);
+    Save(Window(), "bert_random_rts_cts");
 }
 
 TEST_F(Screenshots, packet_error_view_during_a_faulty_bert) {

@@ -75,6 +75,23 @@ TEST(CliManyPorts, each_port_runs_its_own_session_and_the_worst_is_the_status) {
     EXPECT_TRUE(text.Shows("LOOP                        3  Received")) << "a line a second a port";
 }
 
+// A->B first, "port" the checking port, "tx_port" beside it; the text summaries in the same
+// order.
+TEST(CliManyPorts, across_a_cable_the_first_direction_is_from_the_first_port) {
+    const std::vector<std::string> args = {"--cross", "LOOP", "LOOP:seed=1", "--seconds", "2"};
+    std::vector<std::string> json = args;
+    json.push_back("--json");
+    const std::string out = SimulatedRun(json).out.str();
+    const auto second = out.find("{\"port\"", 2);
+    ASSERT_EQ(out.rfind("[{\"port\":\"LOOP:seed=1\",\"tx_port\":\"LOOP\",", 0), 0u) << out;
+    ASSERT_NE(second, std::string::npos) << out;
+    EXPECT_EQ(out.substr(second, 40).rfind("{\"port\":\"LOOP\",\"tx_port\":\"LOOP:seed=1\"", 0), 0u)
+        << out;
+    const std::string text = SimulatedRun(args).out.str();
+    EXPECT_LT(text.find("Summary: LOOP -> LOOP:seed=1"), text.find("Summary: LOOP:seed=1 -> LOOP"))
+        << text;
+}
+
 TEST(CliManyPorts, records_go_into_a_folder_a_file_per_port) {
     const std::string dir = ::testing::TempDir() + "kvartix-many/";
     std::filesystem::remove_all(dir);

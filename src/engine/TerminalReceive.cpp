@@ -52,8 +52,12 @@ void InsertReceived(TerminalText& text, const std::uint8_t* data, std::size_t co
         if (c == kBackspace) {
             if (!chunk.empty()) {
                 chunk.pop_back();
-            } else if (const int length = text.LineLength(caretLine); length > 0) {
-                text.SetSelStart(text.LineIndex(caretLine) + length - 1);
+            } else if (const int line = atEnd ? text.LineCount() - 1 : caretLine,
+                       length = text.LineLength(line);
+                       length > 0) {
+                // Following the end, the line received on: pieces already in may have
+                // opened lines below the one the batch began on.
+                text.SetSelStart(text.LineIndex(line) + length - 1);
                 text.SetSelLength(1);
                 text.ReplaceSelection({});
                 text.SetSelStart(text.EndPosition());

@@ -136,6 +136,7 @@ class CountingText final : public TerminalText {
     int LineCount() const override { return m_inner.LineCount(); }
     int LineLength(int line) const override { return m_inner.LineLength(line); }
     void DeleteLine(int line) override { m_inner.DeleteLine(line); }
+    void DeleteFirstLines(int count) override { m_inner.DeleteFirstLines(count); }
     int EndPosition() const override { return m_inner.EndPosition(); }
     void SetSelStart(int position) override { m_inner.SetSelStart(position); }
     void SetSelLength(int length) override { m_inner.SetSelLength(length); }

@@ -31,6 +31,10 @@ void TerminalText::Receive(const std::uint8_t* data, std::size_t count, LineBrea
     InsertReceived(*this, data, count, breaks);
 }
 
+void TerminalText::DeleteFirstLines(int count) {
+    for (int i = 0; i < count; ++i) DeleteLine(0);
+}
+
 void InsertReceived(TerminalText& text, const std::uint8_t* data, std::size_t count,
                     LineBreakState& breaks) {
     text.BeginUpdate();
@@ -71,8 +75,10 @@ void InsertReceived(TerminalText& text, const std::uint8_t* data, std::size_t co
     }
     if (!chunk.empty()) AppendAtEnd(text, chunk);
     const int excess = text.LineCount() - kTerminalMaxLines;
-    for (int i = 0; i < excess; ++i) text.DeleteLine(0);
-    if (excess > 0) caretLine -= excess;
+    if (excess > 0) {
+        text.DeleteFirstLines(excess);
+        caretLine -= excess;
+    }
     if (atEnd)
         text.ScrollLines(300);
     else

@@ -15,9 +15,10 @@
 // In the same run, as the reference for what drawing the stream costs on this machine, the
 // same stream (in a hex or time view, the text the view shows) goes from a second
 // pseudo-terminal through `cat` into an `xterm` on the same display for the same seconds; the
-// CPU of cat and xterm is printed beside the window's. Run it under Xvfb (xvfb-run) so both
-// draw on one server; without a display the window runs offscreen and the reference is left
-// out. shape "all" runs lines, one endless line, hex and hex with times, one child each, and
+// CPU of cat and xterm is printed beside the window's, and the X server's beside each. Run it
+// under Xvfb so both draw on one server, kept from resetting when xterm, its only client,
+// goes: xvfb-run -a -s "-noreset -screen 0 1280x1024x24" bench_terminal 20 all. Without a
+// display the window runs offscreen and the reference is left out. shape "all" runs lines, one endless line, hex and hex with times, one child each, and
 // prints the table.
 #include <fcntl.h>
 #include <signal.h>
@@ -258,7 +259,11 @@ Reference RunReference(const std::string& text, double charsPerSecond, double se
     int controlPipe[2], reportPipe[2];
     if (pipe(controlPipe) != 0 || pipe(reportPipe) != 0) return r;
     const pid_t far = fork();
-    if (far == 0) FarEnd(master, text, controlPipe[0], reportPipe[1], charsPerSecond);
+    if (far == 0) {
+        close(controlPipe[1]);  // so that it sees this process end
+        close(reportPipe[0]);
+        FarEnd(master, text, controlPipe[0], reportPipe[1], charsPerSecond);
+    }
     close(master);
     close(reportPipe[1]);
     const pid_t xterm = fork();
@@ -375,7 +380,11 @@ int main(int argc, char** argv) {
     int controlPipe[2], reportPipe[2];
     if (pipe(controlPipe) != 0 || pipe(reportPipe) != 0) return 2;
     const pid_t child = fork();
-    if (child == 0) FarEnd(master, pattern, controlPipe[0], reportPipe[1]);
+    if (child == 0) {
+        close(controlPipe[1]);  // so that it sees this process end
+        close(reportPipe[0]);
+        FarEnd(master, pattern, controlPipe[0], reportPipe[1]);
+    }
     close(master);
     close(reportPipe[1]);
 

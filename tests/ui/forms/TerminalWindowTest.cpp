@@ -297,6 +297,28 @@ TEST(TerminalView, a_batch_longer_than_the_text_keeps_shows_what_small_batches_s
     }
 }
 
+// Lines keep their glyphs between layout and paint; a new font still draws them anew.
+TEST(TerminalView, text_received_before_a_font_change_is_drawn_in_the_new_font) {
+    std::string tx[2];
+    TFterm before(tx[0]), after(tx[1]);
+    const std::string text = "abc\r\n" + std::string(300, 'W') + "\r\nxyz";
+    for (TFterm* term : {&before, &after}) {
+        term->FormCreate("default", ProgramSettings{});
+        term->Memo1->clear();
+        term->Memo1->setCursorWidth(0);  // a blinking caret is no part of the comparison
+        term->show();
+        if (term == &after) term->Memo1->setFont(QFont("DejaVu Serif", 16));
+        LineBreakState breaks;
+        term->Text().Receive(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
+                             breaks);
+        QApplication::processEvents();
+    }
+    before.Memo1->setFont(QFont("DejaVu Serif", 16));
+    QApplication::processEvents();
+    EXPECT_EQ(before.Memo1->viewport()->grab().toImage(),
+              after.Memo1->viewport()->grab().toImage());
+}
+
 // Whatever bounds the file holds, the window comes up on the screen, no larger than it.
 struct StoredBounds {
     std::int32_t Left, Top, Width, Height;

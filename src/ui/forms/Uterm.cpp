@@ -297,9 +297,11 @@ void TFterm::Receive(const std::uint8_t* bytes, std::size_t count, LineBreakStat
 void TFterm::Show(const std::string& rendered) {
     if (m_partialShown > 0) {
         // The row still filling is written again with its new bytes; the caret stays put.
+        // By position: a step left at a time asks the line's layout for every character.
+        const int end = Memo1->document()->characterCount() - 1;
         QTextCursor row(Memo1->document());
-        row.movePosition(QTextCursor::End);
-        row.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor, m_partialShown);
+        row.setPosition(std::max(0, end - m_partialShown));
+        row.setPosition(end, QTextCursor::KeepAnchor);
         row.removeSelectedText();
     }
     const std::string partial = m_render.PartialRow();

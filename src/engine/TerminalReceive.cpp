@@ -31,6 +31,10 @@ void TerminalText::Receive(const std::uint8_t* data, std::size_t count, LineBrea
     InsertReceived(*this, data, count, breaks);
 }
 
+void TerminalText::DeleteFirstLines(int count) {
+    for (int i = 0; i < count; ++i) DeleteLine(0);
+}
+
 void InsertReceived(TerminalText& text, const std::uint8_t* data, std::size_t count,
                     LineBreakState& breaks) {
     text.BeginUpdate();
@@ -52,8 +56,12 @@ void InsertReceived(TerminalText& text, const std::uint8_t* data, std::size_t co
         if (c == kBackspace) {
             if (!chunk.empty()) {
                 chunk.pop_back();
-            } else if (const int length = text.LineLength(caretLine); length > 0) {
-                text.SetSelStart(text.LineIndex(caretLine) + length - 1);
+            } else if (const int line = atEnd ? text.LineCount() - 1 : caretLine,
+                       length = text.LineLength(line);
+                       length > 0) {
+                // Following the end, the line received on: pieces already in may have
+                // opened lines below the one the batch began on.
+                text.SetSelStart(text.LineIndex(line) + length - 1);
                 text.SetSelLength(1);
                 text.ReplaceSelection({});
                 text.SetSelStart(text.EndPosition());
@@ -67,8 +75,10 @@ void InsertReceived(TerminalText& text, const std::uint8_t* data, std::size_t co
     }
     if (!chunk.empty()) AppendAtEnd(text, chunk);
     const int excess = text.LineCount() - kTerminalMaxLines;
-    for (int i = 0; i < excess; ++i) text.DeleteLine(0);
-    if (excess > 0) caretLine -= excess;
+    if (excess > 0) {
+        text.DeleteFirstLines(excess);
+        caretLine -= excess;
+    }
     if (atEnd)
         text.ScrollLines(300);
     else

@@ -19,6 +19,8 @@ public:
     virtual int LineCount() const = 0;
     virtual int LineLength(int line) const = 0;
     virtual void DeleteLine(int line) = 0;
+    // The first count lines; by default one by one.
+    virtual void DeleteFirstLines(int count);
     virtual int EndPosition() const = 0;
     virtual void SetSelStart(int position) = 0;
     virtual void SetSelLength(int length) = 0;

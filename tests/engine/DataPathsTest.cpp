@@ -138,6 +138,12 @@ INSTANTIATE_TEST_SUITE_P(
             "backspace_on_an_empty_chunk_edits_the_caret_line", {"xy"}, -1, "\b", {"x"}, 0},
         TerminalCase{
             "backspace_on_an_empty_line_does_nothing", {"ab", ""}, -1, "\b", {"ab", ""}, 0},
+        TerminalCase{"backspace_after_a_piece_with_a_break_edits_the_line_received_on",
+                     {""},
+                     -1,
+                     "ab\r\n" + std::string(197, 'x') + "\b",
+                     {"ab", std::string(196, 'x')},
+                     1},
         TerminalCase{"long_text_goes_in_pieces_of_200_and_lines_of_256",
                      {""},
                      -1,

@@ -4,10 +4,25 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 
 #include <algorithm>
 
 namespace kvartix {
+namespace {
+
+// A line's layout keeps its glyphs: the edit shapes a line to lay it out, and without them
+// shapes it again for every paint. New lines only ever come at the end, so the walk stops at
+// the first line that already keeps them.
+void KeepGlyphs(const QTextDocument& document) {
+    for (QTextBlock block = document.lastBlock(); block.isValid(); block = block.previous()) {
+        QTextLayout* layout = block.layout();
+        if (layout->cacheEnabled()) break;
+        layout->setCacheEnabled(true);
+    }
+}
+
+}  // namespace
 
 QTextCursor PlainTextTerminal::Caret() const { return m_inBatch ? m_cursor : m_edit.textCursor(); }
 
@@ -21,6 +36,7 @@ void PlainTextTerminal::BeginUpdate() {
 void PlainTextTerminal::EndUpdate() {
     m_cursor.endEditBlock();
     m_inBatch = false;
+    KeepGlyphs(*m_edit.document());
     m_edit.setTextCursor(m_cursor);
     if (m_scroll > 0) {
         QScrollBar* bar = m_edit.verticalScrollBar();
@@ -48,6 +64,19 @@ void PlainTextTerminal::DeleteLine(int line) {
         c.setPosition(std::max(0, block.position() - 1));
         c.setPosition(block.position() + block.length() - 1, QTextCursor::KeepAnchor);
     }
+    c.removeSelectedText();
+}
+
+// In one removal: the lines that scroll out of a batch go at once, not a document edit each.
+void PlainTextTerminal::DeleteFirstLines(int count) {
+    if (count <= 0) return;
+    const QTextBlock keep = m_edit.document()->findBlockByNumber(count);
+    if (!keep.isValid()) {
+        for (int i = 0; i < count; ++i) DeleteLine(0);
+        return;
+    }
+    QTextCursor c(m_edit.document());
+    c.setPosition(keep.position(), QTextCursor::KeepAnchor);
     c.removeSelectedText();
 }
 

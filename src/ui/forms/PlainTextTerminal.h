@@ -20,6 +20,7 @@ public:
     int LineCount() const override;
     int LineLength(int line) const override;
     void DeleteLine(int line) override;
+    void DeleteFirstLines(int count) override;
     int EndPosition() const override;
     void SetSelStart(int position) override;
     void SetSelLength(int length) override;

@@ -53,6 +53,20 @@ std::string SettleLineBreaks(const std::string& text, LineBreakState& breaks) {
     return out;
 }
 
+// Where the part of a shown text starts that the text keeps: with more line breaks than the
+// text keeps lines, what comes before the break that opens its last lines would go in only to
+// be dropped in the same batch. A backspace may take a break back, so such text goes in whole.
+std::size_t KeptFrom(const std::string& text) {
+    if (text.find('\b') != std::string::npos) return 0;
+    std::size_t at = text.size();
+    for (int breaks = 0; breaks < kTerminalMaxLines; ++breaks) {
+        if (at == 0) return 0;
+        at = text.rfind('\n', at - 1);
+        if (at == std::string::npos) return 0;
+    }
+    return at;
+}
+
 }  // namespace
 
 TFterm::TFterm(std::string& txText, QWidget* parent)
@@ -283,9 +297,11 @@ void TFterm::Receive(const std::uint8_t* bytes, std::size_t count, LineBreakStat
 void TFterm::Show(const std::string& rendered) {
     if (m_partialShown > 0) {
         // The row still filling is written again with its new bytes; the caret stays put.
+        // By position: a step left at a time asks the line's layout for every character.
+        const int end = Memo1->document()->characterCount() - 1;
         QTextCursor row(Memo1->document());
-        row.movePosition(QTextCursor::End);
-        row.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor, m_partialShown);
+        row.setPosition(std::max(0, end - m_partialShown));
+        row.setPosition(end, QTextCursor::KeepAnchor);
         row.removeSelectedText();
     }
     const std::string partial = m_render.PartialRow();
@@ -296,8 +312,9 @@ void TFterm::Show(const std::string& rendered) {
         if (Memo1->document()->lastBlock().length() > 1) all.insert(all.begin(), '\n');
     }
     LineBreakState settled;  // the text holds no CR by now
-    InsertReceived(m_text, reinterpret_cast<const std::uint8_t*>(all.data()), all.size(),
-                   settled);
+    const std::size_t from = KeptFrom(all);
+    InsertReceived(m_text, reinterpret_cast<const std::uint8_t*>(all.data()) + from,
+                   all.size() - from, settled);
     m_partialShown = static_cast<int>(partial.size());
 }
 

@@ -253,6 +253,72 @@ TEST(TerminalView, switching_the_view_or_freezing_mid_line_neither_glues_lines_n
     }
 }
 
+// A batch of more lines than the text keeps (a view's rows, a freeze let go) shows what the same
+// bytes fed a few at a time show, with the caret where that leaves it.
+TEST(TerminalView, a_batch_longer_than_the_text_keeps_shows_what_small_batches_show) {
+    std::string rows;
+    for (int i = 0; i < 300 * 16 + 5; ++i) rows += static_cast<char>(i * 7);
+    std::string lines, backspaced;
+    for (int i = 0; i < 230; ++i) lines += std::string(i % 3 ? 20 : 300, 'a' + i % 26) + "\r\n";
+    for (int i = 0; i < 220; ++i) backspaced += "line " + std::to_string(i) + "\b\b\r\n";
+    const struct {
+        bool Hex, Times, CaretAtTop;
+        std::string Stream;
+    } cases[] = {
+        {true, false, false, rows},
+        {true, true, true, rows.substr(0, 201 * 16)},
+        {true, false, true, rows.substr(0, 200 * 16 + 3)},
+        {false, true, false, lines},
+        {false, true, false, backspaced},
+    };
+    for (const auto& c : cases) {
+        std::string tx[2];
+        TFterm whole(tx[0]), pieces(tx[1]);
+        for (TFterm* term : {&whole, &pieces}) {
+            ProgramSettings s;
+            s.TerminalHex = c.Hex;
+            s.TerminalTimestamps = c.Times;
+            term->FormCreate("default", s);
+            term->MsOfDay = [] { return std::int64_t{1000}; };
+            term->Memo1->setPlainText("old\nolder");
+            term->Memo1->moveCursor(c.CaretAtTop ? QTextCursor::Start : QTextCursor::End);
+            const std::size_t piece = term == &whole ? c.Stream.size() : 7;
+            LineBreakState breaks;
+            for (std::size_t at = 0; at < c.Stream.size(); at += piece) {
+                const std::string b = c.Stream.substr(at, piece);
+                term->Text().Receive(reinterpret_cast<const std::uint8_t*>(b.data()), b.size(),
+                                     breaks);
+            }
+        }
+        EXPECT_EQ(whole.Memo1->toPlainText().toStdString(), pieces.Memo1->toPlainText().toStdString())
+            << c.Stream.size();
+        EXPECT_EQ(whole.Memo1->textCursor().position(), pieces.Memo1->textCursor().position());
+        EXPECT_EQ(whole.Memo1->document()->blockCount(), kTerminalMaxLines);
+    }
+}
+
+// Lines keep their glyphs between layout and paint; a new font still draws them anew.
+TEST(TerminalView, text_received_before_a_font_change_is_drawn_in_the_new_font) {
+    std::string tx[2];
+    TFterm before(tx[0]), after(tx[1]);
+    const std::string text = "abc\r\n" + std::string(300, 'W') + "\r\nxyz";
+    for (TFterm* term : {&before, &after}) {
+        term->FormCreate("default", ProgramSettings{});
+        term->Memo1->clear();
+        term->Memo1->setCursorWidth(0);  // a blinking caret is no part of the comparison
+        term->show();
+        if (term == &after) term->Memo1->setFont(QFont("DejaVu Serif", 16));
+        LineBreakState breaks;
+        term->Text().Receive(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
+                             breaks);
+        QApplication::processEvents();
+    }
+    before.Memo1->setFont(QFont("DejaVu Serif", 16));
+    QApplication::processEvents();
+    EXPECT_EQ(before.Memo1->viewport()->grab().toImage(),
+              after.Memo1->viewport()->grab().toImage());
+}
+
 // Whatever bounds the file holds, the window comes up on the screen, no larger than it.
 struct StoredBounds {
     std::int32_t Left, Top, Width, Height;

@@ -10,9 +10,11 @@
 
 #include <chrono>
 #include <cstdio>
+#include <string>
 #include <thread>
 
 #include "BenchSession.h"
+#include "serial/posix/PosixCommPort.h"
 #include "testkit/Pty.h"
 
 namespace {
@@ -20,6 +22,12 @@ namespace {
 using namespace kvartix;
 using bench::CpuSeconds;
 using Steady = std::chrono::steady_clock;
+
+// The I/O thread's wake-ups so far; none on LOOP, which has no thread.
+std::uint64_t WakeUps(TestSession& session) {
+    const auto* port = dynamic_cast<const PosixCommPort*>(session.Port());
+    return port ? port->TrafficSoFar().WakeUps : 0;
+}
 
 // A pseudo-terminal whose master belongs to a child that carries characters back at the rate.
 std::string StartWire(pid_t& child, double charsPerSecond) {
@@ -53,11 +61,13 @@ void Row(const char* line, int rate, bool xonXoff, double seconds) {
     std::int64_t fromBytes = -1;
     Steady::time_point from;
     double cpuFrom = 0;
+    std::uint64_t wakeFrom = 0;
     while (Steady::now() - start < std::chrono::duration<double>(seconds + 1)) {
         if (fromBytes < 0 && Steady::now() - start >= std::chrono::seconds(1)) {
             fromBytes = engine.Counters().Received;
             from = Steady::now();
             cpuFrom = CpuSeconds();
+            wakeFrom = WakeUps(session);
         }
         session.Tick();
         next += std::chrono::milliseconds(100);
@@ -67,13 +77,15 @@ void Row(const char* line, int rate, bool xonXoff, double seconds) {
     const double cpu = (CpuSeconds() - cpuFrom) / elapsed;
     const double used = static_cast<double>(engine.Counters().Received - fromBytes) /
                         (elapsed * rate / engine.Params().BitsPerChar);
+    const double wakeUps = static_cast<double>(WakeUps(session) - wakeFrom) / elapsed;
     const auto& d = engine.DriverErrors();
     session.StopSession();
     if (wire > 0) waitpid(wire, nullptr, 0);
-    std::printf("  %-22s %8d  %-8s %7.2f %%  %6lld  %5d  %5.2f %%\n", line, rate,
+    std::printf("  %-22s %8d  %-8s %7.2f %%  %6lld  %5d  %10.0f  %5.2f %%\n", line, rate,
                 xonXoff ? "Xon/Xoff" : "none", 100 * used,
                 static_cast<long long>(engine.Counters().Errors),
-                d.ParityErrors + d.OverrunErrors + d.FramingErrors + d.OtherErrors, 100 * cpu);
+                d.ParityErrors + d.OverrunErrors + d.FramingErrors + d.OtherErrors, wakeUps,
+                100 * cpu);
 }
 
 }  // namespace
@@ -81,10 +93,12 @@ void Row(const char* line, int rate, bool xonXoff, double seconds) {
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 30.0;
     std::printf("BERT at maximum data speed, %.0f s a row after the first second\n", seconds);
-    std::printf("  %-22s %8s  %-8s %9s  %6s  %5s  %s\n", "line", "bit/s", "flow", "line used",
-                "errors", "driver", "CPU of a core");
-    for (const int rate : {9600, 115200, 460800, 614400, 921600, 1500000, 2500000, 3000000})
-        Row("LOOP", rate, false, seconds);
+    std::printf("  %-22s %8s  %-8s %9s  %6s  %5s  %10s  %s\n", "line", "bit/s", "flow",
+                "line used", "errors", "driver", "wake-ups/s", "CPU of a core");
+    // A second argument "pty" leaves out the LOOP rows.
+    if (argc <= 2 || std::string(argv[2]) != "pty")
+        for (const int rate : {9600, 115200, 460800, 614400, 921600, 1500000, 2500000, 3000000})
+            Row("LOOP", rate, false, seconds);
     for (const int rate : {115200, 460800})
         for (const bool xonXoff : {false, true}) Row("far end paced at rate", rate, xonXoff, seconds);
     return 0;

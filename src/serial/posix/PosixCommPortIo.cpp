@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <utility>
 
 #include "serial/posix/PosixCommPort.h"
 
@@ -36,10 +37,11 @@ std::int64_t NowUs() {
     return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// Milliseconds until the time, for poll: never 0 before it has come.
-int MsUntil(std::int64_t us, std::int64_t now) {
-    return static_cast<int>(std::max<std::int64_t>(0, (us - now + 999) / 1000));
-}
+// Paced output is topped up to the full lead when the kernel has this much line left: enough
+// to cover a timed wake that comes late on a busy machine, so the line never runs dry.
+constexpr double kWakeMarginUs = 1'000;
+// Output due this soon after a wake for input goes with it: one wake-up serves both.
+constexpr std::int64_t kMergeUs = 1'500;
 
 }  // namespace
 
@@ -47,6 +49,7 @@ int MsUntil(std::int64_t us, std::int64_t now) {
 // before anything is handed over, so that a far end's Xoff stops us before the next piece.
 void PosixCommPort::Run() {
     std::unique_lock lock(m_mutex);
+    bool rested = false;  // the last poll slept its time out: what it waited for is due now
     while (!m_stop && !IsGone()) {
         ApplyLineActions();
         const std::int64_t now = NowUs();
@@ -57,7 +60,7 @@ void PosixCommPort::Run() {
         short events = 0;
         if (wantOut) {
             const std::int64_t ready = OutputDueUs();
-            if (ready <= now)
+            if (ready <= now || (ready <= now + kMergeUs && now >= m_inputRestUntilUs))
                 events |= POLLOUT;
             else
                 due = std::min(due, ready);
@@ -70,14 +73,22 @@ void PosixCommPort::Run() {
         else if (room)
             due = std::min(due, m_inputRestUntilUs);
         std::array<pollfd, 2> fds{{{m_device.Get(), events, 0}, {m_wake.Get(), POLLIN, 0}}};
-        lock.unlock();
-        const SysResult polled =
-            m_sys.Poll(fds.data(), fds.size(), due == INT64_MAX ? -1 : MsUntil(due, now));
-        lock.lock();
-        ++m_traffic.WakeUps;
-        if (!polled) {
-            if (!Transient(polled.Error)) MarkGone();
-            continue;
+        if (std::exchange(rested, false) && events) {
+            // Straight after a rest the descriptor is tried without asking first: a read or
+            // write that finds nothing to do says EAGAIN, and a second poll per wake-up is saved.
+            fds[0].revents = events;
+            fds[1].revents = 0;
+        } else {
+            lock.unlock();
+            const SysResult polled = m_sys.Poll(fds.data(), fds.size(),
+                                                due == INT64_MAX ? -1 : std::max<std::int64_t>(due - now, 0));
+            lock.lock();
+            ++m_traffic.WakeUps;
+            if (!polled) {
+                if (!Transient(polled.Error)) MarkGone();
+                continue;
+            }
+            rested = polled.Value == 0 && due != INT64_MAX;
         }
         if (fds[1].revents & POLLIN) {
             std::uint64_t count;
@@ -164,10 +175,12 @@ std::uint32_t PosixCommPort::PacedRoom(std::int64_t now) {
     return free <= 0 ? 0u : static_cast<std::uint32_t>(free / FrameUs());
 }
 
-// Paced output is refilled when half the lead has gone; other output after a few
-// milliseconds' gather.
+// Paced output is due when what the kernel holds will have drained to the wake margin (its
+// drain time follows TIOCOUTQ where the driver tells it, else the frame time): one top-up to
+// the full lead per wake-up. Other output after a few milliseconds' gather.
 std::int64_t PosixCommPort::OutputDueUs() const {
-    if (Paced()) return static_cast<std::int64_t>(m_lineFreeUs - LeadUs() / 2);
+    if (Paced())
+        return static_cast<std::int64_t>(m_lineFreeUs - std::min(kWakeMarginUs, LeadUs() / 2));
     return m_outputRestUntilUs;
 }
 

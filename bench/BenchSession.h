@@ -2,12 +2,18 @@
 
 // What the benchmarks that run whole sessions share: a session on the machine's own ports
 // with the real clock, messages printed on standard error, and the process's CPU time.
+#include <fcntl.h>
+#include <stdlib.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
 #include "engine/TestSession.h"
+#include "serial/posix/PosixCommPort.h"
+#include "testkit/Pty.h"
 #include "testkit/SystemSession.h"
 
 namespace kvartix::bench {
@@ -29,5 +35,27 @@ inline double CpuSeconds() {
 
 // A session on the machine's own ports, its messages printed.
 using BenchSession = testkit::SystemSession<NullEngineView, PrintBox>;
+
+// The I/O thread's wake-ups so far; none on LOOP, which has no thread.
+inline std::uint64_t WakeUps(const TestSession& session) {
+    const auto* port = dynamic_cast<const PosixCommPort*>(session.Port());
+    return port ? port->TrafficSoFar().WakeUps : 0;
+}
+
+// A pseudo-terminal whose master belongs to a child that carries characters back at the rate;
+// the slave's path, or empty. Fork before any port thread runs.
+inline std::string StartWire(pid_t& child, double charsPerSecond) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return {};
+    const std::string slave = ptsname(master);
+    child = fork();
+    if (child == 0) {
+        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+        test::CarryLikeAWire(master, charsPerSecond, -1);
+        _exit(0);
+    }
+    close(master);
+    return slave;
+}
 
 }  // namespace kvartix::bench

@@ -2,11 +2,8 @@
 // LOOP at rates up to 3 Mbit/s, and over a pseudo-terminal whose far end, a child process,
 // carries the characters back at the line's rate, with and without Xon/Xoff. Line use counts
 // from the first second on; the CPU is this process's (engine and I/O thread).
-#include <fcntl.h>
 #include <stdlib.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -14,8 +11,6 @@
 #include <thread>
 
 #include "BenchSession.h"
-#include "serial/posix/PosixCommPort.h"
-#include "testkit/Pty.h"
 
 namespace {
 
@@ -23,31 +18,10 @@ using namespace kvartix;
 using bench::CpuSeconds;
 using Steady = std::chrono::steady_clock;
 
-// The I/O thread's wake-ups so far; none on LOOP, which has no thread.
-std::uint64_t WakeUps(TestSession& session) {
-    const auto* port = dynamic_cast<const PosixCommPort*>(session.Port());
-    return port ? port->TrafficSoFar().WakeUps : 0;
-}
-
-// A pseudo-terminal whose master belongs to a child that carries characters back at the rate.
-std::string StartWire(pid_t& child, double charsPerSecond) {
-    const int master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return {};
-    const std::string slave = ptsname(master);
-    child = fork();
-    if (child == 0) {
-        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-        test::CarryLikeAWire(master, charsPerSecond, -1);
-        _exit(0);
-    }
-    close(master);
-    return slave;
-}
-
 void Row(const char* line, int rate, bool xonXoff, double seconds) {
     pid_t wire = -1;
     std::string port = "LOOP";
-    if (std::string(line) != "LOOP") port = StartWire(wire, rate / 10.0);
+    if (std::string(line) != "LOOP") port = bench::StartWire(wire, rate / 10.0);
     bench::BenchSession run;
     Engine& engine = run.engine;
     TestSession& session = run.session;
@@ -67,7 +41,7 @@ void Row(const char* line, int rate, bool xonXoff, double seconds) {
             fromBytes = engine.Counters().Received;
             from = Steady::now();
             cpuFrom = CpuSeconds();
-            wakeFrom = WakeUps(session);
+            wakeFrom = bench::WakeUps(session);
         }
         session.Tick();
         next += std::chrono::milliseconds(100);
@@ -77,7 +51,7 @@ void Row(const char* line, int rate, bool xonXoff, double seconds) {
     const double cpu = (CpuSeconds() - cpuFrom) / elapsed;
     const double used = static_cast<double>(engine.Counters().Received - fromBytes) /
                         (elapsed * rate / engine.Params().BitsPerChar);
-    const double wakeUps = static_cast<double>(WakeUps(session) - wakeFrom) / elapsed;
+    const double wakeUps = static_cast<double>(bench::WakeUps(session) - wakeFrom) / elapsed;
     const auto& d = engine.DriverErrors();
     session.StopSession();
     if (wire > 0) waitpid(wire, nullptr, 0);

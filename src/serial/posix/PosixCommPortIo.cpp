@@ -18,9 +18,10 @@ namespace {
 constexpr std::size_t kReadChunk = 65536;
 // How often a writer held by DSR looks at the line again: the kernel has no event to wait for.
 constexpr std::int64_t kLinePollUs = 10'000;
-// The thread gathers the line's work: a few milliseconds of characters per wake-up instead
-// of one wake-up for every few, well inside the 4 KB a serial driver buffers each way.
-constexpr std::int64_t kRestUs = 5'000;
+// The thread gathers the line's work: up to 20 ms of characters per wake-up instead of one
+// wake-up for every few, never more than half the 4 KB a serial driver buffers each way (the
+// bound at high rates), so that many ports in one process stay cheap.
+constexpr std::int64_t kRestUs = 20'000;
 constexpr double kKernelBufferChars = 4096;
 
 bool Transient(int error) {

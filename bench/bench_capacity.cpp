@@ -55,11 +55,10 @@ void Row(const char* line, int rate, bool xonXoff, double seconds) {
     const auto& d = engine.DriverErrors();
     session.StopSession();
     if (wire > 0) waitpid(wire, nullptr, 0);
-    std::printf("  %-22s %8d  %-8s %7.2f %%  %6lld  %5d  %10.0f  %5.2f %%\n", line, rate,
-                xonXoff ? "Xon/Xoff" : "none", 100 * used,
-                static_cast<long long>(engine.Counters().Errors),
-                d.ParityErrors + d.OverrunErrors + d.FramingErrors + d.OtherErrors, wakeUps,
-                100 * cpu);
+    std::printf(
+        "  %-22s %8d  %-8s %7.2f %%  %6lld  %5d  %10.0f  %5.2f %%\n", line, rate,
+        xonXoff ? "Xon/Xoff" : "none", 100 * used, static_cast<long long>(engine.Counters().Errors),
+        d.ParityErrors + d.OverrunErrors + d.FramingErrors + d.OtherErrors, wakeUps, 100 * cpu);
 }
 
 }  // namespace
@@ -67,13 +66,14 @@ void Row(const char* line, int rate, bool xonXoff, double seconds) {
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 30.0;
     std::printf("BERT at maximum data speed, %.0f s a row after the first second\n", seconds);
-    std::printf("  %-22s %8s  %-8s %9s  %6s  %5s  %10s  %s\n", "line", "bit/s", "flow",
-                "line used", "errors", "driver", "wake-ups/s", "CPU of a core");
+    std::printf("  %-22s %8s  %-8s %9s  %6s  %5s  %10s  %s\n", "line", "bit/s", "flow", "line used",
+                "errors", "driver", "wake-ups/s", "CPU of a core");
     // A second argument "pty" leaves out the LOOP rows.
     if (argc <= 2 || std::string(argv[2]) != "pty")
         for (const int rate : {9600, 115200, 460800, 614400, 921600, 1500000, 2500000, 3000000})
             Row("LOOP", rate, false, seconds);
     for (const int rate : {115200, 460800})
-        for (const bool xonXoff : {false, true}) Row("far end paced at rate", rate, xonXoff, seconds);
+        for (const bool xonXoff : {false, true})
+            Row("far end paced at rate", rate, xonXoff, seconds);
     return 0;
 }

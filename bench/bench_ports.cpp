@@ -27,10 +27,10 @@ using Steady = std::chrono::steady_clock;
 
 struct Figures {
     bool Ran = false;
-    double Cpu = 0;        // share of one core, the whole process
-    double WakeUps = 0;    // a second, per port
-    double MeanUse = 0;    // line use of the ports' mean
-    double WorstUse = 0;   // and of the worst port
+    double Cpu = 0;       // share of one core, the whole process
+    double WakeUps = 0;   // a second, per port
+    double MeanUse = 0;   // line use of the ports' mean
+    double WorstUse = 0;  // and of the worst port
     std::int64_t Errors = 0;
 };
 
@@ -122,10 +122,11 @@ int main(int argc, char** argv) {
                                 xonXoff ? "Xon/Xoff" : "none");
                     continue;
                 }
-                std::printf("  %5d  %-4s  %-8s  %7.2f %%  %7.3f %%  %11.0f  %7.2f %%  %7.2f %%  %lld\n",
-                            ports, pty ? "pty" : "LOOP", xonXoff ? "Xon/Xoff" : "none",
-                            100 * f.Cpu, 100 * f.Cpu / ports, f.WakeUps, 100 * f.MeanUse,
-                            100 * f.WorstUse, static_cast<long long>(f.Errors));
+                std::printf(
+                    "  %5d  %-4s  %-8s  %7.2f %%  %7.3f %%  %11.0f  %7.2f %%  %7.2f %%  %lld\n",
+                    ports, pty ? "pty" : "LOOP", xonXoff ? "Xon/Xoff" : "none", 100 * f.Cpu,
+                    100 * f.Cpu / ports, f.WakeUps, 100 * f.MeanUse, 100 * f.WorstUse,
+                    static_cast<long long>(f.Errors));
                 std::fflush(stdout);
             }
         }

@@ -158,6 +158,7 @@ class PosixCommPort final : public CommPort {
     std::int64_t m_inputRestUntilUs = 0;   // input is gathered in the kernel until then
     std::int64_t m_outputRestUntilUs = 0;  // unpaced output likewise
     double m_lineFreeUs = 0;  // paced: when what we handed over has left at line rate
+    double m_wakeLateUs = 0;  // how late timed wake-ups came, recent ones weighing most
 };
 
 }  // namespace kvartix

@@ -38,9 +38,12 @@ std::int64_t NowUs() {
     return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// Paced output is topped up to the full lead when the kernel has this much line left: enough
-// to cover a timed wake that comes late on a busy machine, so the line never runs dry.
+// Paced output is topped up to the full lead when the kernel has this much line left, plus
+// how late timed wake-ups have lately come: on a busy machine the line must not run dry.
 constexpr double kWakeMarginUs = 1'000;
+// How fast a late wake-up is forgotten, per wake-up: a busy spell is remembered for about a
+// tenth of a second.
+constexpr double kLateDecay = 0.97;
 // Output due this soon after a wake for input goes with it: one wake-up serves both.
 constexpr std::int64_t kMergeUs = 1'500;
 
@@ -51,9 +54,13 @@ constexpr std::int64_t kMergeUs = 1'500;
 void PosixCommPort::Run() {
     std::unique_lock lock(m_mutex);
     bool rested = false;  // the last poll slept its time out: what it waited for is due now
+    std::int64_t restedUntil = 0;
     while (!m_stop && !IsGone()) {
         ApplyLineActions();
         const std::int64_t now = NowUs();
+        if (rested)
+            m_wakeLateUs =
+                std::max(static_cast<double>(now - restedUntil), m_wakeLateUs * kLateDecay);
         const bool writing = Writing();
         const bool dsrHeld = writing && DsrHolds();
         const bool wantOut = writing && !dsrHeld && !m_rx.HoldsOutput();
@@ -81,8 +88,9 @@ void PosixCommPort::Run() {
             fds[1].revents = 0;
         } else {
             lock.unlock();
-            const SysResult polled = m_sys.Poll(fds.data(), fds.size(),
-                                                due == INT64_MAX ? -1 : std::max<std::int64_t>(due - now, 0));
+            const SysResult polled =
+                m_sys.Poll(fds.data(), fds.size(),
+                           due == INT64_MAX ? -1 : std::max<std::int64_t>(due - now, 0));
             lock.lock();
             ++m_traffic.WakeUps;
             if (!polled) {
@@ -90,6 +98,7 @@ void PosixCommPort::Run() {
                 continue;
             }
             rested = polled.Value == 0 && due != INT64_MAX;
+            restedUntil = due;
         }
         if (fds[1].revents & POLLIN) {
             std::uint64_t count;
@@ -138,7 +147,8 @@ void PosixCommPort::TransmitQueue::Drop(std::size_t count) {
 
 // Takes what fits of the pending write; the write is complete once all of it is in.
 void PosixCommPort::FillQueue() {
-    if (!m_write || m_write->Failed || (m_write->Done == m_write->Size && m_write->Size > 0)) return;
+    if (!m_write || m_write->Failed || (m_write->Done == m_write->Size && m_write->Size > 0))
+        return;
     const auto n = static_cast<std::uint32_t>(
         std::min<std::size_t>(m_tx.Free(), m_write->Size - m_write->Done));
     m_tx.Put(m_write->Data + m_write->Done, n);
@@ -181,7 +191,8 @@ std::uint32_t PosixCommPort::PacedRoom(std::int64_t now) {
 // the full lead per wake-up. Other output after a few milliseconds' gather.
 std::int64_t PosixCommPort::OutputDueUs() const {
     if (Paced())
-        return static_cast<std::int64_t>(m_lineFreeUs - std::min(kWakeMarginUs, LeadUs() / 2));
+        return static_cast<std::int64_t>(m_lineFreeUs -
+                                         std::min(kWakeMarginUs + m_wakeLateUs, LeadUs() / 2));
     return m_outputRestUntilUs;
 }
 

@@ -44,7 +44,8 @@ constexpr double kWakeMarginUs = 1'000;
 // How fast a late wake-up is forgotten, per wake-up: a busy spell is remembered for about a
 // tenth of a second.
 constexpr double kLateDecay = 0.97;
-// Output due this soon after a wake for input goes with it: one wake-up serves both.
+// Output due this soon after a timed wake for input goes with it (at most a quarter of the
+// lead): one wake-up serves both.
 constexpr std::int64_t kMergeUs = 1'500;
 
 }  // namespace
@@ -68,7 +69,9 @@ void PosixCommPort::Run() {
         short events = 0;
         if (wantOut) {
             const std::int64_t ready = OutputDueUs();
-            if (ready <= now || (ready <= now + kMergeUs && now >= m_inputRestUntilUs))
+            // A timed wake for input tops the lead up too when that is due soon.
+            const auto merge = std::min(kMergeUs, static_cast<std::int64_t>(LeadUs() / 4));
+            if (ready <= now || (rested && now >= m_inputRestUntilUs && ready <= now + merge))
                 events |= POLLOUT;
             else
                 due = std::min(due, ready);
@@ -81,7 +84,8 @@ void PosixCommPort::Run() {
         else if (room)
             due = std::min(due, m_inputRestUntilUs);
         std::array<pollfd, 2> fds{{{m_device.Get(), events, 0}, {m_wake.Get(), POLLIN, 0}}};
-        if (std::exchange(rested, false) && events) {
+        const bool tried = std::exchange(rested, false) && events;
+        if (tried) {
             // Straight after a rest the descriptor is tried without asking first: a read or
             // write that finds nothing to do says EAGAIN, and a second poll per wake-up is saved.
             fds[0].revents = events;
@@ -105,8 +109,8 @@ void PosixCommPort::Run() {
             m_sys.Read(m_wake.Get(), &count, sizeof count);
         }
         const short device = fds[0].revents;
-        if (device & POLLIN) {
-            ReadLine();
+        // Input found missing when tried is waited for with POLLIN, as before the rest.
+        if ((device & POLLIN) && (ReadLine() || !tried)) {
             ApplyLineActions();  // an Xoff is on its way before anyone sees the characters
             m_inputRestUntilUs = NowUs() + GatherUs();
             // Unpaced output gathers with the input: one wake-up serves both.
@@ -245,21 +249,21 @@ bool PosixCommPort::DsrHolds() {
 
 // No more than the queue has room for: what stays in the kernel is not lost, and a loss
 // there is the kernel's own, which its counters report.
-void PosixCommPort::ReadLine() {
+bool PosixCommPort::ReadLine() {
     std::array<std::uint8_t, kReadChunk> buffer;
     const std::size_t room = std::min<std::size_t>(buffer.size(), m_rx.Free());
-    if (room == 0) return;
+    if (room == 0) return false;
     const SysResult r = m_sys.Read(m_device.Get(), buffer.data(), room);
     if (!r) {
         if (DeviceGone(r.Error))
             MarkGone();
         else if (!Transient(r.Error))
             m_readFailed = true;  // this read's failure, told to the next ReadFile
-        return;
+        return !Transient(r.Error);
     }
     if (r.Value == 0) {  // with VMIN 1 only a hang-up reads as end of file
         MarkGone();
-        return;
+        return true;
     }
     m_traffic.Received += static_cast<std::uint64_t>(r.Value);
     m_rx.Receive(buffer.data(), static_cast<std::size_t>(r.Value));
@@ -267,6 +271,7 @@ void PosixCommPort::ReadLine() {
     // queue says: while the queue is above its threshold RTS goes back down.
     if (m_config.fRtsControl == RTS_CONTROL_HANDSHAKE && !m_rtsHigh && m_config.fOutxCtsFlow)
         m_sys.LowerModemLines(m_device.Get(), TIOCM_RTS);
+    return true;
 }
 
 void PosixCommPort::WriteLine(std::int64_t now) {

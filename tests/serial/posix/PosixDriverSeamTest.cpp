@@ -480,6 +480,20 @@ TEST_F(PacedWriter, tops_up_the_lead_once_per_wake_up_and_keeps_the_line_fed) {
     port->CloseHandle();
 }
 
+// A 1 ms lead and a silent far end: input that is due but absent is waited for, not tried
+// again with every character handed over (that spun at 50000 wake-ups a second).
+TEST_F(PacedWriter, a_short_lead_over_a_silent_line_is_topped_up_without_spinning) {
+    data = Bytes(6000, 'd');
+    Start([](FakeDevice&) {}, 60000);
+    port->SetLeadUs(1000);
+    ASSERT_TRUE(Eventually([&] { return OnLine() > 0; }));
+    const int before = Device([&](FakeDevice&) { return sys.Polls; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_LE(Device([&](FakeDevice&) { return sys.Polls; }) - before, 400)
+        << "one top-up every half millisecond";
+    port->CloseHandle();
+}
+
 // A USB adapter goes on sending what it was given after TCOOFF: an Xoff read in the wake-up
 // that would hand over the next piece must keep that piece back.
 TEST_F(PacedWriter, an_xoff_stops_hand_overs_on_an_adapter_that_ignores_tcooff) {

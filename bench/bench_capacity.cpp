@@ -35,12 +35,14 @@ void Row(const char* line, int rate, bool xonXoff, double seconds) {
     std::int64_t fromBytes = -1;
     Steady::time_point from;
     double cpuFrom = 0;
+    double ioFrom = 0;
     std::uint64_t wakeFrom = 0;
     while (Steady::now() - start < std::chrono::duration<double>(seconds + 1)) {
         if (fromBytes < 0 && Steady::now() - start >= std::chrono::seconds(1)) {
             fromBytes = engine.Counters().Received;
             from = Steady::now();
             cpuFrom = CpuSeconds();
+            ioFrom = bench::OtherThreadsCpuSeconds();
             wakeFrom = bench::WakeUps(session);
         }
         session.Tick();
@@ -49,16 +51,18 @@ void Row(const char* line, int rate, bool xonXoff, double seconds) {
     }
     const double elapsed = std::chrono::duration<double>(Steady::now() - from).count();
     const double cpu = (CpuSeconds() - cpuFrom) / elapsed;
+    const double io = (bench::OtherThreadsCpuSeconds() - ioFrom) / elapsed;
     const double used = static_cast<double>(engine.Counters().Received - fromBytes) /
                         (elapsed * rate / engine.Params().BitsPerChar);
     const double wakeUps = static_cast<double>(bench::WakeUps(session) - wakeFrom) / elapsed;
     const auto& d = engine.DriverErrors();
     session.StopSession();
     if (wire > 0) waitpid(wire, nullptr, 0);
-    std::printf(
-        "  %-22s %8d  %-8s %7.2f %%  %6lld  %5d  %10.0f  %5.2f %%\n", line, rate,
-        xonXoff ? "Xon/Xoff" : "none", 100 * used, static_cast<long long>(engine.Counters().Errors),
-        d.ParityErrors + d.OverrunErrors + d.FramingErrors + d.OtherErrors, wakeUps, 100 * cpu);
+    std::printf("  %-22s %8d  %-8s %7.2f %%  %6lld  %5d  %10.0f  %6.2f %%  %6.2f %%\n", line,
+                rate, xonXoff ? "Xon/Xoff" : "none", 100 * used,
+                static_cast<long long>(engine.Counters().Errors),
+                d.ParityErrors + d.OverrunErrors + d.FramingErrors + d.OtherErrors, wakeUps,
+                100 * io, 100 * cpu);
 }
 
 }  // namespace
@@ -66,8 +70,8 @@ void Row(const char* line, int rate, bool xonXoff, double seconds) {
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 30.0;
     std::printf("BERT at maximum data speed, %.0f s a row after the first second\n", seconds);
-    std::printf("  %-22s %8s  %-8s %9s  %6s  %5s  %10s  %s\n", "line", "bit/s", "flow", "line used",
-                "errors", "driver", "wake-ups/s", "CPU of a core");
+    std::printf("  %-22s %8s  %-8s %9s  %6s  %5s  %10s  %8s  %s\n", "line", "bit/s", "flow",
+                "line used", "errors", "driver", "wake-ups/s", "I/O CPU", "process CPU");
     // A second argument "pty" leaves out the LOOP rows.
     if (argc <= 2 || std::string(argv[2]) != "pty")
         for (const int rate : {9600, 115200, 460800, 614400, 921600, 1500000, 2500000, 3000000})

@@ -58,8 +58,8 @@ void Row(const char* line, int rate, bool xonXoff, double seconds) {
     const auto& d = engine.DriverErrors();
     session.StopSession();
     if (wire > 0) waitpid(wire, nullptr, 0);
-    std::printf("  %-22s %8d  %-8s %7.2f %%  %6lld  %5d  %10.0f  %6.2f %%  %6.2f %%\n", line,
-                rate, xonXoff ? "Xon/Xoff" : "none", 100 * used,
+    std::printf("  %-22s %8d  %-8s %7.2f %%  %6lld  %5d  %10.0f  %6.2f %%  %6.2f %%\n", line, rate,
+                xonXoff ? "Xon/Xoff" : "none", 100 * used,
                 static_cast<long long>(engine.Counters().Errors),
                 d.ParityErrors + d.OverrunErrors + d.FramingErrors + d.OtherErrors, wakeUps,
                 100 * io, 100 * cpu);

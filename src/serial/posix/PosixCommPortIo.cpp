@@ -40,10 +40,10 @@ std::int64_t NowUs() {
 
 // Paced output is topped up to the full lead when the kernel has this much line left, plus
 // how late timed wake-ups have lately come: on a busy machine the line must not run dry.
-constexpr double kWakeMarginUs = 1'000;
-// How fast a late wake-up is forgotten, per wake-up: a busy spell is remembered for about a
-// tenth of a second.
-constexpr double kLateDecay = 0.97;
+constexpr double kWakeMarginUs = 1'500;
+// How fast a late wake-up is forgotten, per wake-up: a busy spell is remembered for a second
+// or so, since its next late wake-up would cost line time before it was measured.
+constexpr double kLateDecay = 0.995;
 // Output due this soon after a timed wake for input goes with it (at most a quarter of the
 // lead): one wake-up serves both.
 constexpr std::int64_t kMergeUs = 1'500;

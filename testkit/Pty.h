@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -141,13 +142,15 @@ class PtyEcho {
     std::thread m_thread;
 };
 
-// The far end of a line that carries characters at the line's rate and is wired TX to RX:
-// at most the characters the time since the last look allows are taken from the master and
-// sent back, flow characters included, until stopFd becomes readable or the port's side
-// closes. Looks about every millisecond; time the line stood idle is not banked.
-inline void CarryLikeAWire(int master, double charsPerSecond, int stopFd) {
+// One wire of a line at the line's rate: at most the characters the time since the last look
+// allows are taken from one master and written to another (or the same one: TX wired to RX),
+// flow characters included, until stopFd becomes readable or the port's side closes. Looks
+// about every millisecond; time the line stood idle is not banked. `fault`, when given, sees
+// each character on its way and may change it, or drop it by returning false.
+inline void CarryAcross(int from, int to, double charsPerSecond, int stopFd,
+                        const std::function<bool(std::uint8_t&)>& fault = {}) {
     std::vector<std::uint8_t> buf(65536);
-    std::vector<std::uint8_t> back;  // read, not yet taken back by the pseudo-terminal
+    std::vector<std::uint8_t> back;  // read, not yet taken by the far pseudo-terminal
     double credit = 0;
     auto last = std::chrono::steady_clock::now();
     for (;;) {
@@ -158,17 +161,23 @@ inline void CarryLikeAWire(int master, double charsPerSecond, int stopFd) {
         last = now;
         if (back.empty() && credit >= 1) {
             const auto want = std::min(buf.size(), static_cast<std::size_t>(credit));
-            const ssize_t n = ::read(master, buf.data(), want);
+            const ssize_t n = ::read(from, buf.data(), want);
             if (n < 0 && errno == EIO) return;  // the port's side closed
             credit = n == static_cast<ssize_t>(want) ? credit - static_cast<double>(n) : 0;
-            if (n > 0) back.assign(buf.begin(), buf.begin() + n);
+            for (ssize_t i = 0; i < n; ++i)
+                if (!fault || fault(buf[static_cast<std::size_t>(i)])) back.push_back(buf[static_cast<std::size_t>(i)]);
         }
         while (!back.empty()) {
-            const ssize_t w = ::write(master, back.data(), back.size());
+            const ssize_t w = ::write(to, back.data(), back.size());
             if (w <= 0) break;
             back.erase(back.begin(), back.begin() + w);
         }
     }
+}
+
+// The far end of a line wired TX to RX, as a loopback plug on an adapter.
+inline void CarryLikeAWire(int master, double charsPerSecond, int stopFd) {
+    CarryAcross(master, master, charsPerSecond, stopFd);
 }
 
 // CarryLikeAWire on a thread of its own, over the test's master.
@@ -188,6 +197,36 @@ class PtyWire {
   private:
     int m_stop;
     std::thread m_thread;
+};
+
+// A null-modem cable between two pseudo-terminals at the line's rate: what one port sends
+// the other receives, both ways (no modem lines: a pseudo-terminal has none). `aToB` and
+// `bToA` see what goes each way.
+class PtyCable {
+  public:
+    using Fault = std::function<bool(std::uint8_t&)>;
+    explicit PtyCable(double charsPerSecond, Fault aToB = {}, Fault bToA = {})
+        : m_stop(eventfd(0, EFD_CLOEXEC)),
+          m_aToB([this, charsPerSecond, f = std::move(aToB)] {
+              CarryAcross(m_a.Fd(), m_b.Fd(), charsPerSecond, m_stop, f);
+          }),
+          m_bToA([this, charsPerSecond, f = std::move(bToA)] {
+              CarryAcross(m_b.Fd(), m_a.Fd(), charsPerSecond, m_stop, f);
+          }) {}
+    ~PtyCable() {
+        const std::uint64_t one = 1;
+        (void)!::write(m_stop, &one, sizeof one);
+        m_aToB.join();
+        m_bToA.join();
+        ::close(m_stop);
+    }
+    const PtyMaster& A() const { return m_a; }
+    const PtyMaster& B() const { return m_b; }
+
+  private:
+    PtyMaster m_a, m_b;
+    int m_stop;
+    std::thread m_aToB, m_bToA;
 };
 
 // A far end that sends a known stream at the line's rate, takes what comes back at the same

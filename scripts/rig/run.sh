@@ -2,7 +2,9 @@
 # The virtual-machine rig: kvartix-cli on the Linux kernel's own serial drivers (8250 on QEMU's
 # 16550 in internal loopback, ftdi_sio on QEMU's USB serial adapter) in a small QEMU machine,
 # one row per case of tests/rig/cases.txt (or of KVARTIX_RIG_CASES). Exits non-zero when a
-# case fails.
+# case fails. Two more 16550s (ttyS2, ttyS3) and the adapter have pseudo-terminals on the host
+# for far ends; for the two-port cases kvartix-rig wires two of them TX to RX both ways, each
+# way paced at the line's rate, as a null-modem cable without modem lines.
 #   scripts/rig/run.sh [--cli KVARTIX_CLI --host KVARTIX_RIG]
 # Without the two paths it builds both in build/default. Debian's kernel package is fetched
 # once into build/rig/kernel; the initramfs is made anew each run (a second or two).
@@ -85,15 +87,17 @@ install -m 755 "$root/tests/rig/init" "$img/init"
 cp "$cases" "$img/rig/cases.txt"
 (cd "$img" && find . | cpio -o -H newc -R +0:+0 --quiet | gzip -1 >"$work/initramfs.gz")
 
-# Two 16550s (ttyS0 the console on standard input and output, ttyS1 the one under test) and
-# the FTDI adapter behind the UHCI controller of -usb, its far end a pseudo-terminal here.
+# Four 16550s (ttyS0 the console on standard input and output, ttyS1 the looped one, ttyS2
+# and ttyS3 for the cable) and the FTDI adapter behind the UHCI controller of -usb. Each
+# pseudo-terminal's chardev is named after the guest's port, which is how kvartix-rig finds it.
 # TCG: KVM hangs at boot on the machines this runs on.
 rm -f "$work/monitor.sock"
 "$host" --cases "$cases" --monitor "$work/monitor.sock" \
-  --console "$work/console.log" --deadline "${KVARTIX_RIG_DEADLINE:-200}" -- \
+  --console "$work/console.log" --deadline "${KVARTIX_RIG_DEADLINE:-240}" -- \
   qemu-system-x86_64 -accel tcg -m 256 -smp 1 -nodefaults -no-reboot -display none \
   -serial stdio -serial null -net none \
+  -chardev pty,id=ttyS2 -serial chardev:ttyS2 -chardev pty,id=ttyS3 -serial chardev:ttyS3 \
   -monitor "unix:$work/monitor.sock,server=on,wait=off" \
-  -usb -chardev pty,id=u1 -device usb-serial,chardev=u1,id=ftdi \
+  -usb -chardev pty,id=ttyUSB0 -device usb-serial,chardev=ttyUSB0,id=ftdi \
   -kernel "$kernel/vmlinuz" -initrd "$work/initramfs.gz" \
   -append "console=ttyS0,115200 quiet loglevel=1 panic=-1" | tee "$work/report.txt"

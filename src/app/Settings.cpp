@@ -48,6 +48,9 @@ void ProgramSettings::Load(const IniDocument& doc) {
     const std::int32_t packet = doc.ReadInteger("Protocol", "PacketSize", kDefaultPacketSize);
     PacketIndex = PacketSizeIndex(packet);
     SymbolVisible = packet == 1;
+    // A name no pattern has loads as the packets, as out-of-range line values load as defaults.
+    Pattern =
+        PatternNamed(doc.ReadString("Protocol", "Pattern", "")).value_or(LinePattern::Packets);
 
     TerminalLeft = doc.ReadInteger("Terminal", "Left", 20);
     TerminalTop = doc.ReadInteger("Terminal", "Top", 20);
@@ -100,6 +103,8 @@ std::optional<std::string> ProgramSettings::Save(IniDocument& doc) const {
                            : PacketSizeIndex(kDefaultPacketSize);
     doc.WriteInteger("Protocol", "PacketSize", kPacketSizeEntries[packet]);
     doc.WriteInteger("Protocol", "Symbol", *Symbol.Value);
+    if (Pattern != LinePattern::Packets)
+        doc.WriteString("Protocol", "Pattern", PatternName(Pattern));
 
     doc.WriteBool("Terminal", "Window", TerminalNormal);
     doc.WriteInteger("Terminal", "Left", TerminalLeft);

@@ -8,6 +8,7 @@
 #include "app/IniDocument.h"
 #include "app/IntegerText.h"
 #include "app/LineChoices.h"
+#include "app/LinePattern.h"
 
 namespace kvartix {
 
@@ -43,6 +44,8 @@ struct ProgramSettings {
 
     // "Protocol".
     int PacketIndex = PacketSizeIndex(kDefaultPacketSize);  // into kPacketSizeEntries
+    // "Pattern", written only while a test pattern is chosen; the packet size stays beside it.
+    LinePattern Pattern = LinePattern::Packets;
     bool SymbolVisible = false;
     IntegerEntry Symbol = IntegerEntry::Of(kDefaultSymbol, SymbolHexText(kDefaultSymbol));
 

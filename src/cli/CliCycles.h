@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <functional>
 
-#include "engine/SessionController.h"
 #include "serial/Clock.h"
 
 namespace kvartix {
@@ -13,21 +12,24 @@ namespace kvartix {
 // before the call; 0 once the time has come.
 using WaitUntil = std::function<int(std::int64_t clockUs)>;
 
-// A started session's cycles, 100 ms apart.
+// A run's cycles, 100 ms apart.
 class CliCycles {
   public:
     static constexpr std::int64_t kCycleUs = 100'000;
 
-    CliCycles(SessionController& session, const Clock& clock, const WaitUntil& waitUntil)
-        : m_session(session), m_clock(clock), m_wait(waitUntil), m_next(clock.NowUs()) {}
+    // The cycle ticks every session of the run and says whether any still runs.
+    using Cycle = std::function<bool()>;
 
-    // Runs the cycle that is due; false when the port was lost in it.
+    CliCycles(Cycle cycle, const Clock& clock, const WaitUntil& waitUntil)
+        : m_cycle(std::move(cycle)), m_clock(clock), m_wait(waitUntil), m_next(clock.NowUs()) {}
+
+    // Runs the cycle that is due; false when no session runs after it (its port lost).
     bool Run() {
-        m_session.Tick();
+        const bool running = m_cycle();
         m_last = m_clock.NowUs();
-        return m_session.Running();
+        return running;
     }
-    // Waits for the next cycle and runs it; false when a signal came or the port was lost.
+    // Waits for the next cycle and runs it; false when a signal came or no session runs.
     bool Next() {
         m_next += kCycleUs;
         m_signal = m_wait(m_next);
@@ -38,7 +40,7 @@ class CliCycles {
     int Signal() const { return m_signal; }
 
   private:
-    SessionController& m_session;
+    Cycle m_cycle;
     const Clock& m_clock;
     const WaitUntil& m_wait;
     std::int64_t m_next;

@@ -6,11 +6,13 @@
 
 #include "app/IniFile.h"
 #include "app/IntegerText.h"
+#include "app/LinePattern.h"
 #include "app/Settings.h"
 #include "app/Version.h"
 #include "cli/CliPlatform.h"
+#include "engine/Prbs.h"
 #include "engine/ProgramLine.h"
-#include "serial/loop/LoopOptions.h"
+#include "serial/loop/CablePath.h"
 
 namespace kvartix {
 namespace {
@@ -23,6 +25,8 @@ struct Option {
     std::string Value;
     // Empty when the value was taken; otherwise what is wrong with it.
     std::function<std::string(CliOptions&, const std::string&)> Apply;
+    // Takes two values, handed over joined by a NUL (which no argument can hold).
+    bool Pair = false;
 };
 
 std::string Integer(const std::string& value, int low, int high, int& out) {
@@ -86,6 +90,22 @@ std::string ApplySettingsFile(CliOptions& o, const std::string& path) {
     return {};
 }
 
+// "packets|prbs9|...|alt".
+std::string PatternChoices() {
+    std::string text = PatternName(LinePattern::Packets);
+    for (const LinePattern p : kTestPatterns) text += std::string("|") + PatternName(p);
+    return text;
+}
+
+// A pattern the run could not send, told before anything opens.
+std::string PatternProblem(const LineSettings& s, TestMode mode) {
+    if (s.Pattern == LinePattern::Packets) return {};
+    if (mode != TestMode::Bert)
+        return "--pattern: a loopback echoes what comes; only a BERT sends a pattern";
+    if (auto e = PatternFlowProblem(s.Pattern, s.XonXoff); !e.empty()) return "--pattern: " + e;
+    return {};
+}
+
 constexpr const char* kSettingsOption = "--settings";
 
 const std::vector<Option>& Options() {
@@ -94,9 +114,27 @@ const std::vector<Option>& Options() {
         {"--port", "NAME",
          [](CliOptions& o, const std::string& v) {
              if (v.empty()) return std::string("the port name is empty");
-             o.Settings.Port = v;
+             o.Ports.push_back(v);
              return std::string();
          }},
+        {"--rx-port", "NAME",
+         [](CliOptions& o, const std::string& v) {
+             if (v.empty()) return std::string("the port name is empty");
+             if (o.Wired != Wiring::Plugs) return std::string("given twice or with --cross");
+             o.Wired = Wiring::OneWay;
+             o.RxPort = v;
+             return std::string();
+         }},
+        {"--cross", "A B",
+         [](CliOptions& o, const std::string& v) {
+             const std::string a = v.substr(0, v.find('\0')), b = v.substr(a.size() + 1);
+             if (a.empty() || b.empty()) return std::string("a port name is empty");
+             if (o.Wired != Wiring::Plugs) return std::string("given twice or with --rx-port");
+             o.Wired = Wiring::Cross;
+             o.Ports.insert(o.Ports.end(), {a, b});
+             return std::string();
+         },
+         true},
         {"--baud", "N",
          [](CliOptions& o, const std::string& v) {
              return Integer(v, 1, 0x7FFFFFFF, o.Settings.BitRate);
@@ -133,6 +171,13 @@ const std::vector<Option>& Options() {
              o.Settings.Symbol = static_cast<std::uint8_t>(symbol);
              return e;
          }},
+        {"--pattern", "NAME",
+         [](CliOptions& o, const std::string& v) {
+             const auto p = PatternNamed(v);
+             if (!p) return "'" + v + "' is not one of " + PatternChoices();
+             o.Settings.Pattern = *p;
+             return std::string();
+         }},
         {"--mode", ChoiceList(kModeNames),
          [](CliOptions& o, const std::string& v) {
              int mode = 0;
@@ -155,6 +200,25 @@ const std::vector<Option>& Options() {
         Flag("--version", &CliOptions::Version),
     };
     return options;
+}
+
+// The ports given, checked against one another; the settings file's port stands for a missing
+// --port.
+std::string WiringProblem(CliOptions& o) {
+    if (o.Wired == Wiring::OneWay) {
+        if (o.Ports.size() > 1) return "--rx-port: checks what one --port sends";
+        o.Ports = {o.Ports.empty() ? o.Settings.Port : o.Ports.front(), o.RxPort};
+    }
+    if (o.Wired == Wiring::Cross && o.Ports.size() != 2) return "--cross: not with --port";
+    if (o.Ports.empty()) o.Ports.push_back(o.Settings.Port);
+    if (o.Ports.size() > kMaxPorts)
+        return "--port: at most " + std::to_string(kMaxPorts) + " ports at once";
+    if (o.Wired != Wiring::Plugs && o.Mode == TestMode::Loopback)
+        return "--mode loopback: echoes on its own port, not across --rx-port or --cross";
+    if (o.Record == "-" && o.Directions() > 1)
+        return "--record -: one port only; several ports record into a folder";
+    o.Settings.Port = o.Ports.front();
+    return {};
 }
 
 }  // namespace
@@ -183,6 +247,10 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
             value = args[++i];
         }
         if (!takesValue && value) return {std::nullopt, name + ": takes no value"};
+        if (it->Pair) {
+            if (i + 1 == args.size()) return {std::nullopt, name + ": two values are needed"};
+            *value += '\0' + args[++i];
+        }
         given.push_back({&*it, name, value.value_or("")});
     }
     // The settings file first, so that the options given beside it win.
@@ -191,9 +259,12 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
     CliOptions o;
     for (const auto& g : given)
         if (auto e = g.Opt->Apply(o, g.Value); !e.empty()) return {std::nullopt, g.Name + ": " + e};
-    // A plug option is wrong before the port is opened, not at the open.
-    if (const auto& port = o.Settings.Port; IsLoopPath(port) && port.size() > 4)
-        if (auto e = LoopOptionsProblem(std::string_view(port).substr(5)); !e.empty())
+    if (auto e = PatternProblem(o.Settings, o.Mode); !e.empty()) return {std::nullopt, e};
+    if (auto e = WiringProblem(o); !e.empty())
+        return {std::nullopt, e};
+    // A built-in plug's name or options are wrong before the port is opened, not at the open.
+    for (const auto& port : o.Ports)
+        if (auto e = PlugPathProblem(port); !e.empty())
             return {std::nullopt, "port '" + port + "': " + e};
     return {o, {}};
 }
@@ -234,6 +305,14 @@ Port and line:
                      (read only, never written; its keys and defaults as the program's; an
                      empty "Port" keeps LOOP); the options below given with it win
 )" + PortNameHelp() + R"(                     LOOP:corrupt=P,drop=P,insert=P,seed=N injects faults per character.
+                     CABLE:A and CABLE:B (CABLE2:A .. CABLE16:B) are the ends of a built-in
+                     null-modem cable; CABLE:A:corrupt=P,... faults what that end receives.
+                     Given up to 32 times, each port runs its own test through its own
+                     plug, all at once: a line a second per port and a summary table.
+  --rx-port NAME     one way: the test is sent on --port and checked on NAME (a cable, a
+                     converter pair, a radio link)
+  --cross A B        two tests crossing a null-modem cable: each port sends its own stream
+                     and checks the other's; flow control acts across the cable
   --baud N           bit rate in bit/s (default 115200)
   --data-bits N      5, 6, 7 or 8 (default 8)
   --stop-bits S      1, 1.5 or 2 (default 1; 1.5 only with 5 data bits, 2 not with 5)
@@ -250,6 +329,13 @@ Test:
   --packet N         packet size: 1, 4, 8, 16, 32, 64, 128, 256, 512, 1024 or 2048
                      (default 512). Size 1 sends one fixed symbol continuously.
   --symbol N         the fixed symbol for packet size 1, decimal or $hex (default $5A)
+  --pattern NAME     what the BERT sends: packets (default), or a standard test pattern a
+                     hardware tester can check: prbs9, prbs11, prbs15, prbs20, prbs20-qrss,
+                     prbs23, prbs31 (ITU-T O.150), zeros, ones or alt (0x55). The checker
+                     finds the pattern in what comes back, with no start code, and counts
+                     bit errors, bits checked, the BER (or the bound an error-free run
+                     proves) and the G.821 seconds. Not with --xon-xoff: the pattern holds
+                     the flow characters.
   --mode M           bert (default) or loopback: every character received is sent straight
                      back, the first read of the run excepted; the lines then show what was
                      received and echoed, without error counts
@@ -260,7 +346,9 @@ Test:
                      flushed as written; FILE is created or emptied only once the port has
                      opened, and must be a regular file (a FIFO, socket or device is
                      refused). With "-" the rows go to standard output in place of the
-                     second lines, and the summary to standard error.
+                     second lines, and the summary to standard error. With several ports
+                     FILE is a folder: a file per checking port, named by port and start
+                     time (port_YYYYMMDDThhmmssZ.csv, -2 and on rather than overwriting).
 )" + PortListHelp() + R"(  --force            start even on the system console or a port a getty holds (refused
                      otherwise: a test there floods the machine's log or its login)
   --version          print the program's version and exit
@@ -271,7 +359,10 @@ the elapsed time, the driver's error counts (parity, overrun, framing, other), t
 events (invalid symbol, lost symbol, lost synchronisation) and the line lamps (CTS, DSR,
 DCD, XR = transmission held by a received Xoff, XS = Xoff sent). A summary follows, with the
 characters sent, the share of the line's capacity that was used and the number of errored
-seconds.
+seconds. Across a cable each direction has its lines (led by "A->B") and its summary, the
+characters sent being those of the sending port; with --json an array, one object a
+direction with "tx_port" beside "port". Several ports print an array too; the exit status
+is the worst of their runs.
 
 At the end of a BERT nothing more is written and reading goes on until the port has settled
 (the last write through, nothing arriving for 0.5 s; at most 10 s): characters sent that

@@ -9,8 +9,17 @@
 
 namespace kvartix {
 
+// How the ports under test are wired: each to itself through a plug, the first sending to the
+// second one way, or two crossing a null-modem cable.
+enum class Wiring { Plugs, OneWay, Cross };
+
+inline constexpr std::size_t kMaxPorts = 32;
+
 struct CliOptions {
-    LineSettings Settings;
+    LineSettings Settings;  // its port the first of Ports
+    std::vector<std::string> Ports;
+    std::string RxPort;  // as given; the second of Ports once parsed
+    Wiring Wired = Wiring::Plugs;
     TestMode Mode = TestMode::Bert;
     int Seconds = 10;
     bool Json = false;
@@ -18,7 +27,12 @@ struct CliOptions {
     bool Version = false;
     bool ListPorts = false;
     bool Force = false;
-    std::string Record;  // the CSV file of the run; "-" standard output; empty none
+    std::string Record;  // the CSV file of the run, or a folder; "-" standard output; empty none
+
+    // What the run reports on: one direction per plug, one or two across a cable.
+    std::size_t Directions() const {
+        return Wired == Wiring::Plugs ? Ports.size() : Wired == Wiring::Cross ? 2 : 1;
+    }
 };
 
 // Either options or the message naming the option that is wrong.

@@ -23,6 +23,7 @@ void CliReport::SecondElapsed() {
     };
     const DriverErrorCounters& d = engine.DriverErrors();
     const BertChecker& c = engine.Checker();
+    if (!m_label.empty()) m_out << m_label << ' ';
     m_out << std::setw(4) << ++m_lines << "  Received " << Cell(StatCell::Received) << "  symb/s "
           << Cell(StatCell::CharRate) << "  bit/s " << Cell(StatCell::BitRate);
     // A loopback echoes what it received; it counts no errors of its own.
@@ -34,7 +35,10 @@ void CliReport::SecondElapsed() {
               << " Overrun " << d.OverrunErrors << " Framing " << d.FramingErrors << " Other "
               << d.OtherErrors;
     }
-    if (engine.Mode() == TestMode::Bert && engine.Params().PacketSize != 1)
+    if (const PatternCounts* p = engine.Sequence())
+        m_out << "  | Bits " << p->BitsChecked << " Bit errors " << p->BitErrors << " Sync lost "
+              << p->SyncLosses << (p->InSync ? "" : " (hunting)");
+    else if (engine.Mode() == TestMode::Bert && engine.Params().PacketSize != 1)
         m_out << "  | Invalid " << c.InvalidSymbolCount << " Lost " << c.SymbolLostCount
               << " Sync " << c.SyncLostCount;
     // Flow control holds the line for moments all the time; a second or more is worth a word.

@@ -16,9 +16,14 @@ namespace kvartix {
 class CliReport final : public EngineView, public ErrorBoxSink {
 public:
     // The controller may be built after the report: it is read only once a session runs.
+    // A label leads each line when a run has several.
     CliReport(const SessionController& session, std::ostream& out, std::ostream& err,
-              bool printSeconds)
-        : m_session(session), m_out(out), m_err(err), m_printSeconds(printSeconds) {}
+              bool printSeconds, std::string label = {})
+        : m_session(session),
+          m_out(out),
+          m_err(err),
+          m_printSeconds(printSeconds),
+          m_label(std::move(label)) {}
 
     void ShowDriverError(DriverErrorRow, bool, std::int32_t, std::uint32_t) override {}
     void ShowPacketError(PacketErrorRow, bool, std::int32_t) override {}
@@ -38,6 +43,7 @@ private:
     std::ostream& m_out;
     std::ostream& m_err;
     bool m_printSeconds;
+    std::string m_label;
     std::map<StatCell, std::string> m_cells;
     std::map<Led, bool> m_leds;
     std::int64_t m_lines = 0;

@@ -1,14 +1,15 @@
 #include "cli/CliRun.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
 #include "cli/CliPlatform.h"
 #include "cli/CliPorts.h"
 #include "cli/CliReport.h"
+#include "cli/CliStations.h"
 #include "cli/CliSummary.h"
 #include "cli/StopSignals.h"
-#include "engine/SessionController.h"
 #include "serial/PortDiscovery.h"
 #include "serial/SystemPortOpener.h"
 
@@ -42,28 +43,47 @@ std::string RecordTargetProblem(const std::string& path) {
     return ok ? std::string() : "'" + path + "' cannot be written";
 }
 
+// A folder given for the records of several ports must be there and writable.
+std::string RecordFolderProblem(const std::string& path) {
+    if (!std::filesystem::is_directory(path))
+        return "'" + path + "' is not a folder (several ports record into a folder, a file each)";
+    return MayWrite(path) ? std::string() : "'" + path + "' cannot be written";
+}
+
+// The worse of two runs' statuses, in the order ExitStatus gives them.
+int WorseExit(int a, int b) {
+    const auto rank = [](int s) {
+        return s >= kExitSignal          ? 4
+               : s == kExitNoSession     ? 3
+               : s == kExitOutputFailed  ? 2
+               : s == kExitErrors        ? 1
+                                         : 0;
+    };
+    return rank(b) > rank(a) ? b : a;
+}
+
 }  // namespace
 
 int RunCli(const CliOptions& o, const Clock& clock, const WaitUntil& waitUntil, PortOpener& opener,
            std::ostream& out, std::ostream& err) {
     const bool recordOut = o.Record == "-";
-    const bool recordFile = !o.Record.empty() && !recordOut;
-    if (recordFile)
-        if (const std::string problem = RecordTargetProblem(o.Record); !problem.empty()) {
-            err << "kvartix-cli: --record: " << problem << '\n';
-            return kExitBadOptions;
-        }
+    const bool recordFolder = !recordOut && !o.Record.empty() &&
+                              (o.Directions() > 1 || std::filesystem::is_directory(o.Record));
+    const bool recordFile = !o.Record.empty() && !recordOut && !recordFolder;
+    if (const std::string problem = recordFolder ? RecordFolderProblem(o.Record)
+                                    : recordFile ? RecordTargetProblem(o.Record)
+                                                 : std::string();
+        !problem.empty()) {
+        err << "kvartix-cli: --record: " << problem << '\n';
+        return kExitBadOptions;
+    }
 
-    // The report reads the session, the session reports through the report.
-    struct Parts {
-        Parts(const Clock& c, PortOpener& opener, std::ostream& out, std::ostream& err, bool json)
-            : report(session, out, err, !json), session(report, report, opener, c) {}
-        CliReport report;
-        SessionController session;
-    } parts(clock, opener, out, err, o.Json || recordOut);
-    SessionController& session = parts.session;
-    if (!session.Usable()) return kExitNoSession;
-    if (recordOut) session.RecordTo(&out, "standard output");
+    CliStations stations(o, clock, opener, out, err);
+    if (!stations.Usable()) return kExitNoSession;
+    // The one direction's record; one way, the checking port's.
+    SessionController& recorded = stations.All().back()->Session;
+    if (recordOut) recorded.RecordTo(&out, "standard output");
+    if (recordFolder) stations.RecordIn(o.Record);
 
     // The wall clock says where its seconds fall; the wait itself is on the monotonic clock.
     const std::int64_t wall = clock.WallUs();
@@ -72,41 +92,50 @@ int RunCli(const CliOptions& o, const Clock& clock, const WaitUntil& waitUntil, 
         err << "kvartix-cli: " << SignalName(signal) << " before the test started\n";
         return kExitSignal + signal;
     }
-    if (!session.Start(o.Mode, o.Settings)) return kExitNoSession;
+    if (!stations.Start()) return kExitNoSession;
     // Created or emptied only now: a run that never starts leaves the file as it was.
     std::ofstream recordStream;
     if (recordFile) {
         recordStream.open(o.Record, std::ios::binary | std::ios::trunc);
-        session.RecordTo(&recordStream, o.Record);
+        recorded.RecordTo(&recordStream, o.Record);
     }
 
     // Standard output closed by its reader ends the run as a stop does.
-    const auto outputClosed = [&] { return !out || (recordOut && session.RecordFailed()); };
-    CliCycles cycles(session, clock, waitUntil);
+    const auto outputClosed = [&] { return !out || (recordOut && recorded.RecordFailed()); };
+    CliCycles cycles([&] { return stations.Tick(); }, clock, waitUntil);
     const std::int64_t end = clock.NowUs() + std::int64_t{o.Seconds} * 1'000'000;
     bool going = cycles.Run();
     while (going && cycles.LastUs() < end && !outputClosed()) going = cycles.Next();
     const bool closedEarly = outputClosed();
     if (going && !closedEarly) {
-        session.EndTimedRun(cycles.LastUs());
-        if (session.BeginDrain())
-            while (going && session.Draining()) going = cycles.Next();
+        stations.EndTimedRun(cycles.LastUs());
+        stations.BeginDrains();
+        while (going && stations.Draining()) going = cycles.Next();
     }
-    // A lost port has ended the run in its cycle already.
-    if (session.Running())
-        session.Finish(!going        ? RunEnding::Interrupted
-                       : closedEarly ? RunEnding::Stopped
-                                     : RunEnding::TimeUp,
-                       cycles.Signal());
+    // A lost port has ended its run in its cycle already.
+    stations.Finish(!going && cycles.Signal() != 0 ? RunEnding::Interrupted
+                    : closedEarly                  ? RunEnding::Stopped
+                                                   : RunEnding::TimeUp,
+                    cycles.Signal());
 
-    const RunResult& result = *session.Result();
+    std::vector<CliOutcome> outcomes;
+    int status = kExitClean;
+    for (const auto& s : stations.All()) {
+        if (!s->Checks) continue;
+        const RunResult* result = s->Session.Result() ? &*s->Session.Result() : nullptr;
+        outcomes.push_back({s->Port, result, &s->Report.Cells()});
+        status = WorseExit(status, result ? ExitStatus(*result, result->RecordFailed || !out)
+                                          : kExitNoSession);
+    }
+    // In the order of the sending ports: across a cable A->B first.
+    if (o.Wired == Wiring::Cross) std::reverse(outcomes.begin(), outcomes.end());
     std::ostream& summaryOut = recordOut || !out ? err : out;
     if (o.Json)
-        PrintJson(summaryOut, result);
+        PrintJson(summaryOut, outcomes, o.Ports.size() > 1);
     else
-        PrintSummary(summaryOut, result, parts.report.Cells(), o);
+        PrintSummaries(summaryOut, outcomes, o);
     summaryOut << std::flush;
-    return ExitStatus(result, result.RecordFailed || !out);
+    return status;
 }
 
 int CliMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -129,12 +158,12 @@ int CliMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         for (const auto& refusal : refusals) err << "kvartix-cli: " << refusal << '\n';
         return kExitClean;
     }
-    if (const std::string refusal =
-            StartRefusal(*parsed.Options, DescribeSystemPort(parsed.Options->Settings.Port));
-        !refusal.empty()) {
-        err << "kvartix-cli: " << refusal << '\n';
-        return kExitBadOptions;
-    }
+    for (const auto& port : parsed.Options->Ports)
+        if (const std::string refusal = StartRefusal(*parsed.Options, DescribeSystemPort(port));
+            !refusal.empty()) {
+            err << "kvartix-cli: " << refusal << '\n';
+            return kExitBadOptions;
+        }
     // A reader that closed standard output ends the run through a failed write, not SIGPIPE.
     IgnoreBrokenPipe();
     SystemClock clock;

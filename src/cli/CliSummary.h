@@ -4,6 +4,7 @@
 #include <map>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "app/SignalName.h"
 #include "cli/CliOptions.h"
@@ -12,10 +13,20 @@
 
 namespace kvartix {
 
-// The run's final figures, with the statistics cells as the window last showed them.
-void PrintSummary(std::ostream& out, const RunResult& r,
-                  const std::map<StatCell, std::string>& shown, const CliOptions& options);
-void PrintJson(std::ostream& out, const RunResult& r);
+// One direction of a run: the checking port's result (none when it never started) and its
+// statistics cells as the window would last have shown them.
+struct CliOutcome {
+    std::string Port;
+    const RunResult* Result = nullptr;
+    const std::map<StatCell, std::string>* Cells = nullptr;
+};
+
+// A run's final figures: one direction in full; several across a cable each in full; several
+// plugs in one table.
+void PrintSummaries(std::ostream& out, const std::vector<CliOutcome>& outcomes,
+                    const CliOptions& options);
+// One object a direction; an array of them for a run of several ports.
+void PrintJson(std::ostream& out, const std::vector<CliOutcome>& outcomes, bool array);
 
 // The text in JSON's quotes, control characters escaped.
 std::string JsonString(const std::string& s);

@@ -1,5 +1,7 @@
 #include "engine/Engine.h"
 
+#include <algorithm>
+
 #include "engine/RunFigures.h"
 
 namespace kvartix {
@@ -28,6 +30,13 @@ void Engine::BeginSession(CommPort& port, TransferRecord& writeTransfer,
     m_driverErrors = DriverErrorCounters{};
     m_checker.ResetCounts();
     BuildBertPattern(m_pattern, params.PacketSize, params.DataMask, settings.Symbol, m_rng);
+    m_sequenceSource.reset();
+    m_sequenceChecker.reset();
+    m_sequenceOut.clear();
+    if (mode == TestMode::Bert && settings.Pattern != LinePattern::Packets) {
+        m_sequenceSource.emplace(settings.Pattern);
+        m_sequenceChecker.emplace(settings.Pattern, settings.DataBits);
+    }
     m_firstTick = true;
 }
 
@@ -99,7 +108,8 @@ void Engine::FirstCycleInit() {
     m_checker.RxPosition = 0;
     m_state.FirstData = true;
     // Set either way: the cell's state belongs to this session alone.
-    m_view.SetErrorsCellAlarm(m_mode == TestMode::Bert && m_params.PacketSize != 1);
+    m_view.SetErrorsCellAlarm(m_mode == TestMode::Bert &&
+                              (m_params.PacketSize != 1 || m_sequenceChecker));
     m_checker.StartSession();
     m_counters.ReceivedThisSecond = 0;
     m_clearRequested = false;
@@ -224,6 +234,7 @@ void Engine::PerSecondUpdate() {
 void Engine::ClearStatistics() {
     m_driverErrors = DriverErrorCounters{};
     m_checker.ResetCounts();
+    if (m_sequenceChecker) m_sequenceChecker->ResetCounts();
     m_view.RefreshErrorPanel();
     m_counters.Received = m_counters.ReceivedThisSecond = m_counters.Errors = m_counters.Sent = 0;
     m_counters.TerminalReceived = 0;
@@ -291,6 +302,7 @@ IoResult Engine::Write(const std::uint8_t* buffer, std::int32_t count,
 }
 
 void Engine::RunBertPath() {
+    if (m_sequenceSource) return RunSequencePath();
     std::uint8_t* buffer = m_state.CurrentBuffer();
     std::uint32_t n = 0;
     if (!Read(buffer, m_state.ReadAmount, n, "error 1")) return;
@@ -327,6 +339,45 @@ void Engine::CheckBert(const std::uint8_t* data, std::uint32_t n) {
     m_view.ShowPacketError(PacketErrorRow::InvalidSymbol, flags.InvalidSymbol,
                            m_checker.InvalidSymbolCount);
     m_view.ShowPacketError(PacketErrorRow::SymbolLost, flags.SymbolLost, m_checker.SymbolLostCount);
+}
+
+void Engine::RunSequencePath() {
+    std::uint8_t* buffer = m_state.CurrentBuffer();
+    std::uint32_t n = 0;
+    if (!Read(buffer, m_state.ReadAmount, n, "error 1")) return;
+    if (n > 0) CheckSequence(buffer, n);
+
+    std::uint32_t transferred = 0;
+    if (!WriteGateOpen(transferred, "Error write ")) return;
+    // What the driver took is gone; what it did not goes out again, as the packets' position does.
+    m_sequenceOut.erase(m_sequenceOut.begin(),
+                        m_sequenceOut.begin() +
+                            std::min<std::size_t>(transferred, m_sequenceOut.size()));
+    if (m_holdWrites) return;
+    const auto amount = static_cast<std::size_t>(m_state.WriteAmount);
+    if (m_sequenceOut.size() < amount) {
+        const std::size_t have = m_sequenceOut.size();
+        m_sequenceOut.resize(amount);
+        m_sequenceSource->Fill(m_sequenceOut.data() + have, amount - have, m_settings.DataBits);
+    }
+    m_state.WritePending = Write(m_sequenceOut.data(), m_state.WriteAmount, "Error write ") ==
+                           IoResult::Pending;
+}
+
+// The cells count characters in error; the bits are the checker's.
+void Engine::CheckSequence(const std::uint8_t* data, std::uint32_t n) {
+    m_counters.LastArrivalUs = m_clock.NowUs();
+    m_counters.Received += n;
+    m_counters.ReceivedThisSecond += n;
+    const PatternCounts before = m_sequenceChecker->Counts();
+    m_sequenceChecker->Check(data, n);
+    const PatternCounts& after = m_sequenceChecker->Counts();
+    m_counters.Errors += after.ErroredCharacters - before.ErroredCharacters;
+    if (!before.EverInSync && after.EverInSync) m_view.SetErrorsCellAlarm(false);
+    m_view.ShowPacketError(PacketErrorRow::SyncLost, after.SyncLosses != before.SyncLosses,
+                           static_cast<std::int32_t>(after.SyncLosses));
+    m_view.ShowPacketError(PacketErrorRow::InvalidSymbol, false, 0);
+    m_view.ShowPacketError(PacketErrorRow::SymbolLost, false, 0);
 }
 
 }  // namespace kvartix

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/BertChecker.h"
 #include "engine/BertPattern.h"
 #include "engine/EngineState.h"
 #include "engine/EngineView.h"
+#include "engine/PatternChecker.h"
 #include "engine/ErrorBox.h"
 #include "engine/Random.h"
 #include "engine/RateChart.h"
@@ -61,6 +64,10 @@ public:
     const BertPattern& Pattern() const { return m_pattern; }
     const EngineState& State() const { return m_state; }
     const BertChecker& Checker() const { return m_checker; }
+    // The test pattern's counts; none while the BERT sends its packets.
+    const PatternCounts* Sequence() const {
+        return m_sequenceChecker ? &m_sequenceChecker->Counts() : nullptr;
+    }
     const DriverErrorCounters& DriverErrors() const { return m_driverErrors; }
     const SessionCounters& Counters() const { return m_counters; }
     bool FirstTickPending() const { return m_firstTick; }
@@ -86,6 +93,8 @@ private:
     void RunLoopbackPath();
     void RunTerminalPath();
     void CheckBert(const std::uint8_t* data, std::uint32_t n);
+    void RunSequencePath();
+    void CheckSequence(const std::uint8_t* data, std::uint32_t n);
 
     // Port transfers; false when the cycle is to end here.
     bool Read(std::uint8_t* buffer, std::int32_t count, std::uint32_t& got, const char* failText);
@@ -107,6 +116,11 @@ private:
     Random m_rng;
     EngineState m_state;
     BertChecker m_checker;
+    // A test pattern instead of the packets: what is to go out (its front in the pending
+    // write, if any) and the receive side's checker.
+    std::optional<PatternGenerator> m_sequenceSource;
+    std::vector<std::uint8_t> m_sequenceOut;
+    std::optional<PatternChecker> m_sequenceChecker;
     DriverErrorCounters m_driverErrors;
     SessionCounters m_counters;
     RunFigures m_update;

@@ -14,7 +14,8 @@ LineSettingsResult LineSettingsFrom(const ProgramSettings& s) {
         .DTREnable = s.DTREnable, .DSREnable = s.DSREnable, .RandomFlow = s.RandomFlow,
         .PacketSize = listed ? kPacketSizeEntries[static_cast<std::size_t>(s.PacketIndex)]
                              : kDefaultPacketSize,
-        .Symbol = static_cast<std::uint8_t>(s.Symbol.Value.value_or(kDefaultSymbol))};
+        .Symbol = static_cast<std::uint8_t>(s.Symbol.Value.value_or(kDefaultSymbol)),
+        .Pattern = s.Pattern};
     return {line, {}};
 }
 

@@ -31,6 +31,7 @@ RunFigures FiguresOf(const Engine& e, std::int64_t elapsedUs, std::int64_t recei
     f.Packet = e.Checker();
     f.Driver = e.DriverErrors();
     f.Lines = e.State().PrevLineStatus;
+    if (const PatternCounts* sequence = e.Sequence()) f.Sequence = *sequence;
     f.CapacityUsed = CapacityUsed(rateBase, elapsedUs, e.Settings().BitRate, e.Params().BitsPerChar);
     return f;
 }

@@ -4,6 +4,8 @@
 
 #include "engine/BertChecker.h"
 #include "engine/EngineState.h"
+#include "engine/LineQuality.h"
+#include "engine/PatternChecker.h"
 
 namespace kvartix {
 
@@ -21,6 +23,8 @@ struct RunFigures {
     // The line-status bits the lamps show; none lit unless set.
     LineStatus Lines = kCtsInactive | kDsrInactive | kDcdInactive;
     double CapacityUsed = 0;  // characters over what the line could carry in the time
+    PatternCounts Sequence;       // a test pattern's bits; all 0 for the packets
+    LineQualityFigures Quality;   // its seconds, as the session controller classed them
 };
 
 // The two kinds of averages a run is shown with: each second's update as the statistics

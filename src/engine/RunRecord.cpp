@@ -14,12 +14,30 @@ std::string Fixed(double v, int decimals) {
     return {buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals).ptr};
 }
 
+// A test pattern's: bits, their ratio (empty before one was compared) and the G.821 seconds;
+// zeros for the packets.
+std::string PatternColumns(const RunFigures& r) {
+    const PatternCounts& c = r.Sequence;
+    std::string ratio;
+    if (const auto ber = BitErrorRatio(c.BitErrors, c.BitsChecked)) {
+        char buf[64];
+        ratio.assign(buf, std::to_chars(buf, buf + sizeof buf, *ber).ptr);
+    }
+    std::string text = "," + std::to_string(c.BitsChecked) + "," + std::to_string(c.BitErrors) +
+                       "," + ratio;
+    for (const std::int64_t n : {c.SyncLosses, r.Quality.SeverelyErrored, r.Quality.Unavailable,
+                                 r.Quality.ErrorFree})
+        text += "," + std::to_string(n);
+    return text;
+}
+
 }  // namespace
 
 std::string RecordHeader() {
     return "time_s,received,symbols_per_s,bits_per_s,errors,coefficient,invalid_symbols,"
            "lost_symbols,sync_lost,parity_errors,overrun_errors,framing_errors,other_errors,"
-           "cts,dsr,dcd,xr,xs,capacity_used\n";
+           "cts,dsr,dcd,xr,xs,capacity_used,bits_checked,bit_errors,ber,pattern_sync_lost,"
+           "severely_errored_s,unavailable_s,error_free_s\n";
 }
 
 std::string RecordLine(const RunFigures& r) {
@@ -38,7 +56,8 @@ std::string RecordLine(const RunFigures& r) {
          {(s & kCtsInactive) == 0, (s & kDsrInactive) == 0, (s & kDcdInactive) == 0,
           (s & kXoffReceivedHold) != 0, (s & kXoffSentHold) != 0})
         line += lamp ? ",1" : ",0";
-    return line + "," + Fixed(r.CapacityUsed, 4) + "\n";
+    line += "," + Fixed(r.CapacityUsed, 4);
+    return line + PatternColumns(r) + "\n";
 }
 
 std::string RecordFileName(const std::string& port, std::int64_t wallUs, int copy) {

@@ -7,7 +7,8 @@ bool RunResult::AnyErrors() const {
     const DriverErrorCounters& d = Final.Driver;
     return Final.Errors != 0 || p.SyncLostCount != 0 || p.InvalidSymbolCount != 0 ||
            p.SymbolLostCount != 0 || d.ParityErrors != 0 || d.OverrunErrors != 0 ||
-           d.FramingErrors != 0 || d.OtherErrors != 0;
+           d.FramingErrors != 0 || d.OtherErrors != 0 || Final.Sequence.BitErrors != 0 ||
+           Final.Sequence.SyncLosses != 0;
 }
 
 std::optional<double> RunResult::Coefficient() const {
@@ -23,7 +24,7 @@ RunVerdict RunResult::Verdict() const {
         return Final.Driver.OverrunErrors != 0 || ReceiveOverflows != 0 ? RunVerdict::DataLost
                                                                         : RunVerdict::Clean;
     if (Final.Received == 0) return RunVerdict::NoData;
-    if (HasPackets() && !Synchronised) return RunVerdict::NeverSynchronised;
+    if ((HasPackets() || HasSequence()) && !Synchronised) return RunVerdict::NeverSynchronised;
     if (AnyErrors()) return RunVerdict::Errors;
     if (EndedHeld()) return RunVerdict::HeldByXoff;
     return Loss.Lost.value_or(0) != 0 ? RunVerdict::CharactersLost : RunVerdict::Clean;

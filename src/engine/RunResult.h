@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "app/LinePattern.h"
 #include "engine/RunFigures.h"
 
 namespace kvartix {
@@ -35,6 +36,7 @@ struct LossCheck {
 // JSON and the record's last row all say.
 struct RunResult {
     std::string Port;
+    std::string TxPort;  // across a cable, the port that sent what Port checked; else empty
     TestMode Mode = TestMode::Bert;
     std::int32_t PacketSize = 512;
     RunEnding Ending = RunEnding::TimeUp;
@@ -56,11 +58,15 @@ struct RunResult {
     std::int64_t HeldUs = 0;
     std::int64_t HeldAtEndUs = 0;
     std::int64_t XonResent = 0;  // our Xon sent again to free it
+    LinePattern Pattern = LinePattern::Packets;  // a BERT's
 
     double Seconds() const { return static_cast<double>(Final.ElapsedUs) / 1e6; }
     // Errors over received; none before anything arrived.
     std::optional<double> Coefficient() const;
-    bool HasPackets() const { return Mode == TestMode::Bert && PacketSize != 1; }
+    bool HasPackets() const {
+        return Mode == TestMode::Bert && PacketSize != 1 && !HasSequence();
+    }
+    bool HasSequence() const { return Mode == TestMode::Bert && Pattern != LinePattern::Packets; }
     bool AnyErrors() const;
     // Ended held for so long that the line, not a pause, stopped it.
     bool EndedHeld() const { return HeldAtEndUs >= 5'000'000; }

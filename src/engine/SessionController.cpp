@@ -41,6 +41,7 @@ bool SessionController::Start(TestMode mode, const LineSettings& settings) {
     m_drain.reset();
     m_erroredSeconds = m_errorsAtLastSecond = m_receiveOverflows = 0;
     m_secondErrored = false;
+    m_quality = LineQualitySeconds{};
     m_result.reset();
     m_record = m_recordStream;
     if (!m_record && !m_recordFolder.empty()) OpenRecordFile(settings.Port);
@@ -61,8 +62,8 @@ void SessionController::Tick() {
 void SessionController::EndTimedRun(std::int64_t atUs) {
     m_timedEndUs = atUs;
     m_receivedAtEnd = RecordedCount();
-    m_heldUs = m_engine.Counters().HeldUsAt(atUs);
-    m_heldAtEndUs = m_engine.Counters().HeldForUsAt(atUs);
+    m_heldUs = Sender().Counters().HeldUsAt(atUs);
+    m_heldAtEndUs = Sender().Counters().HeldForUsAt(atUs);
 }
 
 bool SessionController::BeginDrain() {
@@ -71,10 +72,10 @@ bool SessionController::BeginDrain() {
         return false;
     }
     if (m_engine.Counters().Received == 0) {
-        m_loss.NotJudged = "nothing came back";
+        m_loss.NotJudged = m_sender ? "nothing arrived" : "nothing came back";
         return false;
     }
-    m_drain = std::make_unique<SessionDrain>(m_engine, m_clock.NowUs(), m_loss);
+    m_drain = std::make_unique<SessionDrain>(Sender(), m_engine, m_clock.NowUs(), m_loss);
     return true;
 }
 
@@ -84,6 +85,7 @@ void SessionController::Finish(RunEnding how, int signal) {
     if (!m_timedEndUs) EndTimedRun(m_clock.NowUs());
     // What the last cycle read after the last update belongs to the second that update closed.
     if (m_engine.Counters().Errors > m_errorsAtLastSecond && !m_secondErrored) ++m_erroredSeconds;
+    if (const PatternCounts* sequence = m_engine.Sequence()) m_quality.TakeLastSecond(*sequence);
     if (!m_loss.Lost && m_loss.NotJudged.empty())
         m_loss.NotJudged = how == RunEnding::Stopped ? "the run was stopped"
                                                      : "the run was cut short";
@@ -98,8 +100,10 @@ void SessionController::Finish(RunEnding how, int signal) {
 
 RunResult SessionController::FinalResult(RunEnding how, int signal) {
     const Engine& e = m_engine;
+    const Engine& tx = Sender();
     RunResult r;
     r.Port = e.Settings().Port;
+    if (m_sender) r.TxPort = tx.Settings().Port;
     r.Mode = e.Mode();
     r.PacketSize = e.Params().PacketSize;
     r.Ending = how;
@@ -107,18 +111,21 @@ RunResult SessionController::FinalResult(RunEnding how, int signal) {
     const std::int64_t elapsedUs =
         std::max<std::int64_t>(0, *m_timedEndUs - e.Counters().StartTimeUs);
     r.Final = FiguresOf(e, elapsedUs, RecordedCount(), m_receivedAtEnd, Averaging::Exact);
-    r.Sent = e.Counters().Sent + (e.State().WritePending ? e.State().PendingWriteSize : 0);
+    r.Sent = tx.Counters().Sent + (tx.State().WritePending ? tx.State().PendingWriteSize : 0);
     // Sent to the port and never on the line: thrown away at the end of the drain, or still
     // held at the last look.
     r.Queued = m_loss.Discarded ? *m_loss.Discarded
-                                : std::min<std::int64_t>(e.PortStatus().OutQueue, r.Sent);
+                                : std::min<std::int64_t>(tx.PortStatus().OutQueue, r.Sent);
     r.ErroredSeconds = m_erroredSeconds;
-    r.Synchronised = r.HasPackets() && !e.State().FirstData;
+    r.Pattern = e.Mode() == TestMode::Bert ? e.Settings().Pattern : LinePattern::Packets;
+    r.Synchronised = r.HasPackets() ? !e.State().FirstData
+                                    : r.HasSequence() && r.Final.Sequence.EverInSync;
+    r.Final.Quality = m_quality.Figures();
     r.ReceiveOverflows = m_receiveOverflows;
     r.Loss = m_loss;
     r.HeldUs = m_heldUs;
     r.HeldAtEndUs = m_heldAtEndUs;
-    r.XonResent = e.Counters().XonResent;
+    r.XonResent = tx.Counters().XonResent;
     return r;
 }
 
@@ -128,9 +135,13 @@ std::int64_t SessionController::RecordedCount() const {
 }
 
 RunFigures SessionController::RecordedUpdate() const {
-    if (m_engine.Mode() != TestMode::Terminal) return m_engine.LastUpdate();
-    const std::int64_t n = RecordedCount();
-    return FiguresOf(m_engine, m_engine.LastUpdate().ElapsedUs, n, n, Averaging::WholeTenths);
+    RunFigures f = m_engine.LastUpdate();
+    if (m_engine.Mode() == TestMode::Terminal) {
+        const std::int64_t n = RecordedCount();
+        f = FiguresOf(m_engine, f.ElapsedUs, n, n, Averaging::WholeTenths);
+    }
+    f.Quality = m_quality.Figures();
+    return f;
 }
 
 void SessionController::ShowDriverError(DriverErrorRow row, bool occurred, std::int32_t count,
@@ -150,6 +161,7 @@ void SessionController::SecondElapsed() {
     m_secondErrored = errors > m_errorsAtLastSecond;
     if (m_secondErrored) ++m_erroredSeconds;
     m_errorsAtLastSecond = errors;
+    if (const PatternCounts* sequence = m_engine.Sequence()) m_quality.TakeSecond(*sequence);
     if (m_record) WriteRecord(RecordLine(RecordedUpdate()));
     m_view.SecondElapsed();
 }

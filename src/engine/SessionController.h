@@ -39,6 +39,11 @@ class SessionController final : private EngineView, private ErrorBoxSink {
     // A write of the record failed; it was told once and nothing more is written.
     bool RecordFailed() const { return m_recordFailed; }
 
+    // The stream this session checks is sent by another port's session across a cable: the
+    // characters sent, the drain and the holds by Xoff are that session's. Null: its own, as
+    // through a plug. The sender must outlive this session's runs.
+    void ChecksStreamOf(SessionController* sender) { m_sender = sender; }
+
     // Opens and configures the port and arms the first cycle; false when a step failed (its
     // message shown, no port left open).
     bool Start(TestMode mode, const LineSettings& settings);
@@ -90,6 +95,7 @@ class SessionController final : private EngineView, private ErrorBoxSink {
     void OpenRecordFile(const std::string& port);
     void WriteRecord(const std::string& line);
     RunResult FinalResult(RunEnding how, int signal);
+    Engine& Sender() { return m_sender ? m_sender->m_engine : m_engine; }
 
     EngineView& m_view;
     ErrorBoxSink& m_box;
@@ -99,6 +105,7 @@ class SessionController final : private EngineView, private ErrorBoxSink {
     bool m_usable = false;
     Engine m_engine{*this, *this, m_clock};
     TestSession m_session;
+    SessionController* m_sender = nullptr;
 
     // This run's.
     std::optional<std::int64_t> m_timedEndUs;
@@ -111,6 +118,7 @@ class SessionController final : private EngineView, private ErrorBoxSink {
     std::int64_t m_errorsAtLastSecond = 0;
     bool m_secondErrored = false;
     std::int64_t m_receiveOverflows = 0;
+    LineQualitySeconds m_quality;
     std::optional<RunResult> m_result;
 
     std::ostream* m_recordStream = nullptr;

@@ -15,14 +15,15 @@ std::string Seconds(std::int64_t us) {
 
 }  // namespace
 
-SessionDrain::SessionDrain(Engine& e, std::int64_t nowUs, LossCheck& loss)
-    : m_engine(e),
+SessionDrain::SessionDrain(Engine& e, const Engine& receiver, std::int64_t nowUs, LossCheck& loss)
+    : m_sender(e),
+      m_receiver(receiver),
       m_loss(loss),
       m_charUs(1e6 * e.Params().BitsPerChar / std::max(1, e.Settings().BitRate)),
       m_start(nowUs),
-      m_receivedBefore(e.Counters().Received),
+      m_receivedBefore(receiver.Counters().Received),
       m_lastArrival(nowUs),
-      m_received(e.Counters().Received) {
+      m_received(receiver.Counters().Received) {
     e.SetHoldWrites(true);
     const std::int64_t handed = e.Counters().Sent + e.State().PendingWriteSize;
     if (const auto purged = e.PurgeOutput()) {
@@ -30,7 +31,7 @@ SessionDrain::SessionDrain(Engine& e, std::int64_t nowUs, LossCheck& loss)
         m_expected = std::max<std::int64_t>(0, handed - *purged - FlowCharacters());
     }
     m_deadline = m_start + std::min(kMaxDrainUs,
-                                    1'000'000 + CharsUs(handed - e.Counters().Received +
+                                    1'000'000 + CharsUs(handed - m_received +
                                                         (m_expected ? 0 : kDriverBuffer)));
     m_quietUs = std::max(kQuietUs, CharsUs(3));
 }
@@ -40,15 +41,16 @@ std::int64_t SessionDrain::CharsUs(std::int64_t n) const {
 }
 
 std::int64_t SessionDrain::FlowCharacters() const {
-    return m_engine.Settings().XonXoff && m_engine.Counters().Sent > 0 ? 1 : 0;
+    return m_sender.Settings().XonXoff && m_sender.Counters().Sent > 0 ? 1 : 0;
 }
 
 bool SessionDrain::Cycle(std::int64_t now) {
-    const Engine& e = m_engine;
+    const Engine& e = m_sender;
+    const std::int64_t received = m_receiver.Counters().Received;
     m_loss.DrainSeconds = static_cast<double>(now - m_start) / 1e6;
-    m_loss.DrainReceived = e.Counters().Received - m_receivedBefore;
-    if (e.Counters().Received != m_received) {
-        m_received = e.Counters().Received;
+    m_loss.DrainReceived = received - m_receivedBefore;
+    if (received != m_received) {
+        m_received = received;
         m_lastArrival = now;
     }
     // Without a purge, what was handed over must first have left the port.

@@ -15,14 +15,14 @@ namespace kvartix {
 // arrives for 500 ms or three characters' time; what is then missing is lost. A port that
 // cannot throw its output away is first let drain. Characters still arriving when all that
 // left would have been through at the line's rate, plus a second (at most 10 s), leave the
-// run not judged.
+// run not judged. Across a cable the sender is the far port's engine.
 class SessionDrain {
   public:
     static constexpr std::int64_t kQuietUs = 500'000;
     static constexpr std::int64_t kMaxDrainUs = 10'000'000;
 
-    // Holds the engine's writes and throws away its output not yet on the line.
-    SessionDrain(Engine& engine, std::int64_t nowUs, LossCheck& loss);
+    // Holds the sender's writes and throws away its output not yet on the line.
+    SessionDrain(Engine& sender, const Engine& receiver, std::int64_t nowUs, LossCheck& loss);
     // After each cycle of the drain; true once the loss is judged or cannot be.
     bool Cycle(std::int64_t nowUs);
 
@@ -31,7 +31,8 @@ class SessionDrain {
     // The Xon that leads the first write with Xon/Xoff is taken by the receiving driver.
     std::int64_t FlowCharacters() const;
 
-    Engine& m_engine;
+    Engine& m_sender;
+    const Engine& m_receiver;
     LossCheck& m_loss;
     double m_charUs;
     std::int64_t m_start;

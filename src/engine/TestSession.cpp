@@ -1,11 +1,20 @@
 #include "engine/TestSession.h"
 
+#include "engine/Prbs.h"
+
 namespace kvartix {
 
 bool TestSession::Start(TestMode mode, const LineSettings& settings) {
     StopSession();
     m_view.SetStatText(StatCell::Errors, mode == TestMode::Loopback ? "" : "0");
     m_view.SetStatText(StatCell::Coefficient, "");
+    if (mode == TestMode::Bert) {
+        if (const std::string e = PatternFlowProblem(settings.Pattern, settings.XonXoff);
+            !e.empty()) {
+            m_box.ErrorBox(e, true);
+            return false;
+        }
+    }
     const SessionParameters params = DeriveSessionParameters(settings);
     // An echo whose own Xoff held its output would wait on itself: its write cannot finish,
     // so it stops reading, so the queue never drains to the Xon. It keeps sending instead.

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/LineChoices.h"
+#include "app/LinePattern.h"
 
 namespace kvartix {
 
@@ -25,6 +26,8 @@ struct LineSettings {
     bool RandomFlow = false;
     std::int32_t PacketSize = kDefaultPacketSize;
     std::uint8_t Symbol = kDefaultSymbol;
+    // A BERT sends its packets unless a test pattern is chosen; PacketSize stays as it was.
+    LinePattern Pattern = LinePattern::Packets;
 };
 
 }  // namespace kvartix

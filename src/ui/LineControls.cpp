@@ -2,10 +2,12 @@
 
 #include <QAbstractItemView>
 #include <QCompleter>
+#include <QStyle>
 #include <algorithm>
 #include <cctype>
 
 #include "app/LineChoices.h"
+#include "app/LinePattern.h"
 #include "ui/PressThroughList.h"
 #include "ui/Umain.h"
 
@@ -77,6 +79,20 @@ void LineControls::Fill(const std::vector<std::string>& ports, const std::string
     for (const std::int32_t rate : kBitRateEntries) m_form.ComboBox2->addItem(QString::number(rate));
     for (const std::int32_t size : kPacketSizeEntries)
         m_form.ComboBox3->addItem(QString::number(size));
+    // The test patterns after the sizes, which keep their places.
+    for (const LinePattern p : kTestPatterns) m_form.ComboBox3->addItem(PatternShortName(p));
+    // The list may be wider than the box, so that no name in it is cut short.
+    QComboBox* packets = m_form.ComboBox3;
+    int widest = 0;
+    for (int i = 0; i < packets->count(); ++i)
+        widest = std::max(widest,
+                          packets->view()->fontMetrics().horizontalAdvance(packets->itemText(i)));
+    packets->view()->setMinimumWidth(widest + 12 +
+                                     packets->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    // While a pattern is chosen, the settings keep the last size chosen.
+    QObject::connect(m_form.ComboBox3, &QComboBox::currentIndexChanged, &m_form, [this](int i) {
+        if (i >= 0 && i < static_cast<int>(kPacketSizeEntries.size())) m_packetIndex = i;
+    });
     Show(ProgramSettings{});
 }
 
@@ -93,7 +109,12 @@ void LineControls::Show(const ProgramSettings& s) {
     f.ComboBox2->setCurrentIndex(f.ComboBox2->findText(rate));
     f.ComboBox2->setEditText(rate);
     f.EditSymb->setText(QString::fromStdString(s.Symbol.Text));
-    f.ComboBox3->setCurrentIndex(s.PacketIndex);
+    m_packetIndex = s.PacketIndex;
+    const auto pattern = std::find(kTestPatterns.begin(), kTestPatterns.end(), s.Pattern);
+    f.ComboBox3->setCurrentIndex(
+        pattern == kTestPatterns.end()
+            ? s.PacketIndex
+            : static_cast<int>(kPacketSizeEntries.size() + (pattern - kTestPatterns.begin())));
     f.EditSymb->setVisible(s.SymbolVisible);
     for (const Check& c : kChecks) (f.*c.box)->setChecked(s.*c.setting);
     for (const Pair& p : kPairs) (s.*p.setting ? f.*p.on : f.*p.off)->setChecked(true);
@@ -110,7 +131,11 @@ void LineControls::Collect(ProgramSettings& s) const {
     s.BitRate = IntegerEntry::Typed(f.ComboBox2->currentText().toStdString());
     for (const Check& c : kChecks) s.*c.setting = (f.*c.box)->isChecked();
     for (const Pair& p : kPairs) s.*p.setting = (f.*p.on)->isChecked();
-    s.PacketIndex = f.ComboBox3->currentIndex();
+    const int chosen = f.ComboBox3->currentIndex();
+    const int sizes = static_cast<int>(kPacketSizeEntries.size());
+    s.PacketIndex = chosen < sizes ? chosen : m_packetIndex;
+    s.Pattern = chosen < sizes ? LinePattern::Packets
+                               : kTestPatterns[static_cast<std::size_t>(chosen - sizes)];
     s.SymbolVisible = f.ComboBox3->currentText() == "1";
     s.Symbol = IntegerEntry::Typed(f.EditSymb->text().toStdString());
 }

@@ -41,6 +41,8 @@ class LineControls {
 
     TForm1& m_form;
     QString m_portBoxHint;  // the box's own, before a port's is added
+    // The packet size last chosen, kept while a test pattern is.
+    int m_packetIndex = 0;
 };
 
 }  // namespace kvartix

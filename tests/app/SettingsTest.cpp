@@ -156,3 +156,44 @@ TEST(Settings, no_data_bits_button_checked_writes_no_key) {
 
 }  // namespace
 }  // namespace kvartix
+
+namespace kvartix {
+namespace {
+
+TEST(Settings, a_test_pattern_is_written_by_name_beside_the_packet_size_it_keeps) {
+    struct Case {
+        LinePattern Pattern;
+        const char* Key;  // the "Pattern" line written, or none
+    };
+    const Case kCases[] = {
+        {LinePattern::Packets, nullptr},
+        {LinePattern::Prbs15, "Pattern=prbs15\n"},
+        {LinePattern::Qrss20, "Pattern=prbs20-qrss\n"},
+        {LinePattern::Alt, "Pattern=alt\n"},
+    };
+    for (const Case& c : kCases) {
+        ProgramSettings s;
+        s.PacketIndex = PacketSizeIndex(64);
+        s.Pattern = c.Pattern;
+        IniDocument doc;
+        ASSERT_EQ(s.Save(doc), std::nullopt);
+        const std::string text = doc.Text();
+        EXPECT_NE(text.find("PacketSize=64"), std::string::npos) << text;
+        if (c.Key) {
+            EXPECT_NE(text.find(c.Key), std::string::npos) << text;
+        } else {
+            EXPECT_EQ(text.find("Pattern"), std::string::npos) << text;
+        }
+        EXPECT_EQ(Loaded(text), s);
+    }
+}
+
+TEST(Settings, a_pattern_name_the_program_does_not_know_loads_as_the_packets) {
+    for (const char* text : {"[Protocol]\nPattern=prbs7\n", "[Protocol]\nPattern=\n",
+                             "[Protocol]\nPattern=512\n"})
+        EXPECT_EQ(Loaded(text).Pattern, LinePattern::Packets) << text;
+    EXPECT_EQ(Loaded("[Protocol]\nPattern=PRBS31\n").Pattern, LinePattern::Prbs31);
+}
+
+}  // namespace
+}  // namespace kvartix

@@ -7,7 +7,8 @@ namespace {
 
 TEST(CliHelp, names_com_ports_with_their_linux_devices_and_device_paths) {
     const std::string help = HelpText();
-    for (const char* name : {"COM1..COM32 (/dev/ttyS0..)", "/dev/ttyUSB0", "LOOP"})
+    for (const char* name : {"COM1..COM32 (/dev/ttyS0..)", "/dev/ttyUSB0", "LOOP",
+                             "CABLE:A and CABLE:B (CABLE2:A .. CABLE16:B)"})
         EXPECT_NE(help.find(name), std::string::npos) << name;
 }
 

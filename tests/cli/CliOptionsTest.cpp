@@ -58,6 +58,12 @@ TEST(CliOptions, a_bad_value_is_refused_with_the_option_named) {
         {{"--baud"}, "--baud: a value is missing"},
         {{"--random=1"}, "--random: takes no value"},
         {{"--speed", "1"}, "unknown option '--speed'"},
+        {{"--cross", "A"}, "--cross: two values are needed"},
+        {{"--cross", "A", "B", "--port", "C"}, "--cross: not with --port"},
+        {{"--rx-port", "B", "--cross", "A", "C"}, "--cross: given twice or with --rx-port"},
+        {{"--port", "A", "--port", "B", "--rx-port", "C"}, "--rx-port: checks what one --port"},
+        {{"--mode", "loopback", "--rx-port", "B"}, "--mode loopback: echoes on its own port"},
+        {{"--port", "A", "--port", "B", "--record", "-"}, "--record -: one port only"},
     };
     for (const auto& [args, message] : cases) {
         const CliParse p = ParseCliOptions(args);
@@ -66,12 +72,37 @@ TEST(CliOptions, a_bad_value_is_refused_with_the_option_named) {
     }
 }
 
+TEST(CliOptions, ports_are_wired_to_plugs_one_way_or_across_a_cable) {
+    struct Case {
+        std::vector<std::string> Args;
+        Wiring Wired;
+        std::vector<std::string> Ports;
+    };
+    const Case cases[] = {
+        {{"--port", "A", "--port", "B", "--port", "C"}, Wiring::Plugs, {"A", "B", "C"}},
+        {{"--rx-port", "B", "--port", "A"}, Wiring::OneWay, {"A", "B"}},
+        {{"--rx-port", "B"}, Wiring::OneWay, {"LOOP", "B"}},
+        {{"--cross", "A", "B"}, Wiring::Cross, {"A", "B"}},
+    };
+    for (const auto& c : cases) {
+        const CliParse p = ParseCliOptions(c.Args);
+        ASSERT_TRUE(p.Options) << p.Error;
+        EXPECT_EQ(p.Options->Wired, c.Wired);
+        EXPECT_EQ(p.Options->Ports, c.Ports);
+        EXPECT_EQ(p.Options->Settings.Port, c.Ports.front());
+    }
+    std::vector<std::string> many;
+    for (int i = 0; i <= 32; ++i) many.insert(many.end(), {"--port", "LOOP"});
+    EXPECT_EQ(ParseCliOptions(many).Error, "--port: at most 32 ports at once");
+}
+
 TEST(CliOptions, the_usage_line_lists_every_option_in_brackets_within_81_columns) {
     EXPECT_EQ(UsageLine(),
-              "usage: kvartix-cli [--settings FILE] [--port NAME] [--baud N] [--data-bits 5..8]\n"
-              "                   [--stop-bits 1|1.5|2] [--parity none|odd|even|mark|space]\n"
-              "                   [--rts-cts] [--xon-xoff] [--dtr high|low] [--dsr flow|ignored]\n"
-              "                   [--random] [--packet N] [--symbol N] [--mode bert|loopback]\n"
+              "usage: kvartix-cli [--settings FILE] [--port NAME] [--rx-port NAME] [--cross A B]\n"
+              "                   [--baud N] [--data-bits 5..8] [--stop-bits 1|1.5|2]\n"
+              "                   [--parity none|odd|even|mark|space] [--rts-cts] [--xon-xoff]\n"
+              "                   [--dtr high|low] [--dsr flow|ignored] [--random] [--packet N]\n"
+              "                   [--symbol N] [--pattern NAME] [--mode bert|loopback]\n"
               "                   [--seconds N] [--json] [--record FILE] [--list-ports]\n"
               "                   [--force] [--help] [--version]");
     // Every option the usage names is one the parser takes.
@@ -124,6 +155,9 @@ TEST(CliOptions, a_wrong_plug_option_or_settings_file_is_a_usage_error) {
         {{"--settings", SettingsFile("[Parameters]\nPort=LOOP:seed=x\n")},
          "port 'LOOP:seed=x': 'seed=x': the seed"},
         {{"--settings", "/nonexistent/k.ini"}, "--settings: '/nonexistent/k.ini' does not exist"},
+        {{"--port", "CABLE17:A"}, "port 'CABLE17:A': 'CABLE17': the cable number is not one of"},
+        {{"--port", "cable:c"}, "port 'cable:c': the end is not A or B"},
+        {{"--port", "CABLE:A:drop=2"}, "port 'CABLE:A:drop=2': 'drop=2': the probability"},
     };
     for (const auto& [args, message] : cases) {
         std::ostringstream out, err;
@@ -160,6 +194,57 @@ TEST(CliOptions, a_settings_file_that_is_not_a_readable_file_is_a_usage_error) {
             << err.str();
     }
     std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace kvartix
+
+namespace kvartix {
+namespace {
+
+TEST(CliOptions, a_pattern_is_chosen_by_name_and_refused_where_it_cannot_run) {
+    const struct {
+        std::vector<std::string> Args;
+        std::optional<LinePattern> Chosen;  // none: refused
+        const char* Error;
+    } kCases[] = {
+        {{}, LinePattern::Packets, ""},
+        {{"--pattern", "prbs9"}, LinePattern::Prbs9, ""},
+        {{"--pattern=PRBS15"}, LinePattern::Prbs15, ""},
+        {{"--pattern", "prbs20-qrss"}, LinePattern::Qrss20, ""},
+        {{"--pattern", "prbs31", "--data-bits", "5"}, LinePattern::Prbs31, ""},
+        {{"--pattern", "alt"}, LinePattern::Alt, ""},
+        {{"--pattern", "prbs7"}, std::nullopt,
+         "--pattern: 'prbs7' is not one of packets|prbs9|prbs11|prbs15|prbs20|prbs20-qrss|prbs23|"
+         "prbs31|zeros|ones|alt"},
+        {{"--pattern", "prbs15", "--xon-xoff"}, std::nullopt,
+         "--pattern: The test pattern prbs15 holds the characters Xon and Xoff"},
+        {{"--pattern", "zeros", "--mode", "loopback"}, std::nullopt,
+         "--pattern: a loopback echoes what comes"},
+        {{"--pattern", "packets", "--xon-xoff"}, LinePattern::Packets, ""},
+    };
+    for (const auto& c : kCases) {
+        const CliParse p = ParseCliOptions(c.Args);
+        ASSERT_EQ(p.Options.has_value(), c.Chosen.has_value()) << p.Error;
+        if (c.Chosen) {
+            EXPECT_EQ(p.Options->Settings.Pattern, *c.Chosen);
+            EXPECT_EQ(p.Options->Settings.PacketSize, 512) << "the packet size stays";
+        } else {
+            EXPECT_EQ(p.Error.rfind(c.Error, 0), 0u) << p.Error;
+        }
+    }
+}
+
+TEST(CliOptions, a_settings_file_pattern_is_taken_and_the_option_wins) {
+    const auto file = SettingsFile("[Protocol]\r\nPacketSize=64\r\nPattern=prbs23\r\n");
+    const CliParse fromFile = ParseCliOptions({"--settings", file});
+    ASSERT_TRUE(fromFile.Options) << fromFile.Error;
+    EXPECT_EQ(fromFile.Options->Settings.Pattern, LinePattern::Prbs23);
+    EXPECT_EQ(fromFile.Options->Settings.PacketSize, 64);
+    const CliParse given = ParseCliOptions({"--pattern", "packets", "--settings", file});
+    ASSERT_TRUE(given.Options) << given.Error;
+    EXPECT_EQ(given.Options->Settings.Pattern, LinePattern::Packets);
+    std::filesystem::remove(file);
 }
 
 }  // namespace

@@ -262,3 +262,62 @@ TEST(CliMainProgram, runs_on_the_real_clock) {
 
 }  // namespace
 }  // namespace kvartix
+
+namespace kvartix {
+namespace {
+
+TEST(CliRunPattern, the_summary_and_json_carry_the_bits_the_ratio_and_the_seconds) {
+    const struct {
+        std::vector<std::string> Args;
+        int Status;
+        std::vector<const char*> Shown;  // in the summary
+        std::vector<const char*> Json;
+    } kCases[] = {
+        {{"--pattern", "prbs31", "--seconds", "10"},
+         kExitClean,
+         {"  Pattern           prbs31, O.150 5.8: x^31 + x^28 + 1, inverted\n",
+          ", bit errors 0, sync lost 0\n", " at 95 % confidence (no bit errors)\n",
+          "  G.821 seconds     severely errored 0, unavailable 0, error-free 9 of 9 available "
+          "(100.0 %)\n",
+          "Result            no errors"},
+         {"\"pattern\":\"prbs31\"", "\"bit_errors\":0,\"ber\":0,\"ber_bound_95\":3.",
+          "\"error_free_share\":1,\"signal\":null"}},
+        {{"--pattern", "prbs15", "--seconds", "60", "--port", "LOOP:corrupt=1e-5,seed=4"},
+         kExitErrors,
+         {", sync lost 0\n", "  G.821 seconds     severely errored 0, unavailable 0, error-free ",
+          "Result            errors counted"},
+         {"\"pattern\":\"prbs15\"", "\"pattern_sync_lost\":0,\"severely_errored_seconds\":0,"
+                                    "\"unavailable_seconds\":0,"}},
+        // Every second at 1E-2: all of it unavailable, the last part-second with its errors too.
+        {{"--pattern", "prbs9", "--seconds", "20", "--port", "LOOP:corrupt=2e-2,seed=4"},
+         kExitErrors,
+         {"  G.821 seconds     severely errored 0, unavailable 20, error-free 0 of 0 available\n"},
+         {"\"unavailable_seconds\":20,\"error_free_seconds\":0,\"error_free_share\":null"}},
+        {{"--pattern", "prbs15", "--seconds", "2", "--port", "LOOP:corrupt=1,seed=1"},
+         kExitErrors,
+         {"  BER               not measured: the pattern was never found\n",
+          "Result            never synchronised"},
+         {"\"synchronised\":false", "\"bits_checked\":0,"}},
+        {{"--seconds", "2"},
+         kExitClean,
+         {"Packet errors"},
+         {"\"pattern\":null,\"bits_checked\":null"}},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.Args[1] + " " + c.Args.back());
+        const SimulatedRun run(c.Args);
+        EXPECT_EQ(run.status, c.Status);
+        for (const char* part : c.Shown)
+            EXPECT_NE(run.out.str().find(part), std::string::npos) << part << " in\n"
+                                                                   << run.out.str();
+        std::vector<std::string> json = c.Args;
+        json.push_back("--json");
+        const SimulatedRun quiet(json);
+        for (const char* part : c.Json)
+            EXPECT_NE(quiet.out.str().find(part), std::string::npos) << part << " in\n"
+                                                                     << quiet.out.str();
+    }
+}
+
+}  // namespace
+}  // namespace kvartix

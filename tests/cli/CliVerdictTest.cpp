@@ -7,6 +7,7 @@
 
 #include "cli/EchoPort.h"
 #include "cli/SimulatedRun.h"
+#include "engine/RunResult.h"
 #include "support/FakeCommPort.h"
 
 namespace kvartix {
@@ -169,7 +170,11 @@ TEST(CliInterrupted, a_signal_ends_the_run_at_its_next_step_closes_the_port_and_
         {"in the drain", 22, SIGTERM, false, "\n  Result            interrupted\n"},
         {"in the run, in JSON", 6, SIGTERM, true,
          ",\"lost_characters\":null,\"drain_seconds\":null,\"held_seconds\":0.0,"
-         "\"held_at_end_seconds\":0.0,\"xon_resent\":0,\"signal\":15,\"result\":\"interrupted\"}"},
+         "\"held_at_end_seconds\":0.0,\"xon_resent\":0,\"pattern\":null,\"bits_checked\":null,"
+         "\"bit_errors\":null,\"ber\":null,\"ber_bound_95\":null,\"pattern_sync_lost\":null,"
+         "\"severely_errored_seconds\":null,\"unavailable_seconds\":null,"
+         "\"error_free_seconds\":null,\"error_free_share\":null,\"signal\":15,"
+         "\"result\":\"interrupted\"}"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
+#include <memory>
 #include <sstream>
 #include <streambuf>
 #include <string>
@@ -18,6 +21,8 @@ struct RunSetup {
     int SignalAtWait = 0;          // the wait from which on a signal has come; 0: never
     int Signal = 0;
     std::size_t OutputClosesAt = 0;  // bytes standard output takes before its reader goes; 0: all
+    // Ports the test serves itself, by name; the other names go to the opener.
+    std::map<std::string, std::function<std::unique_ptr<CommPort>()>> Served = {};
 };
 
 // Standard output whose reader goes away after so many bytes: every later write fails.
@@ -37,6 +42,18 @@ class ClosingOutput final : public std::streambuf {
     std::size_t m_left;
 };
 
+// Serves the test's own ports by name and hands every other name on.
+struct ServingOpener final : PortOpener {
+    ServingOpener(const RunSetup& setup, PortOpener& others) : Setup(setup), Others(others) {}
+    std::unique_ptr<CommPort> Open(const std::string& path, bool overlapped,
+                                   PortRefusal& why) override {
+        const auto it = Setup.Served.find(path);
+        return it != Setup.Served.end() ? it->second() : Others.Open(path, overlapped, why);
+    }
+    const RunSetup& Setup;
+    PortOpener& Others;
+};
+
 // A run on the settable clock: the minutes of a real run take milliseconds.
 struct SimulatedRun {
     explicit SimulatedRun(std::vector<std::string> args, RunSetup setup = {}) {
@@ -52,7 +69,8 @@ struct SimulatedRun {
         std::ostream& stdOut = out;
         ClosingOutput closing(*out.rdbuf(), setup.OutputClosesAt);
         if (setup.OutputClosesAt) stdOut.rdbuf(&closing);
-        status = RunCli(*p.Options, clock, wait, setup.Opener ? *setup.Opener : system, stdOut, err);
+        ServingOpener opener(setup, setup.Opener ? *setup.Opener : system);
+        status = RunCli(*p.Options, clock, wait, opener, stdOut, err);
         stdOut.rdbuf(out.rdbuf());
         stdOut.clear();
     }

@@ -17,6 +17,7 @@ TEST(LineSettingsFrom, takes_every_line_field_of_the_program_settings) {
     p.DTREnable = false;
     p.PacketIndex = 0;
     p.Symbol = IntegerEntry::Typed("$1F");
+    p.Pattern = LinePattern::Prbs23;
     const LineSettingsResult r = LineSettingsFrom(p);
     ASSERT_TRUE(r.Settings) << r.Error;
     const LineSettings& s = *r.Settings;
@@ -29,6 +30,7 @@ TEST(LineSettingsFrom, takes_every_line_field_of_the_program_settings) {
     EXPECT_FALSE(s.DTREnable);
     EXPECT_EQ(s.PacketSize, 1);
     EXPECT_EQ(s.Symbol, 0x1F);
+    EXPECT_EQ(s.Pattern, LinePattern::Prbs23);
 }
 
 TEST(LineSettingsFrom, a_bit_rate_that_is_no_whole_number_gives_the_conversion_message) {

@@ -235,7 +235,12 @@ TEST(RunRecord, a_line_has_every_column_in_its_place) {
     row.Driver = {5, 6, 7, 8};  // parity, overrun, framing, other
     row.Lines = kDsrInactive | kXoffSentHold;  // CTS, DCD and XS lit
     row.CapacityUsed = 0.5;
-    EXPECT_EQ(RecordLine(row), "2.5,1000,400,4000,1,1.0E-03,2,3,4,5,6,7,8,1,0,1,0,1,0.5000\n");
+    EXPECT_EQ(RecordLine(row),
+              "2.5,1000,400,4000,1,1.0E-03,2,3,4,5,6,7,8,1,0,1,0,1,0.5000,0,0,,0,0,0,0\n");
+    row.Sequence = {.BitsChecked = 80000, .BitErrors = 2, .SyncLosses = 9};
+    row.Quality = {.Seconds = 40, .SeverelyErrored = 11, .Unavailable = 12, .ErrorFree = 13};
+    EXPECT_EQ(RecordLine(row), "2.5,1000,400,4000,1,1.0E-03,2,3,4,5,6,7,8,1,0,1,0,1,0.5000,"
+                               "80000,2,2.5e-05,9,11,12,13\n");
 }
 
 TEST(RunRecord, file_names_carry_the_port_as_a_file_name_and_the_start_in_utc) {

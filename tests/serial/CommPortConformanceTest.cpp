@@ -1,4 +1,7 @@
-// The cases of CommPortConformance.h, and the loop plug, which every build has.
+// The cases of CommPortConformance.h, and the built-in plugs (LOOP and a cable end), which
+// every build has.
+#include <utility>
+
 #include "serial/CommPortConformance.h"
 #include "serial/SystemPortOpener.h"
 #include "support/ManualClock.h"
@@ -21,6 +24,48 @@ class LoopRig final : public PortRig {
   private:
     ManualClock m_clock;
     SystemPortOpener m_opener{m_clock};
+};
+
+// An end of the built-in cable; its far end, opened through the same opener, sends back what
+// it receives at the line rate of the data case (115200 8-N-1).
+class CableRig final : public PortRig {
+  public:
+    CableRig() {
+        PortRefusal why;
+        m_far = m_opener.Open("CABLE:B", true, why);
+        LineConfig c;
+        m_far->GetCommState(c);
+        c.BaudRate = 115200;
+        m_far->SetupComm(60000, 60000);
+        m_far->SetCommState(c);
+    }
+    std::unique_ptr<CommPort> Open() override {
+        PortRefusal why;
+        return m_opener.Open("CABLE:A", true, why);
+    }
+    void Pass() override {
+        m_clock.AdvanceMs(10);
+        Bytes chunk(4096);
+        std::uint32_t n = 0;
+        m_far->ReadFile(m_rt, chunk.data(), 4096, n);
+        m_echo.insert(m_echo.end(), chunk.begin(), chunk.begin() + n);
+        if (m_writing && m_far->GetOverlappedResult(m_wt, n) == IoResult::Done) m_writing = false;
+        if (m_writing || m_echo.empty()) return;
+        m_sending = std::exchange(m_echo, {});
+        m_writing =
+            m_far->WriteFile(m_wt, m_sending.data(), static_cast<std::uint32_t>(m_sending.size()),
+                             n) == IoResult::Pending;
+    }
+    bool Exclusive() const override { return true; }
+
+  private:
+    ManualClock m_clock;
+    SystemPortOpener m_opener{m_clock};
+    CompletionEvent m_event;
+    TransferRecord m_wt{&m_event}, m_rt{};
+    std::unique_ptr<CommPort> m_far;
+    Bytes m_echo, m_sending;
+    bool m_writing = false;
 };
 
 }  // namespace
@@ -157,9 +202,10 @@ TEST_P(CommPortConformance, close_releases_the_port_and_every_later_call_fails) 
     EXPECT_TRUE(again->GetCommState(c));
 }
 
-INSTANTIATE_TEST_SUITE_P(Loop, CommPortConformance,
-                         ::testing::Values(Backend{"Plug",
-                                                   [] { return std::make_unique<LoopRig>(); }}),
-                         BackendName);
+INSTANTIATE_TEST_SUITE_P(
+    Loop, CommPortConformance,
+    ::testing::Values(Backend{"Plug", [] { return std::make_unique<LoopRig>(); }},
+                      Backend{"Cable", [] { return std::make_unique<CableRig>(); }}),
+    BackendName);
 
 }  // namespace kvartix::test

@@ -41,6 +41,7 @@ struct FakeDevice {
     int ReadError = 0;                           // the next read fails with it, once
     bool Stopped = false;                        // TCOOFF
     long OutQueued = 0;                          // what TIOCOUTQ says the driver still holds
+    bool Pty = false;                            // a pseudo-terminal's slave
     bool StopIgnored = false;  // a USB adapter: TCOOFF does not hold what is written
     bool Exclusive = false;                      // TIOCEXCL set and not cleared
     int LockHolder = -1;
@@ -210,6 +211,10 @@ class FakePosixSys final : public PosixSys {
     SysResult OutputQueued(int fd) override {
         std::lock_guard lock(m_mutex);
         return SysResult::Ok(Device(fd).OutQueued);
+    }
+    bool IsPseudoTerminal(int fd) override {
+        std::lock_guard lock(m_mutex);
+        return Device(fd).Pty;
     }
     SysResult Flow(int fd, int action) override {
         std::lock_guard lock(m_mutex);

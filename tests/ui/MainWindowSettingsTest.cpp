@@ -157,3 +157,67 @@ TEST_F(MainWindowSettings, a_terminal_session_hides_the_window_until_its_own_win
 
 }  // namespace
 }  // namespace kvartix::test
+
+namespace kvartix::test {
+namespace {
+
+TEST_F(MainWindowSettings, a_test_pattern_follows_the_sizes_and_the_file_keeps_the_size_beside_it) {
+    Load("[Protocol]\nPacketSize=64\nPattern=prbs15\n");
+    QComboBox* box = form->ComboBox3;
+    EXPECT_EQ(box->currentText(), "prbs15");
+    EXPECT_EQ(box->itemText(0), "1");
+    EXPECT_EQ(box->itemText(10), "2048") << "the sizes keep their places";
+    EXPECT_EQ(box->itemText(11), "prbs9");
+    EXPECT_EQ(box->itemText(17), "prbs31");
+    EXPECT_EQ(box->count(), 21);
+    EXPECT_FALSE(form->EditSymb->isVisibleTo(form.get()));
+    EXPECT_TRUE(form->close());
+    std::string saved = ReadAll(path);
+    EXPECT_NE(saved.find("PacketSize=64\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("Pattern=prbs15\n"), std::string::npos) << saved;
+
+    // A size chosen, then a pattern: the size is the one kept; a size again: no pattern key.
+    form->show();
+    Load("[Protocol]\nPacketSize=64\n");
+    box->setCurrentIndex(box->findText("128"));
+    box->setCurrentIndex(box->findText("prbs31"));
+    EXPECT_TRUE(form->close());
+    saved = ReadAll(path);
+    EXPECT_NE(saved.find("PacketSize=128\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("Pattern=prbs31\n"), std::string::npos) << saved;
+    form->show();
+    box->setCurrentIndex(box->findText("256"));
+    EXPECT_TRUE(form->close());
+    saved = ReadAll(path);
+    EXPECT_NE(saved.find("PacketSize=256\n"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("Pattern"), std::string::npos) << saved;
+}
+
+TEST_F(MainWindowSettings, a_bert_on_a_test_pattern_counts_characters_in_error_in_the_cells) {
+    form->ComboBox1->setEditText("LOOP:corrupt=1e-3,seed=3");
+    form->ComboBox3->setCurrentIndex(form->ComboBox3->findText("prbs15"));
+    StartBert();
+    RunSeconds(2);
+    form->Button2->click();
+    const std::int64_t errors = form->Core().Counters().Errors;
+    EXPECT_GT(errors, 0);
+    EXPECT_EQ(form->StaticS4->text().toLongLong(), form->Core().LastUpdate().Errors)
+        << "the cell shows the characters in error at the second's update";
+    ASSERT_NE(form->Core().Sequence(), nullptr);
+    EXPECT_GE(form->Core().Sequence()->BitErrors, errors)
+        << "a character in error has a bit or more";
+    EXPECT_EQ(form->Core().Sequence()->SyncLosses, 0);
+}
+
+TEST_F(MainWindowSettings, a_test_pattern_under_xon_xoff_is_refused_with_a_message) {
+    form->ComboBox3->setCurrentIndex(form->ComboBox3->findText("prbs9"));
+    form->CheckSoft->setChecked(true);
+    Click(form->Button3);
+    EXPECT_FALSE(form->Session().Running());
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text.rfind("The test pattern prbs9 holds the characters Xon and Xoff", 0),
+              0u);
+}
+
+}  // namespace
+}  // namespace kvartix::test

@@ -1,7 +1,10 @@
 // Not a check: saves the windows as PNG files in screenshots/ of the build folder, to be
 // looked at (`cmake --build --preset default --target screenshots`): the idle window, a BERT
-// on LOOP after three seconds, the packet-error view, the chart at three rates, the hints on
-// with one hint showing, the terminal, the start-up and help windows, and a lamp enlarged.
+// on LOOP after three seconds and one at random data speed after twelve, the packet-error
+// view, the chart at three rates, the hints on with one hint showing, the terminal, the
+// start-up and help windows, a lamp enlarged, and a test pattern in the packet-size box.
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QDir>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -46,12 +49,37 @@ TEST_F(Screenshots, bert_on_loop_after_three_seconds) {
     Save(Window(), "bert");
 }
 
+// The picture at the top of the README: a BERT long enough for the chart to move, at random
+// data speed so that its rate varies, under RTS/CTS so that CTS is lit beside DSR and DCD.
+TEST_F(Screenshots, bert_at_random_data_speed_under_rts_cts_for_twelve_seconds) {
+    Click(form->CheckHard);
+    form->RadioRF2->setChecked(true);
+    StartBert();
+    RunSeconds(12);
+    Save(Window(), "bert_random_rts_cts");
+}
+
 TEST_F(Screenshots, packet_error_view_during_a_faulty_bert) {
     form->ComboBox1->setEditText("LOOP:corrupt=3e-4,drop=1e-4,seed=3");
     Click(form->GroupBox10->CheckBox1);
     StartBert();
     RunSeconds(2);
     Save(Window(), "packet_errors");
+}
+
+// A BERT on prbs15 (its name must fit the packet-size box) and the box's list opened, with
+// the sizes first and the patterns after them.
+TEST_F(Screenshots, test_pattern_in_the_packet_size_box) {
+    form->ComboBox1->setEditText("LOOP:corrupt=1e-4,seed=3");
+    form->ComboBox3->setCurrentIndex(form->ComboBox3->findText("prbs15"));
+    StartBert();
+    RunSeconds(2);
+    Save(Window(), "pattern_bert");
+    form->ComboBox3->showPopup();
+    QWidget* list = form->ComboBox3->view()->window();
+    ASSERT_TRUE(RunEventsUntil([&] { return list->isVisible(); }, 2000));
+    Save(list->grab().toImage().scaled(list->size() * 2), "pattern_list");
+    form->ComboBox3->hidePopup();
 }
 
 // The chart after three seconds of a BERT at the rate, four times enlarged to be read (every

@@ -9,6 +9,7 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/sysmacros.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -111,6 +112,14 @@ class LinuxSys final : public PosixSys {
         int queued = 0;
         if (::ioctl(fd, TIOCOUTQ, &queued) < 0) return SysResult::Fail(errno, "ioctl(TIOCOUTQ)");
         return SysResult::Ok(queued);
+    }
+
+    bool IsPseudoTerminal(int fd) override {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) return false;
+        // Unix98 slaves (136..143) and the old BSD ones (3).
+        const unsigned m = major(st.st_rdev);
+        return (m >= 136 && m <= 143) || m == 3;
     }
 
     std::string LockDirectory() override { return "/run/lock"; }

@@ -318,7 +318,10 @@ std::optional<std::uint32_t> PosixCommPort::DoPurgeOutput() {
         m_write->Done = m_write->Size;
         Complete(false);
     }
+    // What a pseudo-terminal holds would go unseen: it is let through instead, as a line lets
+    // its last characters through.
     const int fd = m_device.Get();
+    if (m_sys.IsPseudoTerminal(fd)) return discarded;
     const SysResult queued = m_sys.OutputQueued(fd);
     m_sys.DiscardOutput(fd);
     if (queued && queued.Value > 0) discarded += static_cast<std::uint32_t>(queued.Value);

@@ -77,6 +77,9 @@ class PosixSys {
     // Characters the driver holds and has not yet sent (TIOCOUTQ): Value. A pseudo-terminal
     // reads 0 whatever its far end has not taken.
     virtual SysResult OutputQueued(int fd) = 0;
+    // A pseudo-terminal's slave: what it holds for its far end can be neither counted nor
+    // thrown away knowingly (a TCOFLUSH empties the far end's input unseen).
+    virtual bool IsPseudoTerminal(int fd) = 0;
 
     // Where terminal programs keep their UUCP lock files; empty for none.
     virtual std::string LockDirectory() = 0;

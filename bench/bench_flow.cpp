@@ -218,6 +218,9 @@ int main(int argc, char** argv) {
                         rate / 2000 + 16);
         }
     }
+    // The writer before it woke on the line's need (it refilled at half the lead and polled
+    // twice per wake-up), measured on the same machine at a load of about 2.
+    std::printf("  before, 6 ms lead: at 115200 522 wake-ups/s 0.87 %%, at 460800 488 0.64 %%\n");
     std::printf("Loopback under Xon/Xoff for about %.0f s, a far end paced at the line's rate\n",
                 seconds);
     for (const int rate : {9600, 115200, 460800})

@@ -47,8 +47,9 @@ TEST(BertOnWire, xon_xoff_at_115200_is_clean_and_keeps_the_line_busy_at_either_d
         EXPECT_EQ(rig.engine.DriverErrors().OtherErrors, 0) << "the receive queue overflowed";
         EXPECT_EQ(rig.engine.DriverErrors().OverrunErrors, 0);
         const double capacity = (last - first) / 1e6 * 11520;
-        // The I/O thread refills a 6 ms lead every 3 ms: a sanitizer's slowdown misses that
-        // on a loaded machine, and says nothing of the port. bench_capacity measures it.
+        // The I/O thread tops up a 6 ms lead when 3 ms of it is left: a sanitizer's
+        // slowdown misses that on a loaded machine, and says nothing of the port.
+        // bench_capacity measures it.
         if (!random && !kSanitized) {
             EXPECT_GE(static_cast<double>(rig.engine.Counters().Received - firstReceived),
                       0.99 * capacity);

@@ -136,7 +136,7 @@ class FakePosixSys final : public PosixSys {
         m_changed.notify_all();
         return SysResult::Ok(static_cast<long>(n));
     }
-    SysResult Poll(pollfd* fds, std::size_t count, int timeoutMs) override {
+    SysResult Poll(pollfd* fds, std::size_t count, std::int64_t timeoutUs) override {
         std::unique_lock lock(m_mutex);
         ++Polls;
         auto ready = [&] {
@@ -147,10 +147,10 @@ class FakePosixSys final : public PosixSys {
             }
             return n;
         };
-        if (timeoutMs < 0)
+        if (timeoutUs < 0)
             m_changed.wait(lock, [&] { return ready() > 0; });
         else
-            m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+            m_changed.wait_for(lock, std::chrono::microseconds(timeoutUs),
                                [&] { return ready() > 0; });
         return SysResult::Ok(ready());
     }

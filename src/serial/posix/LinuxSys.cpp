@@ -39,8 +39,11 @@ class LinuxSys final : public PosixSys {
     SysResult Write(int fd, const void* buffer, std::size_t count) override {
         return Result(::write(fd, buffer, count), "write");
     }
-    SysResult Poll(pollfd* fds, std::size_t count, int timeoutMs) override {
-        return Result(::poll(fds, count, timeoutMs), "poll");
+    SysResult Poll(pollfd* fds, std::size_t count, std::int64_t timeoutUs) override {
+        if (timeoutUs < 0) return Result(::ppoll(fds, count, nullptr, nullptr), "ppoll");
+        const timespec limit{static_cast<time_t>(timeoutUs / 1'000'000),
+                             static_cast<long>(timeoutUs % 1'000'000 * 1000)};
+        return Result(::ppoll(fds, count, &limit, nullptr), "ppoll");
     }
     SysResult Flock(int fd, int operation) override {
         return Result(::flock(fd, operation), "flock");

@@ -62,7 +62,7 @@ class PosixCommPort final : public CommPort {
     // With Xon/Xoff or DSR flow, the most line time the kernel holds ahead of the wire: what
     // a far end still receives after its Xoff, traded against the thread's wake-ups (6 ms:
     // under 5 ms of line and 16 characters reach a far end after its Xoff at 115200 and
-    // 460800 bit/s, for about 500 wake-ups a second; bench_flow measures it).
+    // 460800 bit/s, for about 330 wake-ups a second; bench_flow measures it).
     static constexpr double kDefaultLeadUs = 6'000;
     void SetLeadUs(double us);
 
@@ -119,7 +119,7 @@ class PosixCommPort final : public CommPort {
     // The I/O thread and what it does with m_mutex held.
     void Run();
     bool DsrHolds();
-    void ReadLine();
+    bool ReadLine();  // false: nothing there yet
     void WriteLine(std::int64_t now);
     bool Writing() const;
     bool Paced() const;
@@ -157,7 +157,8 @@ class PosixCommPort final : public CommPort {
     // The I/O thread's own, on the steady clock in microseconds.
     std::int64_t m_inputRestUntilUs = 0;   // input is gathered in the kernel until then
     std::int64_t m_outputRestUntilUs = 0;  // unpaced output likewise
-    double m_lineFreeUs = 0;  // paced: when what we handed over has left at line rate
+    double m_lineFreeUs = 0;               // paced: when what we handed over has left at line rate
+    double m_wakeLateUs = 0;  // how late timed wake-ups came, recent ones weighing most
 };
 
 }  // namespace kvartix

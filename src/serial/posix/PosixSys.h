@@ -58,7 +58,9 @@ class PosixSys {
     virtual SysResult Close(int fd) = 0;
     virtual SysResult Read(int fd, void* buffer, std::size_t count) = 0;
     virtual SysResult Write(int fd, const void* buffer, std::size_t count) = 0;
-    virtual SysResult Poll(pollfd* fds, std::size_t count, int timeoutMs) = 0;
+    // Waits at most timeoutUs microseconds (negative: without limit); paced output is due to
+    // a fraction of a millisecond.
+    virtual SysResult Poll(pollfd* fds, std::size_t count, std::int64_t timeoutUs) = 0;
     virtual SysResult Flock(int fd, int operation) = 0;
     // A counter descriptor that wakes a poll: write 8 bytes to signal, read 8 to clear.
     virtual SysResult EventFd() = 0;

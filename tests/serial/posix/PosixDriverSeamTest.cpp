@@ -435,13 +435,15 @@ INSTANTIATE_TEST_SUITE_P(Errnos, VanishedOnRead, ::testing::Values(EIO, ENXIO, E
 
 class PacedWriter : public PosixDriver {
   protected:
-    void Start(const std::function<void(FakeDevice&)>& device) {
+    void Start(const std::function<void(FakeDevice&)>& device, std::uint32_t queue = 1000) {
         Device([&](FakeDevice& d) { device(d); });
-        ASSERT_TRUE(Configure([](LineConfig& c) {
-            c.fOutX = c.fInX = true;
-            c.XonChar = kXonChar;
-            c.XoffChar = kXoffChar;
-        }));
+        ASSERT_TRUE(Configure(
+            [](LineConfig& c) {
+                c.fOutX = c.fInX = true;
+                c.XonChar = kXonChar;
+                c.XoffChar = kXoffChar;
+            },
+            queue));
         std::uint32_t n = 0;
         ASSERT_EQ(port->WriteFile(wt, data.data(), static_cast<std::uint32_t>(data.size()), n),
                   IoResult::Pending);
@@ -460,6 +462,42 @@ TEST_F(PacedWriter, hands_nothing_over_while_the_driver_holds_more_than_the_lead
     EXPECT_EQ(OnLine(), 0u);
     Device([](FakeDevice& d) { d.OutQueued = 0; });
     EXPECT_TRUE(Eventually([&] { return OnLine() == data.size(); }));
+    port->CloseHandle();
+}
+
+// At 115200 bit/s the 6 ms lead is 69 characters. The thread tops it up when the line has
+// drained to its margin, with the input read in the same wake-up: every 3 ms, one poll each
+// (two polls each, and more wake-ups for the input, before). The line never runs dry nor gets
+// more than the lead ahead.
+TEST_F(PacedWriter, tops_up_the_lead_once_per_wake_up_and_keeps_the_line_fed) {
+    data = Bytes(6000, 'd');
+    Start([](FakeDevice&) {}, 60000);
+    ASSERT_TRUE(Eventually([&] { return OnLine() > 0; }));
+    const auto start = std::chrono::steady_clock::now();
+    const std::size_t lineBefore = OnLine();
+    const int pollsBefore = Device([&](FakeDevice&) { return sys.Polls; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    const std::size_t sent = OnLine() - lineBefore;
+    const int polls = Device([&](FakeDevice&) { return sys.Polls; }) - pollsBefore;
+    const double lineChars =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() * 11520;
+    EXPECT_LE(polls, 120) << "about 85 wake-ups in 250 ms";
+    EXPECT_GE(static_cast<double>(sent), 0.8 * lineChars);
+    EXPECT_LE(static_cast<double>(sent), lineChars + 70);
+    port->CloseHandle();
+}
+
+// A 1 ms lead and a silent far end: input that is due but absent is waited for, not tried
+// again with every character handed over (that spun at 50000 wake-ups a second).
+TEST_F(PacedWriter, a_short_lead_over_a_silent_line_is_topped_up_without_spinning) {
+    data = Bytes(6000, 'd');
+    Start([](FakeDevice&) {}, 60000);
+    port->SetLeadUs(1000);
+    ASSERT_TRUE(Eventually([&] { return OnLine() > 0; }));
+    const int before = Device([&](FakeDevice&) { return sys.Polls; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_LE(Device([&](FakeDevice&) { return sys.Polls; }) - before, 400)
+        << "one top-up every half millisecond";
     port->CloseHandle();
 }
 

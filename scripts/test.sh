@@ -20,6 +20,9 @@ step() {
 }
 finish() {
   local status=$?
+  # What still runs beside the steps ends with them.
+  [ -z "${prepare:-}" ] || kill "$prepare" 2>/dev/null || true
+  [ -z "${fuzz:-}" ] || kill "$fuzz" 2>/dev/null || true
   if ((wine_started)); then
     timeout 60 /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
   fi
@@ -36,6 +39,12 @@ trap finish EXIT
 step "dependencies"
 scripts/install-deps.sh
 
+# The clean root's minimal Debian (minutes of download and unpacking, little of the cores) is
+# fetched while the program builds; the package's step waits for it.
+mkdir -p build
+tests/packaging/clean_root.sh --prepare >build/clean-root-prepare.log 2>&1 &
+prepare=$!
+
 jobs=$(nproc)
 for preset in default asan; do
   step "$preset: build"
@@ -51,6 +60,8 @@ for preset in default asan; do
   step "package: Release build from clean"
   deb=$(scripts/package.sh | tail -n 1)
   step "package: installed on a clean Debian root"
+  wait "$prepare" || { cat build/clean-root-prepare.log; exit 1; }
+  prepare=""
   timeout 300 tests/packaging/clean_root.sh "$deb"
 
   # The rig: kvartix-cli on the kernel's own serial drivers in a QEMU machine, one row per
@@ -64,20 +75,23 @@ for preset in default asan; do
 done
 
 # The settings-file reader under libFuzzer for a minute, from the seeds, so the target keeps
-# building and a crash in what a hand-written file can hold shows here.
+# building and a crash in what a hand-written file can hold shows here. It takes one core: the
+# thread sanitizer's build has the other meanwhile.
 step "fuzz: build"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$jobs" --target ini_fuzz
-step "fuzz: the settings-file reader, 60 s"
+step "fuzz: the settings-file reader, 60 s, and beside it tsan: build"
 rm -rf build/fuzz/corpus && mkdir -p build/fuzz/corpus
 build/fuzz/fuzz/ini_fuzz -max_total_time=60 -print_final_stats=1 build/fuzz/corpus fuzz/seeds \
-  2>build/fuzz/ini_fuzz.log || { tail -n 40 build/fuzz/ini_fuzz.log; exit 1; }
-tail -n 3 build/fuzz/ini_fuzz.log
+  >build/fuzz/ini_fuzz.out 2>build/fuzz/ini_fuzz.log &
+fuzz=$!
 
 # Only the suites that run threads are built for the thread sanitizer.
-step "tsan: build"
 cmake --preset tsan >/dev/null
 cmake --build --preset tsan -j "$jobs" --target threaded_tests
+wait "$fuzz" || { tail -n 40 build/fuzz/ini_fuzz.log; exit 1; }
+fuzz=""
+tail -n 3 build/fuzz/ini_fuzz.log
 step "tsan: tests"
 ctest --preset tsan -j "$jobs" -L threads
 

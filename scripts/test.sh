@@ -22,6 +22,7 @@ finish() {
   local status=$?
   # What still runs beside the steps ends with them.
   [ -z "${prepare:-}" ] || kill "$prepare" 2>/dev/null || true
+  [ -z "${kernel:-}" ] || kill "$kernel" 2>/dev/null || true
   [ -z "${fuzz:-}" ] || kill "$fuzz" 2>/dev/null || true
   if ((wine_started)); then
     timeout 60 /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
@@ -39,11 +40,13 @@ trap finish EXIT
 step "dependencies"
 scripts/install-deps.sh
 
-# The clean root's minimal Debian (minutes of download and unpacking, little of the cores) is
-# fetched while the program builds; the package's step waits for it.
+# The clean root's minimal Debian (minutes of download and unpacking, little of the cores) and
+# the rig's kernel are fetched while the program builds; the steps that use them wait for them.
 mkdir -p build
 tests/packaging/clean_root.sh --prepare >build/clean-root-prepare.log 2>&1 &
 prepare=$!
+scripts/rig/run.sh --fetch-kernel >build/rig-kernel.log 2>&1 &
+kernel=$!
 
 jobs=$(nproc)
 for preset in default asan; do
@@ -68,6 +71,8 @@ for preset in default asan; do
   # case (under three minutes). KVARTIX_RIG_KEEP_GOING=1 lets the steps after it run when a
   # case fails; the table says which.
   step "rig: kvartix-cli on kernel serial drivers in a virtual machine"
+  wait "$kernel" || { cat build/rig-kernel.log; exit 1; }
+  kernel=""
   if ! ctest --preset default -L rig -V; then
     [ "${KVARTIX_RIG_KEEP_GOING:-0}" = 1 ] || exit 1
     echo "rig: cases failed; going on as KVARTIX_RIG_KEEP_GOING=1 asks"

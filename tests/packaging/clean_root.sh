@@ -76,6 +76,7 @@ in_root() {
   fail "the package does not depend on fonts-liberation, the face the windows are drawn in"
 
 tarball=$cache/bookworm-minbase.tar
+[ "$prepare" = 0 ] || [ -z "$(find "$tarball" -mtime -7 2>/dev/null)" ] || exit 0
 mkdir "$root"
 mount -t tmpfs -o size=4g,mode=755 kvartix-clean-root "$root"
 if [ -n "$(find "$tarball" -mtime -7 2>/dev/null)" ]; then

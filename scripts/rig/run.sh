@@ -6,6 +6,7 @@
 # for far ends; for the two-port cases kvartix-rig wires two of them TX to RX both ways, each
 # way paced at the line's rate, as a null-modem cable without modem lines.
 #   scripts/rig/run.sh [--cli KVARTIX_CLI --host KVARTIX_RIG]
+#   scripts/rig/run.sh --fetch-kernel   (only the kernel, e.g. while the programs build)
 # Without the two paths it builds both in build/default. Debian's kernel package is fetched
 # once into build/rig/kernel; the initramfs is made anew each run (a second or two).
 set -euo pipefail
@@ -13,15 +14,16 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$root/build/rig
 # Another table of cases, for a few of them by hand.
 cases=${KVARTIX_RIG_CASES:-$root/tests/rig/cases.txt}
-cli= host=
+cli= host= fetch_only=0
 while (($#)); do
   case $1 in
     --cli) cli=$2; shift 2 ;;
     --host) host=$2; shift 2 ;;
-    *) echo "usage: $0 [--cli PATH --host PATH]" >&2; exit 3 ;;
+    --fetch-kernel) fetch_only=1; shift ;;
+    *) echo "usage: $0 [--cli PATH --host PATH | --fetch-kernel]" >&2; exit 3 ;;
   esac
 done
-if [ -z "$cli" ] || [ -z "$host" ]; then
+if ((!fetch_only)) && { [ -z "$cli" ] || [ -z "$host" ]; }; then
   cmake --preset default -S "$root" >/dev/null
   (cd "$root" && cmake --build --preset default -j2 --target kvartix-cli kvartix-rig)
   cli=$root/build/default/src/cli/kvartix-cli host=$root/build/default/tests/kvartix-rig
@@ -66,6 +68,7 @@ if [ ! -f "$kernel/vmlinuz" ]; then
   rm -rf "$dl"
   trap - EXIT
 fi
+((!fetch_only)) || exit 0
 
 # The initramfs: busybox and its links, kvartix-cli with the libraries it loads, the loop
 # helper, the modules, the init and the case table.

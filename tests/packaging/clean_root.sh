@@ -8,15 +8,22 @@
 # Usage: clean_root.sh DEB [PICTURES-FOLDER]; the pictures (window-clean-root.png,
 # window-reference.png) go beside the package unless named. Needs root, for chroot and the
 # mounts, and Debian's mirror (KVARTIX_DEBIAN_MIRROR names another, debian-security beside it).
+# clean_root.sh --prepare only makes the minimal root (kept for the next run), so that its
+# download can go on while the package builds.
 set -euo pipefail
 [ "$(id -u)" -eq 0 ] || exec sudo "$0" "$@"
-deb=$(realpath "$1")
-pictures=$(realpath -m "${2:-$(dirname "$deb")}")
+prepare=0 deb="" pictures=""
+if [ "${1:-}" = --prepare ]; then
+  prepare=1
+else
+  deb=$(realpath "$1")
+  pictures=$(realpath -m "${2:-$(dirname "$deb")}")
+fi
 here=$(cd "$(dirname "$0")" && pwd)
 mirror=${KVARTIX_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 # The debootstrap result and the packages apt fetched, kept for the next run (a week at most).
 cache=$(cd "$here/../.." && pwd -P)/build/clean-root
-mkdir -p "$cache/debs" "$pictures"
+mkdir -p "$cache/debs" ${pictures:+"$pictures"}
 work=$(mktemp -d "$cache/run.XXXXXX")
 root=$work/root
 started=$SECONDS
@@ -65,10 +72,11 @@ in_root() {
     LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive "$@"
 }
 
-dpkg-deb -f "$deb" Depends | grep -qw fonts-liberation ||
+((prepare)) || dpkg-deb -f "$deb" Depends | grep -qw fonts-liberation ||
   fail "the package does not depend on fonts-liberation, the face the windows are drawn in"
 
 tarball=$cache/bookworm-minbase.tar
+[ "$prepare" = 0 ] || [ -z "$(find "$tarball" -mtime -7 2>/dev/null)" ] || exit 0
 mkdir "$root"
 mount -t tmpfs -o size=4g,mode=755 kvartix-clean-root "$root"
 if [ -n "$(find "$tarball" -mtime -7 2>/dev/null)" ]; then
@@ -81,6 +89,7 @@ else
     { tail -20 "$work/debootstrap.log"; fail "debootstrap failed"; }
   tar -C "$root" -cf "$tarball.new" . && mv "$tarball.new" "$tarball"
 fi
+((prepare)) && exit 0
 # The suites an installed Debian 12 has, so that its libraries are the updated ones this
 # machine has too.
 mirror_host=${mirror%/debian}

@@ -18,7 +18,7 @@ bool IsDigit(char c) {
 }
 
 // The parse, with what is wrong when it fails.
-std::optional<CableEnd> Parse(std::string_view path, std::string& problem) {
+std::optional<CableEnd> ParseCableEnd(std::string_view path, std::string& problem) {
     if (!IsCablePath(path)) {
         problem = "not a cable end";
         return std::nullopt;
@@ -63,7 +63,7 @@ bool IsCablePath(std::string_view path) {
 
 std::optional<CableEnd> ParseCablePath(std::string_view path) {
     std::string problem;
-    return Parse(path, problem);
+    return ParseCableEnd(path, problem);
 }
 
 std::string CableEndName(int cable, int side) {
@@ -73,7 +73,7 @@ std::string CableEndName(int cable, int side) {
 
 std::string CablePathProblem(std::string_view path) {
     std::string problem;
-    const auto end = Parse(path, problem);
+    const auto end = ParseCableEnd(path, problem);
     return end ? LoopOptionsProblem(end->Options) : problem;
 }
 

@@ -30,7 +30,7 @@ std::optional<double> ParseProbability(std::string_view text) {
     return v;
 }
 
-std::optional<LoopImpairments> Parse(std::string_view options, std::string& problem) {
+std::optional<LoopImpairments> ParseImpairments(std::string_view options, std::string& problem) {
     LoopImpairments result;
     while (!options.empty()) {
         const auto comma = options.find(',');
@@ -82,12 +82,12 @@ bool IsLoopPath(std::string_view path) {
 
 std::optional<LoopImpairments> ParseLoopOptions(std::string_view options) {
     std::string problem;
-    return Parse(options, problem);
+    return ParseImpairments(options, problem);
 }
 
 std::string LoopOptionsProblem(std::string_view options) {
     std::string problem;
-    Parse(options, problem);
+    ParseImpairments(options, problem);
     return problem;
 }
 

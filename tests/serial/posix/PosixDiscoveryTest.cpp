@@ -29,7 +29,7 @@ public:
     }
 };
 
-struct Case {
+struct Row {
     const char* Name;
     std::set<int> Uarts;
     std::set<std::string> Busy;
@@ -38,7 +38,7 @@ struct Case {
     std::string Preselected;
 };
 
-class Discovery : public ::testing::TestWithParam<Case> {};
+class Discovery : public ::testing::TestWithParam<Row> {};
 
 TEST_P(Discovery, lists_what_opens_and_preselects_the_saved_port_only_on_an_exact_match) {
     FakeTable table;
@@ -52,22 +52,20 @@ TEST_P(Discovery, lists_what_opens_and_preselects_the_saved_port_only_on_an_exac
 INSTANTIATE_TEST_SUITE_P(
     EdgeCases, Discovery,
     ::testing::Values(
-        Case{"saved_port_free", {0, 2, 3}, {}, "COM4", {"COM1", "COM3", "COM4", "LOOP"}, "COM4"},
-        Case{
-            "saved_port_busy", {0, 2, 3}, {"/dev/ttyS3"}, "COM4", {"COM1", "COM3", "LOOP"}, "COM1"},
-        Case{
-            "saved_in_other_case", {0, 2, 3}, {}, "com4", {"COM1", "COM3", "COM4", "LOOP"}, "COM1"},
-        Case{"saved_beyond_com32", {0}, {}, "COM33", {"COM1", "LOOP"}, "COM1"},
-        Case{"saved_as_a_device_path", {0, 3}, {}, "/dev/ttyS3", {"COM1", "COM4", "LOOP"}, "COM1"},
-        Case{"saved_loop_with_options", {5}, {}, "LOOP:seed=1", {"COM6", "LOOP"}, "COM6"},
-        Case{"saved_loop", {5}, {}, "LOOP", {"COM6", "LOOP"}, "LOOP"},
-        Case{"no_uart_no_saved_port", {}, {}, "", {"LOOP"}, "LOOP"},
-        Case{"com10_to_com32_like_the_others",
-             {9, 31},
-             {},
-             "COM32",
-             {"COM10", "COM32", "LOOP"},
-             "COM32"}),
+        Row{"saved_port_free", {0, 2, 3}, {}, "COM4", {"COM1", "COM3", "COM4", "LOOP"}, "COM4"},
+        Row{"saved_port_busy", {0, 2, 3}, {"/dev/ttyS3"}, "COM4", {"COM1", "COM3", "LOOP"}, "COM1"},
+        Row{"saved_in_other_case", {0, 2, 3}, {}, "com4", {"COM1", "COM3", "COM4", "LOOP"}, "COM1"},
+        Row{"saved_beyond_com32", {0}, {}, "COM33", {"COM1", "LOOP"}, "COM1"},
+        Row{"saved_as_a_device_path", {0, 3}, {}, "/dev/ttyS3", {"COM1", "COM4", "LOOP"}, "COM1"},
+        Row{"saved_loop_with_options", {5}, {}, "LOOP:seed=1", {"COM6", "LOOP"}, "COM6"},
+        Row{"saved_loop", {5}, {}, "LOOP", {"COM6", "LOOP"}, "LOOP"},
+        Row{"no_uart_no_saved_port", {}, {}, "", {"LOOP"}, "LOOP"},
+        Row{"com10_to_com32_like_the_others",
+            {9, 31},
+            {},
+            "COM32",
+            {"COM10", "COM32", "LOOP"},
+            "COM32"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(DiscoveryProbe, probes_only_ttys_with_a_uart_and_orders_usb_before_acm_by_number) {

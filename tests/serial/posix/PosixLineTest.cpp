@@ -6,17 +6,17 @@
 namespace kvartix {
 namespace {
 
-struct FrameCase {
+struct TermiosRow {
     std::uint8_t Bits, Parity, Stop;
     tcflag_t Cflag;  // the frame bits expected
 };
 
-class TermiosFrame : public ::testing::TestWithParam<FrameCase> {};
+class TermiosFrame : public ::testing::TestWithParam<TermiosRow> {};
 
 constexpr tcflag_t kFrameBits = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB;
 
 TEST_P(TermiosFrame, the_record_frame_becomes_these_cflag_bits_and_reads_back_the_same) {
-    const FrameCase& f = GetParam();
+    const TermiosRow& f = GetParam();
     LineConfig c;
     c.ByteSize = f.Bits;
     c.Parity = f.Parity;
@@ -33,10 +33,11 @@ TEST_P(TermiosFrame, the_record_frame_becomes_these_cflag_bits_and_reads_back_th
 
 INSTANTIATE_TEST_SUITE_P(
     Frames, TermiosFrame,
-    ::testing::Values(FrameCase{8, 0, 0, CS8}, FrameCase{7, 1, 0, CS7 | PARENB | PARODD},
-                      FrameCase{6, 2, 2, CS6 | PARENB | CSTOPB},
-                      FrameCase{8, 3, 2, CS8 | PARENB | PARODD | CMSPAR | CSTOPB},
-                      FrameCase{5, 4, 1, CS5 | PARENB | CMSPAR | CSTOPB}, FrameCase{5, 0, 0, CS5}));
+    ::testing::Values(TermiosRow{8, 0, 0, CS8}, TermiosRow{7, 1, 0, CS7 | PARENB | PARODD},
+                      TermiosRow{6, 2, 2, CS6 | PARENB | CSTOPB},
+                      TermiosRow{8, 3, 2, CS8 | PARENB | PARODD | CMSPAR | CSTOPB},
+                      TermiosRow{5, 4, 1, CS5 | PARENB | CMSPAR | CSTOPB},
+                      TermiosRow{5, 0, 0, CS5}));
 
 TEST(TermiosFor, is_raw_with_vmin_one_the_flow_characters_and_the_rate_as_a_number) {
     LineConfig c;

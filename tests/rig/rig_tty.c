@@ -5,6 +5,10 @@
 //                           shuts the UART down at the last close)
 //   rig-tty probe DEV BAUD  prints what the driver reports: modem lines, and how TIOCOUTQ
 //                           drains after a burst (what a paced writer has to go by)
+//   rig-tty quiet DEV MS    reads DEV until nothing came for MS ms (5 s at most) and says how
+//                           much it dropped: what an earlier case's far end left on its way
+//                           (QEMU's USB adapter keeps it while the port is closed) must not
+//                           reach the next case
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -95,10 +99,37 @@ static int probe(const char* path, int baud) {
     return 0;
 }
 
+static int quiet(const char* path, int ms) {
+    const int fd = open_port(path);
+    if (fd < 0) return 1;
+    struct termios t;
+    tcgetattr(fd, &t);
+    cfmakeraw(&t);
+    t.c_cflag |= CLOCAL | CREAD;
+    tcsetattr(fd, TCSANOW, &t);
+    const double start = now_s();
+    double last = start;
+    long dropped = 0;
+    char buf[4096];
+    while (now_s() - last < ms / 1000.0 && now_s() - start < 5.0) {
+        const ssize_t n = read(fd, buf, sizeof buf);
+        if (n > 0) {
+            dropped += n;
+            last = now_s();
+        } else {
+            usleep(2000);
+        }
+    }
+    if (dropped) printf("%s: %ld characters left from before dropped\n", path, dropped);
+    close(fd);
+    return 0;
+}
+
 int main(int argc, char** argv) {
     signal(SIGHUP, SIG_IGN);
     if (argc == 3 && strcmp(argv[1], "loop") == 0) return hold_loop(argv[2]);
     if (argc == 4 && strcmp(argv[1], "probe") == 0) return probe(argv[2], atoi(argv[3]));
-    fprintf(stderr, "usage: rig-tty loop DEV | rig-tty probe DEV BAUD\n");
+    if (argc == 4 && strcmp(argv[1], "quiet") == 0) return quiet(argv[2], atoi(argv[3]));
+    fprintf(stderr, "usage: rig-tty loop DEV | rig-tty probe DEV BAUD | rig-tty quiet DEV MS\n");
     return 2;
 }

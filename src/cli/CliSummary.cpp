@@ -52,9 +52,9 @@ std::string Percent(double share) {
 void PrintPatternLines(std::ostream& out, const RunResult& s) {
     const PatternCounts& c = s.Final.Sequence;
     const LineQualityFigures& q = s.Final.Quality;
-    const SequenceSpec& spec = SpecOf(s.Pattern);
-    out << "  Pattern           " << PatternName(s.Pattern) << ", " << spec.Clause << ": "
-        << spec.Polynomial << (spec.Inverted ? ", inverted" : "") << '\n'
+    const SequenceDefinition& definition = DefinitionOf(s.Pattern);
+    out << "  Pattern           " << PatternName(s.Pattern) << ", " << definition.Clause << ": "
+        << definition.Polynomial << (definition.Inverted ? ", inverted" : "") << '\n'
         << "  Bits checked      " << c.BitsChecked << ", bit errors " << c.BitErrors
         << ", sync lost " << c.SyncLosses << '\n'
         << "  BER               ";

@@ -5,7 +5,7 @@
 namespace kvartix {
 
 PatternChecker::PatternChecker(LinePattern pattern, int dataBits)
-    : m_spec(SpecOf(pattern)), m_dataBits(dataBits), m_hunt(m_spec) {}
+    : m_definition(DefinitionOf(pattern)), m_dataBits(dataBits), m_hunt(m_definition) {}
 
 void PatternChecker::ResetCounts() {
     const bool inSync = m_counts.InSync, ever = m_counts.EverInSync;
@@ -43,18 +43,18 @@ bool PatternChecker::CheckBit(bool bit) {
 
 void PatternChecker::Hunt(bool bit) {
     // The register holds s: the line's bit with the pattern's inversion taken off.
-    const bool s = bit != m_spec.Inverted;
-    if (m_loaded < m_spec.Length) {
+    const bool s = bit != m_definition.Inverted;
+    if (m_loaded < m_definition.Length) {
         m_hunt.Push(s);
         ++m_loaded;
         return;
     }
     // An all-zero register predicts zeros for ever; no sequence of the list holds one.
-    const bool usable = m_spec.Tap == 0 || m_hunt.History() != 0;
+    const bool usable = m_definition.Tap == 0 || m_hunt.History() != 0;
     m_correct = usable && m_hunt.Predict() == s ? m_correct + 1 : 0;
     m_hunt.Push(s);
-    if (m_correct < m_spec.Length + kConfirmBits) return;
-    m_reference.emplace(m_spec, m_hunt.History());
+    if (m_correct < m_definition.Length + kConfirmBits) return;
+    m_reference.emplace(m_definition, m_hunt.History());
     m_recent = 0;
     m_counts.InSync = m_counts.EverInSync = true;
 }

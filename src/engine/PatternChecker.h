@@ -44,7 +44,7 @@ class PatternChecker {
     bool CheckBit(bool bit);
     void Hunt(bool bit);
 
-    const SequenceSpec& m_spec;
+    const SequenceDefinition& m_definition;
     int m_dataBits;
     SequenceRegister m_hunt;
     int m_loaded = 0;   // received bits in the hunt's register

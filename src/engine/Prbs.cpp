@@ -5,7 +5,7 @@ namespace {
 
 // ITU-T O.150 (05/96) clause 5 gives each sequence's register, its feedback and whether the
 // line carries it inverted.
-const SequenceSpec kSpecs[] = {
+const SequenceDefinition kSpecs[] = {
     {},                                                   // the packets: none
     {9, 5, false, 0, "x^9 + x^5 + 1", "O.150 5.1"},       // 2^9-1
     {11, 9, false, 0, "x^11 + x^9 + 1", "O.150 5.2"},     // 2^11-1
@@ -21,7 +21,7 @@ const SequenceSpec kSpecs[] = {
 
 }  // namespace
 
-const SequenceSpec& SpecOf(LinePattern pattern) {
+const SequenceDefinition& DefinitionOf(LinePattern pattern) {
     return kSpecs[static_cast<int>(pattern)];
 }
 
@@ -32,21 +32,21 @@ std::string PatternFlowProblem(LinePattern pattern, bool xonXoff) {
 }
 
 bool SequenceRegister::Predict() const {
-    const SequenceSpec& s = *m_spec;
+    const SequenceDefinition& s = *m_definition;
     if (s.Length == 0) return false;
     if (s.Tap == 0) return (m_history & 1u) == 0;  // the alternation
     return (((m_history >> (s.Tap - 1)) ^ (m_history >> (s.Length - 1))) & 1u) != 0;
 }
 
 void SequenceRegister::Retreat() {
-    const SequenceSpec& s = *m_spec;
+    const SequenceDefinition& s = *m_definition;
     // s(t-Length) = s(t) xor s(t-Tap), t the newest.
     const std::uint32_t oldest = (m_history ^ (m_history >> s.Tap)) & 1u;
     m_history = (m_history >> 1) | (oldest << (s.Length - 1));
 }
 
-PatternGenerator::PatternGenerator(LinePattern pattern) : m_register(SpecOf(pattern)) {
-    const SequenceSpec& s = SpecOf(pattern);
+PatternGenerator::PatternGenerator(LinePattern pattern) : m_register(DefinitionOf(pattern)) {
+    const SequenceDefinition& s = DefinitionOf(pattern);
     if (s.Length == 0) return;
     if (s.Tap == 0) {
         m_register.SetHistory(1);  // the alternation begins with a one
@@ -58,15 +58,15 @@ PatternGenerator::PatternGenerator(LinePattern pattern) : m_register(SpecOf(patt
     for (int i = 0; i < s.Length - 1 - s.ZeroLimit; ++i) m_register.Retreat();
 }
 
-PatternGenerator::PatternGenerator(const SequenceSpec& spec, std::uint32_t history)
-    : m_register(spec) {
+PatternGenerator::PatternGenerator(const SequenceDefinition& definition, std::uint32_t history)
+    : m_register(definition) {
     m_register.SetHistory(history);
-    if (spec.Length == 0) return;
-    for (int i = 0; i <= spec.ZeroLimit; ++i) m_register.Advance();
+    if (definition.Length == 0) return;
+    for (int i = 0; i <= definition.ZeroLimit; ++i) m_register.Advance();
 }
 
 bool PatternGenerator::NextBit() {
-    const SequenceSpec& s = m_register.Spec();
+    const SequenceDefinition& s = m_register.Definition();
     const std::uint32_t h = m_register.History();
     bool bit = ((h >> s.ZeroLimit) & 1u) != 0;
     if (s.ZeroLimit != 0 && (h & ((1u << s.ZeroLimit) - 1u)) == 0) bit = true;

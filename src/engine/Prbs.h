@@ -11,7 +11,7 @@ namespace kvartix {
 // A test pattern as a shift register: the sequence s obeys s(t) = s(t-Tap) xor s(t-Length)
 // (the polynomial x^Length + x^Tap + 1), and the line carries s or its inverse. Fixed
 // patterns are registers of their own: all-zeros has none, the alternation one stage.
-struct SequenceSpec {
+struct SequenceDefinition {
     int Length = 0;  // register stages; 0 for all-zeros and all-ones
     int Tap = 0;     // 0: no feedback tap (the fixed patterns)
     bool Inverted = false;
@@ -21,7 +21,7 @@ struct SequenceSpec {
     const char* Clause = "";      // where O.150 gives it
 };
 
-const SequenceSpec& SpecOf(LinePattern pattern);
+const SequenceDefinition& DefinitionOf(LinePattern pattern);
 
 // Why a BERT cannot send this pattern on a line with this flow control; empty when it can.
 // Xon/Xoff would take the pattern's own characters 17 and 19 for flow control.
@@ -30,7 +30,7 @@ std::string PatternFlowProblem(LinePattern pattern, bool xonXoff);
 // The history of s, newest bit in bit 0, and the step that extends it.
 class SequenceRegister {
   public:
-    explicit SequenceRegister(const SequenceSpec& spec) : m_spec(&spec) {}
+    explicit SequenceRegister(const SequenceDefinition& definition) : m_definition(&definition) {}
 
     // The bit s that follows the history.
     bool Predict() const;
@@ -41,11 +41,13 @@ class SequenceRegister {
     void Retreat();
     std::uint32_t History() const { return m_history; }
     void SetHistory(std::uint32_t h) { m_history = h & Mask(); }
-    const SequenceSpec& Spec() const { return *m_spec; }
+    const SequenceDefinition& Definition() const { return *m_definition; }
 
   private:
-    std::uint32_t Mask() const { return m_spec->Length >= 32 ? ~0u : (1u << m_spec->Length) - 1u; }
-    const SequenceSpec* m_spec;
+    std::uint32_t Mask() const {
+        return m_definition->Length >= 32 ? ~0u : (1u << m_definition->Length) - 1u;
+    }
+    const SequenceDefinition* m_definition;
     std::uint32_t m_history = 0;
 };
 
@@ -56,7 +58,7 @@ class PatternGenerator {
     explicit PatternGenerator(LinePattern pattern);
     // Continues the sequence whose s bits up to the present one are in `history`: the next bit
     // given is the one after it.
-    PatternGenerator(const SequenceSpec& spec, std::uint32_t history);
+    PatternGenerator(const SequenceDefinition& definition, std::uint32_t history);
 
     bool NextBit();
     // Fills each character's data bits in the order they go on the line, least significant

@@ -88,10 +88,10 @@ TEST(PatternChecker, counts_flipped_bits_once_and_a_slipped_character_as_one_syn
             // Everything after the hunt is compared: the register's load, then its own length
             // and the confirmation stretch of correct predictions.
             // The zero-suppressed sequence begins with forced ones, which the hunt skips.
-            const int length = SpecOf(c.Pattern).Length;
+            const int length = DefinitionOf(c.Pattern).Length;
             const std::int64_t hunt = 2 * length + PatternChecker::kConfirmBits;
             const std::int64_t all = static_cast<std::int64_t>(chars.size()) * c.DataBits;
-            if (SpecOf(c.Pattern).ZeroLimit == 0) {
+            if (DefinitionOf(c.Pattern).ZeroLimit == 0) {
                 EXPECT_EQ(n.BitsChecked, all - hunt);
             } else {
                 EXPECT_LE(n.BitsChecked, all - hunt);

@@ -167,9 +167,9 @@ TEST(Settings, a_test_pattern_is_written_by_name_beside_the_packet_size_it_keeps
     };
     const Case kCases[] = {
         {LinePattern::Packets, nullptr},
-        {LinePattern::Prbs15, "Pattern=prbs15\n"},
-        {LinePattern::Qrss20, "Pattern=prbs20-qrss\n"},
-        {LinePattern::Alt, "Pattern=alt\n"},
+        {LinePattern::Prbs15, "Pattern=prbs15"},
+        {LinePattern::Qrss20, "Pattern=prbs20-qrss"},
+        {LinePattern::Alt, "Pattern=alt"},
     };
     for (const Case& c : kCases) {
         ProgramSettings s;

@@ -63,17 +63,25 @@ static int hold_loop(const char* path) {
     for (;;) pause();
 }
 
-static int probe(const char* path, int baud) {
+// The port raw, at this speed; 0 keeps the one it has.
+static int open_raw(const char* path, speed_t speed) {
     const int fd = open_port(path);
-    if (fd < 0) return 1;
+    if (fd < 0) return fd;
     struct termios t;
     tcgetattr(fd, &t);
     cfmakeraw(&t);
     t.c_cflag |= CLOCAL | CREAD;
-    const speed_t s = baud == 460800 ? B460800 : baud == 9600 ? B9600 : B115200;
-    cfsetispeed(&t, s);
-    cfsetospeed(&t, s);
+    if (speed) {
+        cfsetispeed(&t, speed);
+        cfsetospeed(&t, speed);
+    }
     tcsetattr(fd, TCSANOW, &t);
+    return fd;
+}
+
+static int probe(const char* path, int baud) {
+    const int fd = open_raw(path, baud == 460800 ? B460800 : baud == 9600 ? B9600 : B115200);
+    if (fd < 0) return 1;
     char text[96];
     lines_text(fd, text);
     printf("%s at %d: lines %s\n", path, baud, text);
@@ -100,13 +108,8 @@ static int probe(const char* path, int baud) {
 }
 
 static int quiet(const char* path, int ms) {
-    const int fd = open_port(path);
+    const int fd = open_raw(path, 0);
     if (fd < 0) return 1;
-    struct termios t;
-    tcgetattr(fd, &t);
-    cfmakeraw(&t);
-    t.c_cflag |= CLOCAL | CREAD;
-    tcsetattr(fd, TCSANOW, &t);
     const double start = now_s();
     double last = start;
     long dropped = 0;

@@ -4,17 +4,26 @@
 set -euo pipefail
 
 scope=${1:-test}
+case $scope in run | check | test) ;; *) echo "usage: $0 [run|check|test]" >&2; exit 3 ;; esac
 # The program: its build and the face its windows are drawn for.
 packages=(cmake g++ make pkg-config qt6-base-dev fonts-liberation)
-if [ "$scope" = test ]; then
+# The plain build's tests and benchmarks (`check`): scripts/test.sh installs these first and
+# the rest while the program builds.
+if [ "$scope" != run ]; then
   packages+=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core xvfb xauth socat locales pv
-    dpkg-dev desktop-file-utils groff-base appstream
+    desktop-file-utils groff-base appstream python3
+  )
+fi
+# The package, the Windows build under wine, the rig, the clean root and the fuzzer.
+if [ "$scope" = test ]; then
+  packages+=(
+    dpkg-dev lintian
     g++-mingw-w64-x86-64-posix wine wine64 googletest
     qemu-system-x86 busybox-static cpio
     debootstrap imagemagick mount
-    clang libclang-rt-14-dev python3
+    clang libclang-rt-14-dev
   )
 fi
 
@@ -32,7 +41,7 @@ if ((${#missing[@]})); then
   "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-[ "$scope" = test ] || exit 0
+[ "$scope" != run ] || exit 0
 
 # A locale with a decimal comma, for the tests that prove number texts ignore the locale.
 if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then

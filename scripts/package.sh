@@ -6,16 +6,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
-# Debian's package checker, for the package only, so the test machine goes without it.
-if ! command -v lintian >/dev/null; then
-  sudo_cmd=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo_cmd[@]}" apt-get update -q >/dev/null
-  "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends \
-    lintian >/dev/null
-fi
-
 build=build/package
 rm -rf "$build"
 # Debian's own compiler and linker flags (hardening, -O2, reproducible file paths) instead of

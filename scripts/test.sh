@@ -99,7 +99,7 @@ cmake --build --preset default -j "$jobs"
 
 # The rig (kvartix-cli on the kernel's own serial drivers in a QEMU machine, one row per case;
 # KVARTIX_RIG_KEEP_GOING=1 lets the rest run when a case fails, the table says which), then
-# each build's paced runs. A plain build runs six at once; a sanitizer's one at a time.
+# each build's paced runs, one at a time.
 paced_lane() {
   local began=$SECONDS
   lane_step() { printf '%6d\t%s\n' $((SECONDS - began)) "$1" >>"$flags/paced.times"; began=$SECONDS; }
@@ -113,7 +113,7 @@ paced_lane() {
   lane_step "rig (after the kernel's fetch)"
   await default-tests
   echo "== default: paced tests"
-  ctest --preset default -j 6 -L paced
+  ctest --preset default -L paced
   lane_step "default: paced tests"
   await asan-built
   echo "== asan: paced tests"
@@ -121,7 +121,7 @@ paced_lane() {
   lane_step "asan: paced tests"
   await tsan-built
   echo "== tsan: paced tests"
-  ctest --preset tsan -L paced
+  ctest --preset tsan -L threads -L paced
   lane_step "tsan: paced tests"
 }
 beside paced paced_lane

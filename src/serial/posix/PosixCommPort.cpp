@@ -86,6 +86,7 @@ std::unique_ptr<PosixCommPort> PosixCommPort::Open(PosixSys& sys, const std::str
     std::unique_ptr<PosixCommPort> port(new PosixCommPort(
         sys, std::move(device), UniqueFd(sys, static_cast<int>(wake.Value)), std::move(lock)));
     port->TakeLine();
+    port->m_queueTold = !sys.IsPseudoTerminal(port->m_device.Get());
     port->m_thread = std::thread(&PosixCommPort::Run, port.get());
     return port;
 }

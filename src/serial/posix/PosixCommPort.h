@@ -159,6 +159,7 @@ class PosixCommPort final : public CommPort {
     std::int64_t m_outputRestUntilUs = 0;  // unpaced output likewise
     double m_lineFreeUs = 0;               // paced: when what we handed over has left at line rate
     double m_wakeLateUs = 0;  // how late timed wake-ups came, recent ones weighing most
+    bool m_queueTold = true;  // TIOCOUTQ counts the output; a pseudo-terminal's reads 0
 };
 
 }  // namespace kvartix

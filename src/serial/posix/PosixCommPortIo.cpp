@@ -39,9 +39,10 @@ std::int64_t NowUs() {
 }
 
 // Paced output is topped up to the full lead when the kernel has this much line left, plus
-// how late timed wake-ups have lately come (at most half the lead): on a machine at a load of
-// 7, margins of 1.5 and 2 ms lost a percent of a 115200 line in a third of the runs.
-constexpr double kWakeMarginUs = 3'000;
+// twice how late timed wake-ups have lately come (at most half the lead). Each wake-up costs
+// some 20 us of CPU on a virtual machine, so a small margin on a quiet machine is most of the
+// thrift; a busy one widens it by itself.
+constexpr double kWakeMarginUs = 300;
 // How fast a late wake-up is forgotten, per wake-up: a busy spell is remembered for a second
 // or so, since its next late wake-up would cost line time before it was measured.
 constexpr double kLateDecay = 0.995;
@@ -185,7 +186,8 @@ double PosixCommPort::LeadUs() const {
 // slower than its rate (a busy far end, a USB adapter not drained as fast as it is fed).
 std::uint32_t PosixCommPort::PacedRoom(std::int64_t now) {
     const auto at = static_cast<double>(now);
-    if (const SysResult queued = m_sys.OutputQueued(m_device.Get()); queued && queued.Value > 0)
+    if (const SysResult queued = m_queueTold ? m_sys.OutputQueued(m_device.Get()) : SysResult::Ok();
+        queued && queued.Value > 0)
         m_lineFreeUs = std::max(m_lineFreeUs, at + static_cast<double>(queued.Value) * FrameUs());
     const double free = at + LeadUs() - std::max(m_lineFreeUs, at);
     return free <= 0 ? 0u : static_cast<std::uint32_t>(free / FrameUs());
@@ -196,8 +198,8 @@ std::uint32_t PosixCommPort::PacedRoom(std::int64_t now) {
 // the full lead per wake-up. Other output after a few milliseconds' gather.
 std::int64_t PosixCommPort::OutputDueUs() const {
     if (Paced())
-        return static_cast<std::int64_t>(m_lineFreeUs -
-                                         std::min(kWakeMarginUs + m_wakeLateUs, LeadUs() / 2));
+        return static_cast<std::int64_t>(
+            m_lineFreeUs - std::min(kWakeMarginUs + m_wakeLateUs, LeadUs() / 2));
     return m_outputRestUntilUs;
 }
 

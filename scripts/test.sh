@@ -9,7 +9,7 @@
 # lower priority. Beside them the paced lane runs what mostly waits on a line's time: the rig,
 # then the runs against far ends paced at the line's rate (CTest label paced) of each build as
 # soon as it is built. Those keep the normal priority, so that a compiler never makes them
-# miss a cycle. Downloads (the rest of the packages, the clean root, the rig's kernel) go on
+# miss a cycle; the few that need a core nobody else wants (label quiet) run at the end. Downloads (the rest of the packages, the clean root, the rig's kernel) go on
 # while the program builds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -113,15 +113,15 @@ paced_lane() {
   lane_step "rig (after the kernel's fetch)"
   await default-tests
   echo "== default: paced tests"
-  ctest --preset default -L paced
+  ctest --preset default -L paced -LE quiet
   lane_step "default: paced tests"
   await asan-built
   echo "== asan: paced tests"
-  ctest --preset asan -L paced
+  ctest --preset asan -L paced -LE quiet
   lane_step "asan: paced tests"
   await tsan-built
   echo "== tsan: paced tests"
-  ctest --preset tsan -L threads -L paced
+  ctest --preset tsan -L threads -L paced -LE quiet
   lane_step "tsan: paced tests"
 }
 beside paced paced_lane
@@ -194,4 +194,10 @@ fi
 step "paced lane: what is left of it"
 await paced
 cat "$flags/paced.log"
+
+# The paced runs that want a core of their own, with nothing beside them.
+step "quiet paced tests of the three builds"
+ctest --preset default -L quiet
+ctest --preset asan -L quiet
+ctest --preset tsan -L threads -L quiet
 step

@@ -337,6 +337,14 @@ void PosixCommPort::SetLeadUs(double us) {
     Wake();
 }
 
+void PosixCommPort::SetWakeMarginUs(double us) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_wakeMarginUs = us;
+    }
+    Wake();
+}
+
 PosixCommPort::Traffic PosixCommPort::TrafficSoFar() const {
     std::lock_guard lock(m_mutex);
     return m_traffic;

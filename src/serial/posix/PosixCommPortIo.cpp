@@ -38,11 +38,6 @@ std::int64_t NowUs() {
     return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// Paced output is topped up to the full lead when the kernel has this much line left, plus
-// twice how late timed wake-ups have lately come (at most half the lead). Each wake-up costs
-// some 20 us of CPU on a virtual machine, so a small margin on a quiet machine is most of the
-// thrift; a busy one widens it by itself.
-constexpr double kWakeMarginUs = 300;
 // How fast a late wake-up is forgotten, per wake-up: a busy spell is remembered for a second
 // or so, since its next late wake-up would cost line time before it was measured.
 constexpr double kLateDecay = 0.995;
@@ -199,7 +194,7 @@ std::uint32_t PosixCommPort::PacedRoom(std::int64_t now) {
 std::int64_t PosixCommPort::OutputDueUs() const {
     if (Paced())
         return static_cast<std::int64_t>(
-            m_lineFreeUs - std::min(kWakeMarginUs + m_wakeLateUs, LeadUs() / 2));
+            m_lineFreeUs - std::min(m_wakeMarginUs + m_wakeLateUs, LeadUs() / 2));
     return m_outputRestUntilUs;
 }
 

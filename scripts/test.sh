@@ -9,8 +9,9 @@
 # lower priority. Beside them the paced lane runs what mostly waits on a line's time: the rig,
 # then the runs against far ends paced at the line's rate (CTest label paced) of each build as
 # soon as it is built. Those keep the normal priority, so that a compiler never makes them
-# miss a cycle; the few that need a core nobody else wants (label quiet) run at the end. Downloads (the rest of the packages, the clean root, the rig's kernel) go on
-# while the program builds.
+# miss a cycle; the few that need a core nobody else wants (label quiet) run at the end.
+# Downloads (the rest of the packages, the clean root, the rig's kernel) go on while the
+# program builds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

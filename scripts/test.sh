@@ -103,7 +103,10 @@ cmake --build --preset default -j "$jobs"
 # each build's paced runs, one at a time.
 paced_lane() {
   local began=$SECONDS
-  lane_step() { printf '%6d\t%s\n' $((SECONDS - began)) "$1" >>"$flags/paced.times"; began=$SECONDS; }
+  lane_step() {
+    printf '%6d\t%s\n' $((SECONDS - began)) "$1" >>"$flags/paced.times"
+    began=$SECONDS
+  }
   await kernel
   echo "== rig: kvartix-cli on kernel serial drivers in a virtual machine"
   if ! scripts/rig/run.sh --cli build/default/src/cli/kvartix-cli \

@@ -20,25 +20,23 @@ void ReceiveQueue::Configure(const LineConfig& config) {
     CheckThresholds();
 }
 
+// The fill only grows here, so the thresholds are looked at once, after the piece.
 void ReceiveQueue::Receive(const std::uint8_t* data, std::size_t count) {
+    const auto capacity = static_cast<std::uint32_t>(m_ring.size());
     for (std::size_t i = 0; i < count; ++i) {
         const auto c = static_cast<std::uint8_t>(data[i] & m_mask);
         if (m_config.fOutX && (c == m_config.XoffChar || c == m_config.XonChar)) {
             m_xoffReceived = c == m_config.XoffChar;
             continue;
         }
-        Push(c);
+        if (m_size >= capacity) {
+            m_errors |= CE_RXOVER;
+            continue;
+        }
+        const std::uint32_t tail = m_head + m_size;
+        m_ring[tail < capacity ? tail : tail - capacity] = c;
+        ++m_size;
     }
-}
-
-void ReceiveQueue::Push(std::uint8_t c) {
-    const auto capacity = static_cast<std::uint32_t>(m_ring.size());
-    if (m_size >= capacity) {
-        m_errors |= CE_RXOVER;
-        return;
-    }
-    m_ring[(m_head + m_size) % capacity] = c;
-    ++m_size;
     CheckThresholds();
 }
 

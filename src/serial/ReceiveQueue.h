@@ -48,7 +48,6 @@ public:
     std::uint8_t HoldFlags() const;
 
 private:
-    void Push(std::uint8_t c);
     void CheckThresholds();
 
     std::vector<std::uint8_t> m_ring;

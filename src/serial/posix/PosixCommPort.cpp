@@ -200,14 +200,20 @@ bool PosixCommPort::DoSetCommMask(std::uint32_t) {
 
 IoResult PosixCommPort::DoReadFile(TransferRecord&, std::uint8_t* buffer, std::uint32_t count,
                                    std::uint32_t& got) {
+    bool replan = false;
     {
         std::lock_guard lock(m_mutex);
         if (std::exchange(m_readFailed, false)) return IoResult::Failed;
+        const bool full = m_rx.Free() == 0;
+        const bool held = m_rx.HoldsOutput();
         got = m_rx.Read(buffer, count);
         // Drained below XonLim: the Xon goes out now, not a thread switch later.
         if (got > 0) ApplyLineActions();
+        // The thread is told only what changes its plan: room for input it left to the
+        // kernel, or output our own Xoff held that may go on. A wake-up costs more than the read.
+        replan = got > 0 && (full || (held && !m_rx.HoldsOutput()));
     }
-    if (got > 0) Wake();  // output our own Xoff held may go on
+    if (replan) Wake();
     return IoResult::Done;
 }
 
@@ -215,14 +221,16 @@ IoResult PosixCommPort::DoReadFile(TransferRecord&, std::uint8_t* buffer, std::u
 // room, and the completion query tells when all of them are there.
 IoResult PosixCommPort::DoWriteFile(TransferRecord& transfer, const std::uint8_t* buffer,
                                     std::uint32_t count, std::uint32_t& /*written*/) {
+    bool idle = false;
     {
         std::lock_guard lock(m_mutex);
         if (m_write) return IoResult::Failed;
         if (transfer.Event) transfer.Event->Reset();
+        idle = !Writing();  // else the thread comes back for the queue by itself
         m_write = PendingWrite{buffer, count, 0, false, &transfer};
         FillQueue();
     }
-    Wake();
+    if (idle) Wake();
     return IoResult::Pending;
 }
 

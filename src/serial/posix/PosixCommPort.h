@@ -62,13 +62,14 @@ class PosixCommPort final : public CommPort {
     // With Xon/Xoff or DSR flow, the most line time the kernel holds ahead of the wire: what
     // a far end still receives after its Xoff, traded against the thread's wake-ups (6 ms:
     // under 5 ms of line and 16 characters reach a far end after its Xoff at 115200 and
-    // 460800 bit/s, for about 200 wake-ups a second; bench_flow measures it).
+    // 460800 bit/s, for about 170 wake-ups a second; bench_flow measures it).
     static constexpr double kDefaultLeadUs = 6'000;
     void SetLeadUs(double us);
     // The lead is topped up when this much of it is left, plus how late recent wake-ups came
-    // (at most half the lead). Each wake-up costs some 20 us of CPU on a virtual machine, so a
-    // small margin on a quiet machine is most of the thrift; a busy one widens it by itself.
-    static constexpr double kDefaultWakeMarginUs = 300;
+    // (their mean and four times their spread; at most half the lead). Each wake-up costs some
+    // 20 us of CPU on a virtual machine, so a small margin on a quiet machine is most of the
+    // thrift; a busy one widens it by itself.
+    static constexpr double kDefaultWakeMarginUs = 100;
     void SetWakeMarginUs(double us);
 
   protected:
@@ -164,7 +165,8 @@ class PosixCommPort final : public CommPort {
     std::int64_t m_inputRestUntilUs = 0;   // input is gathered in the kernel until then
     std::int64_t m_outputRestUntilUs = 0;  // unpaced output likewise
     double m_lineFreeUs = 0;               // paced: when what we handed over has left at line rate
-    double m_wakeLateUs = 0;  // how late timed wake-ups came, recent ones weighing most
+    double m_lateMeanUs = 0;    // how late timed wake-ups came, recent ones weighing most
+    double m_lateSpreadUs = 0;  // and how much that varied
     bool m_queueTold = true;  // TIOCOUTQ counts the output; a pseudo-terminal's reads 0
 };
 

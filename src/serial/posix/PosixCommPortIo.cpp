@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cmath>
 #include <chrono>
 #include <cstdint>
 #include <utility>
@@ -38,9 +39,11 @@ std::int64_t NowUs() {
     return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// How fast a late wake-up is forgotten, per wake-up: a busy spell is remembered for a second
-// or so, since its next late wake-up would cost line time before it was measured.
-constexpr double kLateDecay = 0.995;
+// Lateness is followed as a round-trip time is (RFC 6298): a running mean and deviation,
+// their sum with four deviations the allowance. One stall is forgotten within some tens of
+// wake-ups; a busy machine's spread keeps the allowance wide.
+constexpr double kLateGain = 1.0 / 8;
+constexpr double kSpreadGain = 1.0 / 4;
 // Output due this soon after a timed wake for input goes with it (at most a quarter of the
 // lead): one wake-up serves both.
 constexpr std::int64_t kMergeUs = 1'500;
@@ -56,9 +59,11 @@ void PosixCommPort::Run() {
     while (!m_stop && !IsGone()) {
         ApplyLineActions();
         const std::int64_t now = NowUs();
-        if (rested)
-            m_wakeLateUs =
-                std::max(static_cast<double>(now - restedUntil), m_wakeLateUs * kLateDecay);
+        if (rested) {
+            const auto late = static_cast<double>(std::max<std::int64_t>(now - restedUntil, 0));
+            m_lateSpreadUs += (std::abs(late - m_lateMeanUs) - m_lateSpreadUs) * kSpreadGain;
+            m_lateMeanUs += (late - m_lateMeanUs) * kLateGain;
+        }
         const bool writing = Writing();
         const bool dsrHeld = writing && DsrHolds();
         const bool wantOut = writing && !dsrHeld && !m_rx.HoldsOutput();
@@ -194,7 +199,8 @@ std::uint32_t PosixCommPort::PacedRoom(std::int64_t now) {
 std::int64_t PosixCommPort::OutputDueUs() const {
     if (Paced())
         return static_cast<std::int64_t>(
-            m_lineFreeUs - std::min(m_wakeMarginUs + m_wakeLateUs, LeadUs() / 2));
+            m_lineFreeUs -
+            std::min(m_wakeMarginUs + m_lateMeanUs + 4 * m_lateSpreadUs, LeadUs() / 2));
     return m_outputRestUntilUs;
 }
 
@@ -272,30 +278,36 @@ bool PosixCommPort::ReadLine() {
     return true;
 }
 
+// What the kernel takes, up to the room; where the ring wraps the rest follows in the same
+// wake-up rather than a wake-up of its own.
 void PosixCommPort::WriteLine(std::int64_t now) {
-    // An Xoff read in this same wake-up holds what is not yet with the kernel.
-    if (!Writing() || m_rx.HoldsOutput()) return;
-    auto count = static_cast<std::uint32_t>(m_tx.Contiguous());
-    if (Paced()) count = std::min(count, PacedRoom(now));
-    if (count == 0) return;
-    const SysResult r = m_sys.Write(m_device.Get(), m_tx.Front(), count);
-    if (!r) {
-        if (Transient(r.Error)) return;
-        if (DeviceGone(r.Error)) {
-            MarkGone();
-        } else {
-            // The driver refuses the data: what is queued cannot go, and the write fails.
-            m_tx.Clear();
-            if (m_write && m_write->Done < m_write->Size) Complete(true);
+    for (int piece = 0; piece < 2; ++piece) {
+        // An Xoff read in this same wake-up holds what is not yet with the kernel.
+        if (!Writing() || m_rx.HoldsOutput()) return;
+        const auto contiguous = static_cast<std::uint32_t>(m_tx.Contiguous());
+        auto count = contiguous;
+        if (Paced()) count = std::min(count, PacedRoom(now));
+        if (count == 0) return;
+        const SysResult r = m_sys.Write(m_device.Get(), m_tx.Front(), count);
+        if (!r) {
+            if (Transient(r.Error)) return;
+            if (DeviceGone(r.Error)) {
+                MarkGone();
+            } else {
+                // The driver refuses the data: what is queued cannot go, and the write fails.
+                m_tx.Clear();
+                if (m_write && m_write->Done < m_write->Size) Complete(true);
+            }
+            return;
         }
-        return;
+        m_lineFreeUs = std::max(m_lineFreeUs, static_cast<double>(now)) +
+                       static_cast<double>(r.Value) * FrameUs();
+        if (!Paced()) m_outputRestUntilUs = m_inputRestUntilUs = NowUs() + GatherUs();
+        m_tx.Drop(static_cast<std::size_t>(r.Value));
+        m_traffic.Sent += static_cast<std::uint64_t>(r.Value);
+        FillQueue();
+        if (static_cast<std::uint32_t>(r.Value) < contiguous) return;  // the kernel or the lead is full
     }
-    m_lineFreeUs =
-        std::max(m_lineFreeUs, static_cast<double>(now)) + static_cast<double>(r.Value) * FrameUs();
-    if (!Paced()) m_outputRestUntilUs = m_inputRestUntilUs = NowUs() + GatherUs();
-    m_tx.Drop(static_cast<std::size_t>(r.Value));
-    m_traffic.Sent += static_cast<std::uint64_t>(r.Value);
-    FillQueue();
 }
 
 // The event tells a waiting caller; the completion query tells the engine.

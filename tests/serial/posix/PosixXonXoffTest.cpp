@@ -157,13 +157,18 @@ TEST_F(PosixXonXoff, crossing_the_threshold_sends_one_xoff_and_draining_sends_on
     ASSERT_TRUE(Received(135));
     EXPECT_EQ(master.Receive(1), Bytes{kXoffChar});
     EXPECT_FALSE(port->TransmitXon()) << "our own Xoff stands while the queue is full";
+    const Bytes out(3, 'w');
+    std::uint32_t n = 0;
+    EXPECT_EQ(port->WriteFile(wt, out.data(), 3, n), IoResult::Pending);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_TRUE(master.Available().empty()) << "our own Xoff holds our output";
 
     EXPECT_EQ(Read(100).size(), 100u);
     EXPECT_EQ(Read(20).size(), 20u);
     EXPECT_EQ(Flags(), kXoffSent) << "15 still queued";
     EXPECT_EQ(Read(1).size(), 1u);
     EXPECT_EQ(Flags(), 0);
-    EXPECT_EQ(master.Receive(1), Bytes{kXonChar});
+    EXPECT_EQ(master.Receive(4), (Bytes{kXonChar, 'w', 'w', 'w'})) << "our Xon lets it go";
     EXPECT_EQ(Read(100).size(), 14u);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_TRUE(master.Available().empty()) << "one of each";

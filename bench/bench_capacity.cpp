@@ -3,8 +3,11 @@
 // carries the characters back at the line's rate, with and without Xon/Xoff. Line use counts
 // from the first second on; the CPU is this process's (engine and I/O thread).
 #include <stdlib.h>
+#include <poll.h>
 #include <sys/wait.h>
+#include <time.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -18,8 +21,9 @@ using namespace kvartix;
 using bench::CpuSeconds;
 using Steady = std::chrono::steady_clock;
 
-void Row(const char* line, int rate, bool xonXoff, double seconds,
-         double marginUs = PosixCommPort::kDefaultWakeMarginUs) {
+// Returns the I/O thread's wake-ups a second.
+double Row(const char* line, int rate, bool xonXoff, double seconds,
+           double marginUs = PosixCommPort::kDefaultWakeMarginUs) {
     pid_t wire = -1;
     std::string port = "LOOP";
     if (std::string(line) != "LOOP") port = bench::StartWire(wire, rate / 10.0);
@@ -30,7 +34,7 @@ void Row(const char* line, int rate, bool xonXoff, double seconds,
     s.Port = port;
     s.BitRate = rate;
     s.XonXoff = xonXoff;
-    if (!session.Start(TestMode::Bert, s)) return;
+    if (!session.Start(TestMode::Bert, s)) return 0;
     if (auto* posix = dynamic_cast<PosixCommPort*>(session.Port()))
         posix->SetWakeMarginUs(marginUs);
     const auto start = Steady::now();
@@ -66,6 +70,29 @@ void Row(const char* line, int rate, bool xonXoff, double seconds,
                 static_cast<long long>(engine.Counters().Errors),
                 d.ParityErrors + d.OverrunErrors + d.FramingErrors + d.OtherErrors, wakeUps,
                 100 * io, 100 * cpu);
+    return wakeUps;
+}
+
+// What this machine charges for wake-ups alone, now: a thread that only sleeps in ppoll, as
+// often as a writer woke. Its CPU is the floor under that writer's.
+void WakeFloor(double perSecond, double seconds) {
+    std::atomic<bool> stop{false};
+    double cpu = 0;
+    std::uint64_t wakes = 0;
+    std::thread sleeper([&] {
+        const timespec gap{0, static_cast<long>(1e9 / perSecond)};
+        timespec t0{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t0);
+        for (; !stop; ++wakes) ppoll(nullptr, 0, &gap, nullptr);
+        timespec t1{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t1);
+        cpu = static_cast<double>(t1.tv_sec - t0.tv_sec) + 1e-9 * static_cast<double>(t1.tv_nsec - t0.tv_nsec);
+    });
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    stop = true;
+    sleeper.join();
+    std::printf("  %-22s %8s  %-8s %9s  %6s  %5s  %10.0f  %6.2f %%\n", "wake-ups alone", "", "", "",
+                "", "", static_cast<double>(wakes) / seconds, 100 * cpu / seconds);
 }
 
 }  // namespace
@@ -80,9 +107,12 @@ int main(int argc, char** argv) {
     if (only.empty())
         for (const int rate : {9600, 115200, 460800, 614400, 921600, 1500000, 2500000, 3000000})
             Row("LOOP", rate, false, seconds);
+    double wakeUps = 0;
     for (const int rate : {115200, 460800})
         for (const bool xonXoff : {false, true})
-            if (xonXoff || only != "xon") Row("far end paced at rate", rate, xonXoff, seconds);
+            if (xonXoff || only != "xon")
+                wakeUps = Row("far end paced at rate", rate, xonXoff, seconds);
+    if (wakeUps > 0) WakeFloor(wakeUps, seconds);
     // The writer before, which topped its lead up with 3 ms of it left.
     Row("before: 3 ms margin", 460800, true, seconds, 3000);
     return 0;

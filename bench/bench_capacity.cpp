@@ -2,8 +2,8 @@
 // LOOP at rates up to 3 Mbit/s, and over a pseudo-terminal whose far end, a child process,
 // carries the characters back at the line's rate, with and without Xon/Xoff. Line use counts
 // from the first second on; the CPU is this process's (engine and I/O thread).
-#include <stdlib.h>
 #include <poll.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <time.h>
 
@@ -86,7 +86,8 @@ void WakeFloor(double perSecond, double seconds) {
         for (; !stop; ++wakes) ppoll(nullptr, 0, &gap, nullptr);
         timespec t1{};
         clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t1);
-        cpu = static_cast<double>(t1.tv_sec - t0.tv_sec) + 1e-9 * static_cast<double>(t1.tv_nsec - t0.tv_nsec);
+        cpu = static_cast<double>(t1.tv_sec - t0.tv_sec) +
+              1e-9 * static_cast<double>(t1.tv_nsec - t0.tv_nsec);
     });
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
     stop = true;

@@ -61,8 +61,8 @@ class PosixCommPort final : public CommPort {
     Traffic TrafficSoFar() const;
     // With Xon/Xoff or DSR flow, the most line time the kernel holds ahead of the wire: what
     // a far end still receives after its Xoff, traded against the thread's wake-ups (6 ms:
-    // under 5 ms of line and 16 characters reach a far end after its Xoff at 115200 and
-    // 460800 bit/s, for about 170 wake-ups a second; bench_flow measures it).
+    // on average well under 5 ms of line and 16 characters reach a far end after its Xoff at
+    // 115200 and 460800 bit/s, for about 170 wake-ups a second; bench_flow measures it).
     static constexpr double kDefaultLeadUs = 6'000;
     void SetLeadUs(double us);
     // The lead is topped up when this much of it is left, plus how late recent wake-ups came
